@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+// Message boxes and the alert beep. Every box is modal and captioned with the application title
+// (the "Confirm" box excepted). Tests install handlers so that nothing blocks and every message and
+// beep can be counted.
+
+enum TMsgDlgType : quint8 { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+
+enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7 };
+
+struct TMessageRequest
+{
+    QString Caption;
+    QString Text;
+    TMsgDlgType Type = mtCustom;
+    QList<TModalResult> Buttons;
+    TModalResult DefaultButton = mrOk;
+    TModalResult EscapeButton = mrOk;
+};
+
+using TMessageHandler = std::function<TModalResult(const TMessageRequest &)>;
+using TBeepHandler = std::function<void()>;
+
+// Replaces how boxes are shown (an empty handler restores the real boxes); returns the old one.
+TMessageHandler SetMessageHandler(TMessageHandler handler);
+TBeepHandler SetBeepHandler(TBeepHandler handler);
+
+QString ApplicationTitle();
+void SetApplicationTitle(const QString &title);
+
+// A box with the text and an OK button.
+void ShowMessage(const QString &text);
+// The general form: type, buttons, default and escape answers.
+TModalResult MessageDlg(const QString &text, TMsgDlgType type, const QList<TModalResult> &buttons,
+                        TModalResult defaultButton, TModalResult escapeButton);
+// The "Confirm" box: question icon, "&Yes" (default) and "&No" (also Escape).
+TModalResult ConfirmBox(const QString &question);
+// The platform's default alert sound.
+void AlertBeep();
