@@ -9,6 +9,29 @@ TGraphicControl::TGraphicControl(QWidget *parent) : QWidget(parent)
     setAttribute(Qt::WA_NoSystemBackground);
 }
 
+void TGraphicControl::SetBounds(int left, int top, int width, int height)
+{
+    setGeometry(left, top, qMax(0, width), qMax(0, height));
+}
+
+void TGraphicControl::SetColor(TColor color)
+{
+    if (m_color == color)
+        return;
+    m_color = color;
+    ColorChanged();
+    update();
+}
+
+void TGraphicControl::SetFontColor(TColor color)
+{
+    if (m_fontColor == color)
+        return;
+    m_fontColor = color;
+    FontColorChanged();
+    update();
+}
+
 void TGraphicControl::SetMouseInControl(bool inside)
 {
     if (m_mouseInControl == inside)
