@@ -1,0 +1,483 @@
+#include "SqliteEngine.h"
+
+#include "Exceptions.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <sqlite3.h>
+
+#include <cmath>
+
+QString QuoteIdentifier(const QString &name)
+{
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+namespace {
+
+QString DeclaredType(const TFieldInfo &field)
+{
+    switch (field.Type) {
+    case ftAutoInc: return QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+    case ftInteger: return QStringLiteral("INTEGER");
+    case ftFloat: return QStringLiteral("REAL");
+    case ftDate: return QStringLiteral("DATE");
+    case ftString: return QStringLiteral("VARCHAR(%1)").arg(field.Size > 0 ? field.Size : 255);
+    case ftUnknown: break;
+    }
+    return QStringLiteral("TEXT");
+}
+
+TFieldType TypeFromDeclaration(const QString &declared, int &size)
+{
+    const QString upper = declared.trimmed().toUpper();
+    static const QRegularExpression sized(QStringLiteral("^(VAR)?CHAR\\s*\\(\\s*(\\d+)\\s*\\)$"));
+    const QRegularExpressionMatch match = sized.match(upper);
+    if (match.hasMatch()) {
+        size = match.captured(2).toInt();
+        return ftString;
+    }
+    size = 0;
+    if (upper.startsWith(QLatin1String("INT")))
+        return ftInteger;
+    if (upper == QLatin1String("REAL") || upper == QLatin1String("FLOAT") || upper == QLatin1String("DOUBLE")
+        || upper.startsWith(QLatin1String("NUMERIC")) || upper.startsWith(QLatin1String("DECIMAL")))
+        return ftFloat;
+    if (upper == QLatin1String("DATE"))
+        return ftDate;
+    size = 255;
+    return ftString;
+}
+
+QString SqlTableName(const QString &tableName)
+{
+    const QString base = QFileInfo(tableName).fileName();
+    const qsizetype dot = base.indexOf(QLatin1Char('.'));
+    return dot > 0 ? base.left(dot) : base;
+}
+
+} // namespace
+
+// A prepared statement from the table's cache, reset and unbound when it goes out of scope.
+class TSqliteTable::Statement
+{
+public:
+    Statement(const TSqliteTable *owner, sqlite3_stmt *statement) : m_owner(owner), m_statement(statement) {}
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+    ~Statement()
+    {
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+    }
+
+    void Bind(int position, const QVariant &value)
+    {
+        int rc = SQLITE_OK;
+        if (value.isNull()) {
+            rc = sqlite3_bind_null(m_statement, position);
+        } else {
+            switch (value.typeId()) {
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+            case QMetaType::UInt:
+            case QMetaType::Bool:
+                rc = sqlite3_bind_int64(m_statement, position, value.toLongLong());
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float:
+                rc = sqlite3_bind_double(m_statement, position, value.toDouble());
+                break;
+            case QMetaType::QDate: {
+                const QByteArray text = value.toDate().toString(Qt::ISODate).toUtf8();
+                rc = sqlite3_bind_text(m_statement, position, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            default: {
+                const QByteArray text = value.toString().toUtf8();
+                rc = sqlite3_bind_text(m_statement, position, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            }
+        }
+        if (rc != SQLITE_OK)
+            m_owner->Fail(QStringLiteral("binding a value"));
+    }
+
+    void BindAll(const QVariantList &values, int first = 1)
+    {
+        for (int i = 0; i < values.size(); ++i)
+            Bind(first + i, values.at(i));
+    }
+
+    // True while there is a row.
+    bool Step()
+    {
+        const int rc = sqlite3_step(m_statement);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            m_owner->Fail(QStringLiteral("reading or writing"));
+        return false;
+    }
+
+    sqlite3_stmt *Handle() const { return m_statement; }
+
+private:
+    const TSqliteTable *m_owner;
+    sqlite3_stmt *m_statement;
+};
+
+TSqliteConnection::TSqliteConnection(QString folder) : m_folder(std::move(folder)) {}
+
+QString TSqliteConnection::FilePath(const QString &tableName) const
+{
+    return QFileInfo(tableName).isAbsolute() ? tableName : QDir(m_folder).filePath(tableName);
+}
+
+bool TSqliteConnection::TableExists(const QString &tableName) const
+{
+    return QFileInfo::exists(FilePath(tableName));
+}
+
+std::unique_ptr<TStoreTableCursor> TSqliteConnection::OpenTable(const QString &tableName)
+{
+    const QString path = FilePath(tableName);
+    if (!QFileInfo(path).dir().exists())
+        throw EDatabaseError(QStringLiteral("Cannot open table '%1': the folder '%2' does not exist")
+                                 .arg(path, QFileInfo(path).absolutePath()));
+    if (!QFileInfo::exists(path))
+        throw EDatabaseError(QStringLiteral("Table '%1' does not exist").arg(path));
+    return std::make_unique<TSqliteTable>(path, SqlTableName(tableName));
+}
+
+void TSqliteConnection::CreateTable(const QString &tableName, const QList<TFieldInfo> &fields)
+{
+    const QString path = FilePath(tableName);
+    if (QFileInfo::exists(path))
+        throw EDatabaseError(QStringLiteral("Cannot create table '%1': the file exists already").arg(path));
+    if (!QFileInfo(path).dir().exists())
+        throw EDatabaseError(QStringLiteral("Cannot create table '%1': the folder '%2' does not exist")
+                                 .arg(path, QFileInfo(path).absolutePath()));
+
+    QStringList columns;
+    for (const TFieldInfo &field : fields)
+        columns << QuoteIdentifier(field.Name) + QLatin1Char(' ') + DeclaredType(field);
+    const QString create = QStringLiteral("CREATE TABLE %1 (%2)").arg(QuoteIdentifier(SqlTableName(tableName)), columns.join(QStringLiteral(", ")));
+
+    sqlite3 *db = nullptr;
+    const QByteArray file = QFile::encodeName(path);
+    int rc = sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    char *error = nullptr;
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL", nullptr, nullptr, &error);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, create.toUtf8().constData(), nullptr, nullptr, &error);
+    const QString message = error ? QString::fromUtf8(error) : QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_free(error);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK) {
+        QFile::remove(path);
+        throw EDatabaseError(QStringLiteral("Cannot create table '%1': %2").arg(path, message));
+    }
+}
+
+TSqliteTable::TSqliteTable(const QString &filePath, const QString &sqlName)
+    : m_filePath(filePath), m_sqlName(sqlName)
+{
+    const QByteArray file = QFile::encodeName(filePath);
+    // No SQLITE_OPEN_CREATE: a missing file is never made here.
+    if (sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw EDatabaseError(QStringLiteral("Cannot open table '%1': %2").arg(filePath, message));
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, 2000);
+    try {
+        ReadStructure(); // reads only: a foreign file is left exactly as it was
+    } catch (...) {
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw;
+    }
+    m_readOnly = sqlite3_db_readonly(m_db, "main") == 1;
+    if (!m_readOnly)
+        sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    sqlite3_exec(m_db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+
+    QStringList columns{QStringLiteral("rowid")};
+    for (const TFieldInfo &field : std::as_const(m_fields))
+        columns << QuoteIdentifier(field.Name);
+    m_columns = columns.join(QStringLiteral(", "));
+}
+
+TSqliteTable::~TSqliteTable()
+{
+    for (sqlite3_stmt *statement : std::as_const(m_statements))
+        sqlite3_finalize(statement);
+    sqlite3_close(m_db);
+}
+
+void TSqliteTable::Fail(const QString &what) const
+{
+    throw EDatabaseError(QStringLiteral("Table '%1': error while %2: %3")
+                             .arg(m_filePath, what, QString::fromUtf8(sqlite3_errmsg(m_db))));
+}
+
+void TSqliteTable::ReadStructure()
+{
+    sqlite3_stmt *raw = nullptr;
+    const char *lookup = "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE";
+    if (sqlite3_prepare_v2(m_db, lookup, -1, &raw, nullptr) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
+        throw EDatabaseError(QStringLiteral("Cannot open table '%1': the file is not a table file (%2)").arg(m_filePath, message));
+    }
+    const QByteArray name = m_sqlName.toUtf8();
+    sqlite3_bind_text(raw, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(raw);
+    const QString createSql = rc == SQLITE_ROW ? QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(raw, 0))) : QString();
+    const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
+    sqlite3_finalize(raw);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        throw EDatabaseError(QStringLiteral("Cannot open table '%1': the file is not a table file (%2)").arg(m_filePath, message));
+    if (rc == SQLITE_DONE)
+        throw EDatabaseError(QStringLiteral("Cannot open table '%1': the file holds no table '%2'").arg(m_filePath, m_sqlName));
+    if (createSql.contains(QLatin1String("WITHOUT ROWID"), Qt::CaseInsensitive))
+        throw EDatabaseError(QStringLiteral("Cannot open table '%1': tables without row identity are not supported").arg(m_filePath));
+    const bool autoIncrement = createSql.contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
+
+    const QString pragma = QStringLiteral("PRAGMA table_info(%1)").arg(QuoteIdentifier(m_sqlName));
+    if (sqlite3_prepare_v2(m_db, pragma.toUtf8().constData(), -1, &raw, nullptr) != SQLITE_OK)
+        throw EDatabaseError(QStringLiteral("Cannot open table '%1': %2").arg(m_filePath, QString::fromUtf8(sqlite3_errmsg(m_db))));
+    int primaryKeys = 0;
+    int integerKey = -1;
+    while (sqlite3_step(raw) == SQLITE_ROW) {
+        TFieldInfo field;
+        field.Name = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(raw, 1)));
+        const QString declared = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(raw, 2)));
+        field.Type = TypeFromDeclaration(declared, field.Size);
+        field.Required = sqlite3_column_int(raw, 3) != 0;
+        if (sqlite3_column_int(raw, 5) > 0) {
+            ++primaryKeys;
+            if (declared.trimmed().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0)
+                integerKey = int(m_fields.size());
+        }
+        m_fields.append(field);
+    }
+    sqlite3_finalize(raw);
+    if (primaryKeys == 1 && integerKey >= 0) {
+        // An INTEGER PRIMARY KEY is the row identity itself.
+        m_identityField = integerKey;
+        if (autoIncrement)
+            m_fields[integerKey].Type = ftAutoInc;
+    }
+}
+
+TSqliteTable::Statement TSqliteTable::Prepare(const QString &sql)
+{
+    sqlite3_stmt *statement = m_statements.value(sql);
+    if (!statement) {
+        const QByteArray utf8 = sql.toUtf8();
+        if (sqlite3_prepare_v3(m_db, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK)
+            Fail(QStringLiteral("preparing a statement"));
+        m_statements.insert(sql, statement);
+    }
+    return Statement(this, statement);
+}
+
+TRecordData TSqliteTable::ReadRow(sqlite3_stmt *statement) const
+{
+    TRecordData row;
+    row.Id = sqlite3_column_int64(statement, 0);
+    row.Values.resize(m_fields.size());
+    for (int i = 0; i < m_fields.size(); ++i) {
+        const int column = i + 1;
+        const int kind = sqlite3_column_type(statement, column);
+        if (kind == SQLITE_NULL)
+            continue;
+        switch (m_fields[i].Type) {
+        case ftInteger:
+        case ftAutoInc:
+            row.Values[i] = kind == SQLITE_FLOAT ? qint64(std::llround(sqlite3_column_double(statement, column)))
+                                                 : qint64(sqlite3_column_int64(statement, column));
+            break;
+        case ftFloat:
+            row.Values[i] = sqlite3_column_double(statement, column);
+            break;
+        case ftDate: {
+            const QDate date = QDate::fromString(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column))), Qt::ISODate);
+            if (date.isValid())
+                row.Values[i] = date;
+            break;
+        }
+        case ftString:
+        case ftUnknown:
+            row.Values[i] = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column)),
+                                              sqlite3_column_bytes(statement, column));
+            break;
+        }
+    }
+    return row;
+}
+
+void TSqliteTable::FetchSegment(const QString &where, const QString &order, const QVariantList &params,
+                                const TSqlCondition &filter, int limit, QList<TRecordData> &rows)
+{
+    if (limit <= 0)
+        return;
+    QStringList conditions;
+    if (!where.isEmpty())
+        conditions << where;
+    if (!filter.IsEmpty())
+        conditions << QLatin1Char('(') + filter.Sql + QLatin1Char(')');
+    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(m_columns, QuoteIdentifier(m_sqlName));
+    if (!conditions.isEmpty())
+        sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+    sql += QStringLiteral(" ORDER BY ") + order + QStringLiteral(" LIMIT ?");
+    Statement statement = Prepare(sql);
+    statement.BindAll(params);
+    statement.BindAll(filter.Params, int(params.size()) + 1);
+    statement.Bind(int(params.size() + filter.Params.size()) + 1, limit);
+    while (statement.Step())
+        rows.append(ReadRow(statement.Handle()));
+}
+
+QList<TRecordData> TSqliteTable::Fetch(const TFetchRequest &request)
+{
+    QList<TRecordData> rows;
+    const bool primary = request.OrderField < 0 || request.OrderField == m_identityField || request.OrderField >= m_fields.size();
+    const QString asc = request.Forward ? QStringLiteral(" ASC") : QStringLiteral(" DESC");
+    const QString beyond = request.Forward ? QStringLiteral(">") : QStringLiteral("<");
+
+    if (primary) {
+        if (request.HasAnchor)
+            FetchSegment(QStringLiteral("rowid %1 ?").arg(beyond), QStringLiteral("rowid") + asc, {request.AnchorId},
+                         request.Filter, request.Count, rows);
+        else
+            FetchSegment(QString(), QStringLiteral("rowid") + asc, {}, request.Filter, request.Count, rows);
+        return rows;
+    }
+
+    // A secondary order runs by (field, rowid), nulls first. Each segment is a plain index range,
+    // so every step costs the same however far into the table the anchor lies.
+    const QString column = QuoteIdentifier(m_fields[request.OrderField].Name);
+    const QString order = column + asc + QStringLiteral(", rowid") + asc;
+    const QString sameValueOrder = QStringLiteral("rowid") + asc;
+    auto remaining = [&] { return request.Count - int(rows.size()); };
+
+    if (!request.HasAnchor) {
+        FetchSegment(QString(), order, {}, request.Filter, request.Count, rows);
+        return rows;
+    }
+    const QVariant &value = request.AnchorValue;
+    if (request.Forward) {
+        if (value.isNull()) {
+            FetchSegment(QStringLiteral("%1 IS NULL AND rowid > ?").arg(column), sameValueOrder, {request.AnchorId}, request.Filter, remaining(), rows);
+            FetchSegment(QStringLiteral("%1 IS NOT NULL").arg(column), order, {}, request.Filter, remaining(), rows);
+        } else {
+            FetchSegment(QStringLiteral("%1 = ? AND rowid > ?").arg(column), sameValueOrder, {value, request.AnchorId}, request.Filter, remaining(), rows);
+            FetchSegment(QStringLiteral("%1 > ?").arg(column), order, {value}, request.Filter, remaining(), rows);
+        }
+    } else {
+        if (value.isNull()) {
+            FetchSegment(QStringLiteral("%1 IS NULL AND rowid < ?").arg(column), sameValueOrder, {request.AnchorId}, request.Filter, remaining(), rows);
+        } else {
+            FetchSegment(QStringLiteral("%1 = ? AND rowid < ?").arg(column), sameValueOrder, {value, request.AnchorId}, request.Filter, remaining(), rows);
+            FetchSegment(QStringLiteral("%1 < ?").arg(column), order, {value}, request.Filter, remaining(), rows);
+            FetchSegment(QStringLiteral("%1 IS NULL").arg(column), sameValueOrder, {}, request.Filter, remaining(), rows);
+        }
+    }
+    return rows;
+}
+
+std::optional<TRecordData> TSqliteTable::FetchById(qint64 id, const TSqlCondition &filter)
+{
+    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(m_columns, QuoteIdentifier(m_sqlName));
+    if (!filter.IsEmpty())
+        sql += QStringLiteral(" AND (") + filter.Sql + QLatin1Char(')');
+    Statement statement = Prepare(sql);
+    statement.Bind(1, id);
+    statement.BindAll(filter.Params, 2);
+    if (!statement.Step())
+        return std::nullopt;
+    return ReadRow(statement.Handle());
+}
+
+std::optional<TRecordData> TSqliteTable::FindFirst(int field, const QVariant &value, const TSqlCondition &filter)
+{
+    const bool identity = field == m_identityField;
+    const QString column = identity ? QStringLiteral("rowid") : QuoteIdentifier(m_fields.at(field).Name);
+    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(m_columns, QuoteIdentifier(m_sqlName), column);
+    if (!filter.IsEmpty())
+        sql += QStringLiteral(" AND (") + filter.Sql + QLatin1Char(')');
+    sql += identity ? QStringLiteral(" LIMIT 1") : QStringLiteral(" ORDER BY %1, rowid LIMIT 1").arg(column);
+    Statement statement = Prepare(sql);
+    statement.Bind(1, value);
+    statement.BindAll(filter.Params, 2);
+    if (!statement.Step())
+        return std::nullopt;
+    return ReadRow(statement.Handle());
+}
+
+qint64 TSqliteTable::Count(const TSqlCondition &filter)
+{
+    QString sql = QStringLiteral("SELECT COUNT(*) FROM %1").arg(QuoteIdentifier(m_sqlName));
+    if (!filter.IsEmpty())
+        sql += QStringLiteral(" WHERE ") + filter.Sql;
+    Statement statement = Prepare(sql);
+    statement.BindAll(filter.Params);
+    return statement.Step() ? sqlite3_column_int64(statement.Handle(), 0) : 0;
+}
+
+qint64 TSqliteTable::Insert(const QVector<QVariant> &values, const QVector<bool> &assigned)
+{
+    QStringList names, marks;
+    QVariantList params;
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (!assigned.value(i))
+            continue;
+        names << QuoteIdentifier(m_fields[i].Name);
+        marks << QStringLiteral("?");
+        params << values.value(i);
+    }
+    const QString sql = names.isEmpty()
+        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(QuoteIdentifier(m_sqlName))
+        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(QuoteIdentifier(m_sqlName), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+    Statement statement = Prepare(sql);
+    statement.BindAll(params);
+    statement.Step();
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+void TSqliteTable::Update(qint64 id, const QVector<QVariant> &values, const QVector<bool> &changed)
+{
+    QStringList assignments;
+    QVariantList params;
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (!changed.value(i))
+            continue;
+        assignments << QuoteIdentifier(m_fields[i].Name) + QStringLiteral(" = ?");
+        params << values.value(i);
+    }
+    if (assignments.isEmpty())
+        return;
+    params << id;
+    Statement statement = Prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(QuoteIdentifier(m_sqlName), assignments.join(QStringLiteral(", "))));
+    statement.BindAll(params);
+    statement.Step();
+    if (sqlite3_changes(m_db) == 0)
+        throw EDatabaseError(QStringLiteral("Record not found: it was deleted from '%1' meanwhile").arg(m_filePath));
+}
+
+void TSqliteTable::Remove(qint64 id)
+{
+    Statement statement = Prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(QuoteIdentifier(m_sqlName)));
+    statement.Bind(1, id);
+    statement.Step();
+}

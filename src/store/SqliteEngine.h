@@ -1,0 +1,71 @@
+#pragma once
+
+#include "StoreEngine.h"
+
+#include <QHash>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// The built-in engine: every table is one SQLite file in the connection's folder. The file is
+// named as the table ("hcap.DB"); the table inside it is named without the extension ("hcap").
+// Writes run in autocommit with synchronous=FULL on a write-ahead log, so a write that returned
+// survives a crash or a power cut.
+class TSqliteConnection : public TStoreConnection
+{
+public:
+    explicit TSqliteConnection(QString folder);
+
+    bool TableExists(const QString &tableName) const override;
+    std::unique_ptr<TStoreTableCursor> OpenTable(const QString &tableName) override;
+    void CreateTable(const QString &tableName, const QList<TFieldInfo> &fields) override;
+
+    QString FilePath(const QString &tableName) const;
+
+private:
+    QString m_folder;
+};
+
+class TSqliteTable : public TStoreTableCursor
+{
+public:
+    // Opens and checks the file; raises EDatabaseError naming the file when it is no table of ours.
+    TSqliteTable(const QString &filePath, const QString &sqlName);
+    ~TSqliteTable() override;
+
+    QList<TFieldInfo> Fields() const override { return m_fields; }
+    bool IsReadOnly() const override { return m_readOnly; }
+    int IdentityField() const override { return m_identityField; }
+
+    QList<TRecordData> Fetch(const TFetchRequest &request) override;
+    std::optional<TRecordData> FetchById(qint64 id, const TSqlCondition &filter = {}) override;
+    std::optional<TRecordData> FindFirst(int field, const QVariant &value, const TSqlCondition &filter) override;
+    qint64 Count(const TSqlCondition &filter) override;
+
+    qint64 Insert(const QVector<QVariant> &values, const QVector<bool> &assigned) override;
+    void Update(qint64 id, const QVector<QVariant> &values, const QVector<bool> &changed) override;
+    void Remove(qint64 id) override;
+
+private:
+    class Statement;
+
+    Statement Prepare(const QString &sql);
+    [[noreturn]] void Fail(const QString &what) const;
+    void ReadStructure();
+    TRecordData ReadRow(sqlite3_stmt *statement) const;
+    // Runs one segment of a fetch and appends up to `limit` records.
+    void FetchSegment(const QString &where, const QString &order, const QVariantList &params,
+                      const TSqlCondition &filter, int limit, QList<TRecordData> &rows);
+
+    QString m_filePath;
+    QString m_sqlName;
+    QString m_columns; // "rowid, "a", "b", ..." for SELECT
+    sqlite3 *m_db = nullptr;
+    QList<TFieldInfo> m_fields;
+    int m_identityField = -1;
+    bool m_readOnly = false;
+    QHash<QString, sqlite3_stmt *> m_statements;
+};
+
+// Quotes an identifier for SQL ("a""b").
+QString QuoteIdentifier(const QString &name);

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "StoreTypes.h"
+
+#include <QMap>
+#include <functional>
+#include <memory>
+#include <optional>
+
+// The seam between the record store and a table engine. The store above it (tables, fields, data
+// sources) knows nothing of the engine; an engine is chosen by the driver of a connection.
+
+// One open table.
+class TStoreTableCursor
+{
+public:
+    virtual ~TStoreTableCursor() = default;
+
+    virtual QList<TFieldInfo> Fields() const = 0;
+    // Whether the table refuses changes (a write-protected file, say).
+    virtual bool IsReadOnly() const = 0;
+    // The index of the field whose value is the record identity, -1 when the identity is hidden.
+    virtual int IdentityField() const = 0;
+
+    // Up to Count records beyond the anchor in the order, nearest first.
+    virtual QList<TRecordData> Fetch(const TFetchRequest &request) = 0;
+    // The record with that identity, when it exists and passes the filter.
+    virtual std::optional<TRecordData> FetchById(qint64 id, const TSqlCondition &filter = {}) = 0;
+    // The first record in the order whose field equals the value.
+    virtual std::optional<TRecordData> FindFirst(int field, const QVariant &value, const TSqlCondition &filter) = 0;
+    virtual qint64 Count(const TSqlCondition &filter) = 0;
+
+    // Every write is committed and durable when it returns.
+    // Insert stores the assigned values and returns the new record's identity.
+    virtual qint64 Insert(const QVector<QVariant> &values, const QVector<bool> &assigned) = 0;
+    virtual void Update(qint64 id, const QVector<QVariant> &values, const QVector<bool> &changed) = 0;
+    virtual void Remove(qint64 id) = 0;
+};
+
+// The tables reachable through one connection.
+class TStoreConnection
+{
+public:
+    virtual ~TStoreConnection() = default;
+
+    virtual bool TableExists(const QString &tableName) const = 0;
+    // Opens an existing table; fails with a message that names the table when it cannot be read.
+    virtual std::unique_ptr<TStoreTableCursor> OpenTable(const QString &tableName) = 0;
+    // Creates a new, empty table; refuses when it exists already.
+    virtual void CreateTable(const QString &tableName, const QList<TFieldInfo> &fields) = 0;
+};
+
+// Parameters of a connection in their stored form ("PATH=...", "DEFAULT DRIVER=...").
+class TConnectionParams
+{
+public:
+    TConnectionParams() = default;
+    explicit TConnectionParams(const QStringList &params);
+
+    QString Value(const QString &name) const;
+    const QStringList &Lines() const { return m_lines; }
+
+private:
+    QStringList m_lines;
+};
+
+using TEngineFactory = std::function<std::unique_ptr<TStoreConnection>(const TConnectionParams &)>;
+
+// Registers an engine under a driver name (upper-case comparison). The built-in file engine is
+// registered as "STANDARD" with the default drivers "PARADOX" and "SQLITE".
+void RegisterEngine(const QString &driverName, TEngineFactory factory);
+// Makes a connection for a driver and its parameters; raises EDatabaseError for an unknown driver.
+std::unique_ptr<TStoreConnection> MakeConnection(const QString &driverName, const TConnectionParams &params);

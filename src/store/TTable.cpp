@@ -1,0 +1,570 @@
+#include "TTable.h"
+
+#include "Exceptions.h"
+#include "TDataSource.h"
+#include "TDatabase.h"
+
+namespace {
+
+std::optional<TRecordData> FirstOf(const QList<TRecordData> &records)
+{
+    if (records.isEmpty())
+        return std::nullopt;
+    return records.first();
+}
+
+const QVector<QVariant> &NoValues()
+{
+    static const QVector<QVariant> none;
+    return none;
+}
+
+} // namespace
+
+TTable::TTable(QObject *parent) : QObject(parent) {}
+
+TTable::~TTable()
+{
+    m_cursor.reset();
+    m_state = dsInactive;
+    const auto sources = m_sources;
+    for (const QPointer<TDataSource> &source : sources)
+        if (source)
+            source->SetDataSet(nullptr);
+}
+
+void TTable::SetDatabaseName(const QString &name)
+{
+    if (m_databaseName == name)
+        return;
+    if (Active())
+        throw EDatabaseError(QStringLiteral("Cannot perform this operation on an open dataset"));
+    m_databaseName = name;
+    m_ownConnection.reset();
+}
+
+void TTable::SetTableName(const QString &name)
+{
+    if (m_tableName == name)
+        return;
+    if (Active())
+        throw EDatabaseError(QStringLiteral("Cannot perform this operation on an open dataset"));
+    m_tableName = name;
+}
+
+TStoreConnection &TTable::Connection() const
+{
+    if (TDatabase *database = TDatabase::Find(m_databaseName))
+        return database->Connection();
+    // Any other name is taken as the folder of the table files.
+    auto *self = const_cast<TTable *>(this);
+    if (!self->m_ownConnection)
+        self->m_ownConnection = MakeConnection(QStringLiteral("STANDARD"), TConnectionParams({QStringLiteral("PATH=") + m_databaseName}));
+    return *self->m_ownConnection;
+}
+
+bool TTable::Exists() const
+{
+    return Connection().TableExists(m_tableName);
+}
+
+void TTable::CreateTable(const QList<TFieldInfo> &fields)
+{
+    if (Active())
+        throw EDatabaseError(QStringLiteral("Cannot perform this operation on an open dataset"));
+    Connection().CreateTable(m_tableName, fields);
+}
+
+bool TTable::CanModify() const
+{
+    return Active() && m_cursor && !m_cursor->IsReadOnly();
+}
+
+void TTable::SetActive(bool active)
+{
+    if (active)
+        Open();
+    else
+        Close();
+}
+
+void TTable::MakeFields()
+{
+    const QList<TFieldInfo> infos = m_cursor->Fields();
+    if (infos == m_fieldInfos && !m_fields.isEmpty())
+        return;
+    qDeleteAll(m_fields);
+    m_fields.clear();
+    m_fieldInfos = infos;
+    for (int i = 0; i < infos.size(); ++i)
+        m_fields.append(new TField(this, i, infos[i]));
+    DataEvent(deLayoutChange);
+}
+
+void TTable::Open()
+{
+    if (Active())
+        return;
+    if (m_tableName.isEmpty())
+        throw EDatabaseError(QStringLiteral("Missing TableName property"));
+    std::unique_ptr<TStoreTableCursor> cursor = Connection().OpenTable(m_tableName);
+    const QList<TFieldInfo> infos = cursor->Fields();
+
+    // Resolve the order and the filter against the table before anything changes.
+    int orderField = -1;
+    if (!m_indexFieldNames.isEmpty()) {
+        for (int i = 0; i < infos.size() && orderField < 0; ++i)
+            if (infos[i].Name.compare(m_indexFieldNames, Qt::CaseInsensitive) == 0)
+                orderField = i;
+        if (orderField < 0)
+            throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(m_indexFieldNames));
+    }
+    const TSqlCondition filter = ParseFilter(m_filterText, infos);
+
+    m_cursor = std::move(cursor);
+    m_orderField = orderField;
+    m_filterCondition = filter;
+    MakeFields();
+    m_modified = false;
+    SetCurrent(FirstOf(m_cursor->Fetch(Request(true, 1, false))));
+    m_bof = true;
+    m_eof = !m_hasRecord;
+    SetState(dsBrowse);
+    DataEvent(deDataSetChange);
+}
+
+void TTable::Close()
+{
+    if (!Active())
+        return;
+    m_editBuffer.clear();
+    m_changed.clear();
+    m_modified = false;
+    m_hasRecord = false;
+    m_current = TRecordData();
+    m_cursor.reset();
+    m_bof = m_eof = true;
+    SetState(dsInactive);
+}
+
+TField *TTable::FindField(const QString &name) const
+{
+    for (TField *field : m_fields)
+        if (field->FieldName().compare(name, Qt::CaseInsensitive) == 0)
+            return field;
+    return nullptr;
+}
+
+TField *TTable::FieldByName(const QString &name) const
+{
+    TField *field = FindField(name);
+    if (!field)
+        throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(name));
+    return field;
+}
+
+const QVector<QVariant> &TTable::ActiveValues() const
+{
+    if (m_state == dsEdit || m_state == dsInsert)
+        return m_editBuffer;
+    if (m_state == dsBrowse && m_hasRecord)
+        return m_current.Values;
+    return NoValues();
+}
+
+QVariant TTable::FieldValue(int index) const
+{
+    return ActiveValues().value(index);
+}
+
+void TTable::SetFieldValue(int index, const QVariant &value)
+{
+    if (!Editing())
+        throw EDatabaseError(QStringLiteral("Dataset not in edit or insert mode"));
+    if (index < 0 || index >= m_editBuffer.size())
+        return;
+    QVariant &slot = m_editBuffer[index];
+    const bool same = slot.isNull() == value.isNull() && (value.isNull() || slot == value);
+    slot = value;
+    m_changed[index] = m_changed[index] || !same;
+    m_modified = true;
+    DataEvent(deFieldChange, reinterpret_cast<qintptr>(m_fields.value(index)));
+}
+
+void TTable::CheckActive() const
+{
+    if (!Active())
+        throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
+}
+
+void TTable::UpdateRecord()
+{
+    if (!Editing())
+        throw EDatabaseError(QStringLiteral("Dataset not in edit or insert mode"));
+    DataEvent(deUpdateRecord);
+}
+
+void TTable::CheckBrowseMode()
+{
+    CheckActive();
+    if (!Editing())
+        return;
+    UpdateRecord();
+    if (m_modified)
+        Post();
+    else
+        Cancel();
+}
+
+void TTable::SetState(TDataSetState state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    DataEvent(deUpdateState);
+}
+
+void TTable::DataEvent(TDataEvent event, qintptr info)
+{
+    const auto sources = m_sources;
+    std::exception_ptr failure;
+    for (const QPointer<TDataSource> &source : sources) {
+        if (!source || !m_sources.contains(source))
+            continue;
+        try {
+            source->DataEvent(event, info);
+        } catch (...) {
+            // Every widget hears of the change even when one of them fails; the first failure
+            // is raised afterwards.
+            if (!failure)
+                failure = std::current_exception();
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TTable::AddDataSource(TDataSource *source)
+{
+    if (!m_sources.contains(source))
+        m_sources.append(source);
+}
+
+void TTable::RemoveDataSource(TDataSource *source)
+{
+    m_sources.removeAll(source);
+    m_sources.removeAll(nullptr);
+}
+
+TFetchRequest TTable::Request(bool forward, int count, bool fromCurrent) const
+{
+    TFetchRequest request;
+    request.OrderField = m_orderField;
+    request.Forward = forward;
+    request.Count = count;
+    request.Filter = ActiveFilter();
+    if (fromCurrent && m_hasRecord) {
+        request.HasAnchor = true;
+        request.AnchorId = m_current.Id;
+        if (m_orderField >= 0)
+            request.AnchorValue = m_current.Values.value(m_orderField);
+    }
+    return request;
+}
+
+void TTable::SetCurrent(const std::optional<TRecordData> &record)
+{
+    m_hasRecord = record.has_value();
+    m_current = record.value_or(TRecordData());
+}
+
+QList<TRecordData> TTable::RecordsBeyondCurrent(bool forward, int count)
+{
+    if (!Active() || !m_hasRecord || count <= 0)
+        return {};
+    return m_cursor->Fetch(Request(forward, count, true));
+}
+
+void TTable::Edit()
+{
+    CheckActive();
+    if (Editing())
+        return;
+    if (!m_hasRecord) {
+        Insert();
+        return;
+    }
+    if (!CanModify())
+        throw EDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
+    m_editBuffer = m_current.Values;
+    m_changed = QVector<bool>(m_fields.size(), false);
+    m_modified = false;
+    SetState(dsEdit);
+    DataEvent(deRecordChange);
+}
+
+void TTable::Insert()
+{
+    CheckBrowseMode();
+    if (!CanModify())
+        throw EDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
+    m_editBuffer = QVector<QVariant>(m_fields.size());
+    m_changed = QVector<bool>(m_fields.size(), false);
+    m_modified = false;
+    SetState(dsInsert);
+    DataEvent(deDataSetChange);
+}
+
+void TTable::Post()
+{
+    CheckActive();
+    if (!Editing())
+        throw EDatabaseError(QStringLiteral("Dataset not in edit or insert mode"));
+    DataEvent(deUpdateRecord);
+    if (m_state == dsInsert) {
+        QVector<bool> assigned(m_fields.size(), false);
+        for (int i = 0; i < m_fields.size(); ++i)
+            assigned[i] = m_changed[i] || !m_editBuffer[i].isNull();
+        const qint64 id = m_cursor->Insert(m_editBuffer, assigned);
+        SetCurrent(m_cursor->FetchById(id));
+    } else if (m_changed.contains(true)) {
+        m_cursor->Update(m_current.Id, m_editBuffer, m_changed);
+        SetCurrent(m_cursor->FetchById(m_current.Id));
+    }
+    m_editBuffer.clear();
+    m_changed.clear();
+    m_modified = false;
+    m_bof = m_eof = false;
+    SetState(dsBrowse);
+    DataEvent(deDataSetChange);
+}
+
+void TTable::Cancel()
+{
+    if (!Editing())
+        return;
+    m_editBuffer.clear();
+    m_changed.clear();
+    m_modified = false;
+    SetState(dsBrowse);
+    DataEvent(deDataSetChange);
+}
+
+void TTable::Delete()
+{
+    CheckActive();
+    if (m_state == dsInsert) {
+        Cancel();
+        return;
+    }
+    if (!m_hasRecord)
+        throw EDatabaseError(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    if (!CanModify())
+        throw EDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
+    // The neighbours are looked up before the record goes, in the order the user sees.
+    const QList<TRecordData> next = m_cursor->Fetch(Request(true, 1, true));
+    const QList<TRecordData> prior = next.isEmpty() ? m_cursor->Fetch(Request(false, 1, true)) : QList<TRecordData>();
+    m_cursor->Remove(m_current.Id);
+    m_editBuffer.clear();
+    m_changed.clear();
+    m_modified = false;
+    if (!next.isEmpty()) {
+        SetCurrent(next.first());
+        m_bof = m_eof = false;
+    } else {
+        SetCurrent(FirstOf(prior));
+        m_bof = !m_hasRecord;
+        m_eof = true;
+    }
+    SetState(dsBrowse);
+    DataEvent(deDataSetChange);
+}
+
+void TTable::First()
+{
+    CheckBrowseMode();
+    SetCurrent(FirstOf(m_cursor->Fetch(Request(true, 1, false))));
+    m_bof = true;
+    m_eof = !m_hasRecord;
+    DataEvent(deDataSetChange);
+}
+
+void TTable::Last()
+{
+    CheckBrowseMode();
+    SetCurrent(FirstOf(m_cursor->Fetch(Request(false, 1, false))));
+    m_eof = true;
+    m_bof = !m_hasRecord;
+    DataEvent(deDataSetChange);
+}
+
+int TTable::MoveBy(int distance)
+{
+    CheckBrowseMode();
+    if (distance == 0 || (distance > 0 && m_eof) || (distance < 0 && m_bof))
+        return 0;
+    const bool forward = distance > 0;
+    const int wanted = forward ? distance : -distance;
+    const QList<TRecordData> beyond = RecordsBeyondCurrent(forward, wanted);
+    m_bof = m_eof = false;
+    if (!beyond.isEmpty())
+        SetCurrent(beyond.last());
+    if (beyond.size() < wanted) {
+        if (forward)
+            m_eof = true;
+        else
+            m_bof = true;
+    }
+    const int moved = int(beyond.size());
+    DataEvent(deDataSetScroll, forward ? moved : -moved);
+    return forward ? moved : -moved;
+}
+
+void TTable::ResyncAfterChange()
+{
+    // Stay on the same record when it is still there and passes the filter, else go first.
+    std::optional<TRecordData> record;
+    if (m_hasRecord)
+        record = m_cursor->FetchById(m_current.Id, ActiveFilter());
+    if (!record)
+        record = FirstOf(m_cursor->Fetch(Request(true, 1, false)));
+    SetCurrent(record);
+    m_bof = m_eof = !m_hasRecord;
+    DataEvent(deDataSetChange);
+}
+
+void TTable::Refresh()
+{
+    CheckBrowseMode();
+    ResyncAfterChange();
+}
+
+TBookmark TTable::GetBookmark() const
+{
+    if (!Active() || !m_hasRecord)
+        return TBookmark();
+    return TBookmark{true, m_current.Id};
+}
+
+bool TTable::BookmarkValid(const TBookmark &bookmark)
+{
+    return Active() && bookmark.Valid && m_cursor->FetchById(bookmark.Id).has_value();
+}
+
+void TTable::GotoBookmark(const TBookmark &bookmark)
+{
+    CheckBrowseMode();
+    const std::optional<TRecordData> record = bookmark.Valid ? m_cursor->FetchById(bookmark.Id) : std::nullopt;
+    if (!record)
+        throw EDatabaseError(QStringLiteral("Record not found"));
+    SetCurrent(record);
+    m_bof = m_eof = false;
+    DataEvent(deDataSetChange);
+}
+
+void TTable::SetFilter(const QString &text)
+{
+    if (m_filterText == text)
+        return;
+    if (Active()) {
+        const TSqlCondition condition = ParseFilter(text, m_fieldInfos); // refuses before anything changes
+        if (m_filtered)
+            CheckBrowseMode();
+        m_filterText = text;
+        m_filterCondition = condition;
+        if (m_filtered)
+            ResyncAfterChange();
+        return;
+    }
+    m_filterText = text;
+}
+
+void TTable::SetFiltered(bool filtered)
+{
+    if (m_filtered == filtered)
+        return;
+    if (Active()) {
+        CheckBrowseMode();
+        m_filtered = filtered;
+        ResyncAfterChange();
+        return;
+    }
+    m_filtered = filtered;
+}
+
+void TTable::SetIndexFieldNames(const QString &names)
+{
+    const QString trimmed = names.trimmed();
+    if (m_indexFieldNames == trimmed)
+        return;
+    if (!Active()) {
+        m_indexFieldNames = trimmed;
+        return;
+    }
+    int orderField = -1;
+    if (!trimmed.isEmpty())
+        orderField = FieldByName(trimmed)->Index();
+    CheckBrowseMode();
+    m_indexFieldNames = trimmed;
+    m_orderField = orderField;
+    ResyncAfterChange();
+}
+
+void TTable::SetIndexName(const QString &name)
+{
+    if (!name.isEmpty())
+        throw EDatabaseError(QStringLiteral("Index '%1' not found").arg(name));
+    SetIndexFieldNames(QString());
+}
+
+bool TTable::FindKey(const QString &keyText)
+{
+    CheckBrowseMode();
+    int keyField = m_orderField;
+    if (keyField < 0)
+        keyField = m_cursor->IdentityField();
+    if (keyField < 0)
+        throw EDatabaseError(QStringLiteral("No index currently active"));
+    TField *field = m_fields.at(keyField);
+    QVariant key;
+    if (!keyText.isEmpty()) {
+        switch (field->DataType()) {
+        case ftInteger:
+        case ftAutoInc: {
+            qint32 value = 0;
+            if (!TryStrToInt(keyText, value))
+                throw EConvertError(QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(keyText, field->DisplayLabel()));
+            key = qint64(value);
+            break;
+        }
+        case ftFloat: {
+            double value = 0;
+            if (!TryStrToFloat(keyText, value))
+                throw EConvertError(QStringLiteral("'%1' is not a valid floating point value for field '%2'").arg(keyText, field->DisplayLabel()));
+            key = value;
+            break;
+        }
+        case ftDate:
+            key = ToQDate(StrToDate(keyText));
+            break;
+        default:
+            key = keyText;
+            break;
+        }
+    }
+    if (key.isNull())
+        return false;
+    const std::optional<TRecordData> record = m_cursor->FindFirst(keyField, key, ActiveFilter());
+    if (!record)
+        return false;
+    SetCurrent(record);
+    m_bof = m_eof = false;
+    DataEvent(deDataSetChange);
+    return true;
+}
+
+qint64 TTable::RecordCount()
+{
+    CheckActive();
+    return m_cursor->Count(ActiveFilter());
+}
