@@ -291,6 +291,8 @@ void TCustomLabel::mouseReleaseEvent(QMouseEvent *event)
     const bool wasHeld = MouseCaptured();
     QPointer<TCustomLabel> self(this);
     TGraphicControl::mouseReleaseEvent(event);
+    // Accepted, so that delivery stops here even when a handler below deletes the label.
+    event->accept();
     const QPoint at = event->position().toPoint();
     if (event->button() == Qt::LeftButton && wasHeld && rect().contains(at))
         Click();

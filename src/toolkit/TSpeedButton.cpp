@@ -233,7 +233,7 @@ void TSpeedButton::Click()
 QSize TSpeedButton::GlyphSize() const
 {
     if (m_glyph.isNull())
-        return {};
+        return {0, 0};
     return {m_glyph.width() / m_numGlyphs, m_glyph.height()};
 }
 
@@ -266,7 +266,7 @@ QImage TSpeedButton::GlyphImage(Tk::TButtonState state) const
 void TSpeedButton::CalcLayout(const QRect &client, QRect &glyphRect, QRect &textRect) const
 {
     const QSize glyph = GlyphSize();
-    const QSize text = m_caption.isEmpty() ? QSize() : fontMetrics().size(Qt::TextShowMnemonic, m_caption);
+    const QSize text = m_caption.isEmpty() ? QSize(0, 0) : fontMetrics().size(Qt::TextShowMnemonic, m_caption);
     const bool horizontal = m_layout == blGlyphLeft || m_layout == blGlyphRight;
     const int clientLength = horizontal ? client.width() : client.height();
     const int glyphLength = horizontal ? glyph.width() : glyph.height();
@@ -440,6 +440,8 @@ void TSpeedButton::mouseReleaseEvent(QMouseEvent *event)
     if (wasDragging)
         m_dragging = false;
     TGraphicControl::mouseReleaseEvent(event);
+    // Accepted, so that delivery stops here even when a handler below deletes the button.
+    event->accept();
     const QPoint at = event->position().toPoint();
     if (self && OnMouseUp)
         OnMouseUp(this, event->button(), event->modifiers(), at.x(), at.y());
