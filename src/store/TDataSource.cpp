@@ -26,7 +26,7 @@ void TDataSource::SetDataSet(TTable *dataSet)
         m_dataSet->AddDataSource(this);
     UpdateState();
     if (m_state != dsInactive)
-        NotifyLinks(deDataSetChange, 0);
+        DataEvent(deDataSetChange, 0);
 }
 
 void TDataSource::SetEnabled(bool enabled)
@@ -36,7 +36,7 @@ void TDataSource::SetEnabled(bool enabled)
     m_enabled = enabled;
     UpdateState();
     if (m_state != dsInactive)
-        NotifyLinks(deDataSetChange, 0);
+        DataEvent(deDataSetChange, 0);
 }
 
 void TDataSource::Edit()

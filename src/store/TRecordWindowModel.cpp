@@ -24,7 +24,7 @@ protected:
             m_model->ActiveRecordChanged();
     }
     void DataSetChanged() override { m_model->Rebuild(qMax(0, m_model->m_activeRow)); }
-    void DataSetScrolled(int) override { m_model->Scrolled(); }
+    void DataSetScrolled(int distance) override { m_model->Scrolled(distance); }
     void LayoutChanged() override
     {
         m_model->ResolveColumns();
@@ -156,15 +156,14 @@ void TRecordWindowModel::Rebuild(int preferredRow)
         emit ActiveRowChanged(m_activeRow);
 }
 
-void TRecordWindowModel::Scrolled()
+void TRecordWindowModel::Scrolled(int distance)
 {
     TTable *table = m_link->DataSet();
     const TRecordData *current = table ? table->CurrentRecord() : nullptr;
     const qsizetype row = current ? m_ids.indexOf(current->Id) : -1;
     if (row < 0) {
         // The record left the run: scroll so that it stands at the edge it left by.
-        const bool forward = current && !m_ids.isEmpty() && m_activeRow >= 0 && m_activeRow < m_ids.size();
-        Rebuild(forward && table->Eof() ? m_windowSize - 1 : (forward ? m_windowSize - 1 : 0));
+        Rebuild(distance > 0 ? m_windowSize - 1 : 0);
         return;
     }
     if (row == m_activeRow)

@@ -54,7 +54,7 @@ private:
     friend class Link;
 
     void Rebuild(int preferredRow);
-    void Scrolled();
+    void Scrolled(int distance);
     void ActiveRecordChanged();
     void ResolveColumns();
     QString CellText(int row, int column, bool forEditing) const;
