@@ -1,0 +1,707 @@
+#include "TktMultiBevel.h"
+
+#include "BevelDrawing.h"
+
+#include <QEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+// Widths and offsets beyond a widget's largest possible size draw the same as these bounds; the
+// bounds keep every coordinate sum far from integer overflow.
+constexpr qint64 kMaxBand = qint64(QWIDGETSIZE_MAX) + 1;
+constexpr qint64 kMaxOffset = 2 * kMaxBand;
+
+int Bounded(qint64 value, qint64 limit)
+{
+    return int(std::clamp(value, -limit, limit));
+}
+
+int Density(int density)
+{
+    return std::clamp(density, 0, 100);
+}
+
+int DependentShadowDensity(int colorDensity)
+{
+    return qRound(colorDensity * 60 / 100.0);
+}
+
+TPenMode PenModeFor(TktMBevel::TShadowStyle style)
+{
+    switch (style) {
+    case TktMBevel::ssBlack: return pmBlack;
+    case TktMBevel::ssCopy: return pmCopy;
+    case TktMBevel::ssDithered: return pmCopy;
+    case TktMBevel::ssMask: return pmMask;
+    case TktMBevel::ssMaskNotPen: return pmMaskNotPen;
+    case TktMBevel::ssMerge: return pmMerge;
+    case TktMBevel::ssMergeNotPen: return pmMergeNotPen;
+    case TktMBevel::ssNot: return pmNot;
+    case TktMBevel::ssNotAND: return pmMaskPenNot;
+    case TktMBevel::ssNotCopy: return pmNotCopy;
+    case TktMBevel::ssNotMask: return pmNotMask;
+    case TktMBevel::ssNotMerge: return pmNotMerge;
+    case TktMBevel::ssNotOR: return pmMergePenNot;
+    case TktMBevel::ssNotXOR: return pmNotXor;
+    case TktMBevel::ssTransparent: return pmNop;
+    case TktMBevel::ssWhite: return pmWhite;
+    case TktMBevel::ssXOR: return pmXor;
+    }
+    return pmCopy;
+}
+
+// The top-left and bottom-right colours of a bevel style.
+std::pair<TColor, TColor> BevelColors(TktMBevel::TBevelStyle style, TColor highlight, TColor shadow)
+{
+    return style == TktMBevel::bstLowered ? std::pair(shadow, highlight) : std::pair(highlight, shadow);
+}
+
+// Point size of a font as the frame's narrow test sees it (pixel heights at 96 pixels per inch).
+int PointSize(const QFont &font)
+{
+    if (font.pointSizeF() > 0)
+        return qRound(font.pointSizeF());
+    return qRound(font.pixelSize() * 72 / 96.0);
+}
+
+// Stores value when it differs; true when it did.
+template <typename T>
+bool Assign(T &member, T value)
+{
+    if (member == value)
+        return false;
+    member = value;
+    return true;
+}
+
+} // namespace
+
+// The widths of one paint, derived from the properties.
+struct TktMBevel::Bands
+{
+    int W = 0, H = 0;
+    int BW = 1, BrW = 0, E = 0;
+    int Inner = 0, Outer = 0, Total = 0;
+    int SX = 0, SY = 0;
+    bool RectLike = true; // bspRect or bspPortrait, as opposed to the four line shapes
+};
+
+TktMBevel::TktMBevel(QWidget *parent) : TGraphicControl(parent)
+{
+    resize(75, 50);
+}
+
+void TktMBevel::SetCaption(const QString &caption)
+{
+    if (m_caption == caption)
+        return;
+    m_caption = caption;
+    update();
+}
+
+void TktMBevel::SetBevelInner(TBevelStyle value)
+{
+    if (Assign(m_bevelInner, value))
+        update();
+}
+
+void TktMBevel::SetBevelOuter(TBevelStyle value)
+{
+    if (Assign(m_bevelOuter, value))
+        update();
+}
+
+void TktMBevel::SetCaptionOutfit(TCaptionOutfit value)
+{
+    if (Assign(m_captionOutfit, value))
+        update();
+}
+
+void TktMBevel::SetCaptionPosition(TCaptionPosition value)
+{
+    if (Assign(m_captionPosition, value))
+        update();
+}
+
+void TktMBevel::SetEdgeSize(int value)
+{
+    if (Assign(m_edgeSize, value))
+        update();
+}
+
+void TktMBevel::SetShadowColor(TColor value)
+{
+    if (Assign(m_shadowColor, value))
+        update();
+}
+
+void TktMBevel::SetShadowOffsetX(int value)
+{
+    if (Assign(m_shadowOffsetX, value))
+        update();
+}
+
+void TktMBevel::SetShadowOffsetY(int value)
+{
+    if (Assign(m_shadowOffsetY, value))
+        update();
+}
+
+void TktMBevel::SetShadowStyle(TShadowStyle value)
+{
+    if (Assign(m_shadowStyle, value))
+        update();
+}
+
+void TktMBevel::SetShape(TBevelShape value)
+{
+    if (Assign(m_shape, value))
+        update();
+}
+
+
+void TktMBevel::SetBevelWidth(int width)
+{
+    width = std::max(1, width);
+    if (m_bevelWidth == width)
+        return;
+    m_bevelWidth = width;
+    update();
+}
+
+void TktMBevel::SetBorderWidth(int width)
+{
+    width = std::max(0, width);
+    if (m_borderWidth == width)
+        return;
+    m_borderWidth = width;
+    update();
+}
+
+void TktMBevel::SetColor(TColor color)
+{
+    if (color == Color()) {
+        ApplyFixedColors();
+        update();
+    } else {
+        TGraphicControl::SetColor(color); // calls ColorChanged, then repaints
+    }
+}
+
+void TktMBevel::ColorChanged()
+{
+    ApplyFixedColors();
+}
+
+void TktMBevel::ApplyFixedColors()
+{
+    if (!m_colorFixed)
+        return;
+    if (Color() == clBtnFace) {
+        m_colorHighlight = clBtnHighlight;
+        m_colorShadow = clBtnShadow;
+    } else {
+        m_colorHighlight = MixColors(Color(), clWhite, 33);
+        m_colorShadow = MixColors(Color(), clBlack, 66);
+    }
+}
+
+void TktMBevel::SetColorFixed(bool fixed)
+{
+    m_colorFixed = fixed;
+    if (fixed)
+        SetColor(Color());
+    else
+        update();
+}
+
+void TktMBevel::SetColorHighlight(TColor color)
+{
+    if (m_colorFixed || m_colorHighlight == color)
+        return;
+    m_colorHighlight = color;
+    update();
+}
+
+void TktMBevel::SetColorShadow(TColor color)
+{
+    if (m_colorFixed || m_colorShadow == color)
+        return;
+    m_colorShadow = color;
+    update();
+}
+
+void TktMBevel::SetColorDensity(int density)
+{
+    density = Density(density);
+    if (m_colorDensity == density)
+        return;
+    m_colorDensity = density;
+    if (m_transparence == trSemi)
+        m_semiDensity = density;
+    if (m_densityDepended)
+        m_shadowDensity = DependentShadowDensity(density);
+    update();
+}
+
+void TktMBevel::SetDensityDepended(bool depended)
+{
+    if (m_densityDepended == depended)
+        return;
+    m_densityDepended = depended;
+    if (!depended)
+        return;
+    const int shadowDensity = DependentShadowDensity(m_colorDensity);
+    if (shadowDensity == m_shadowDensity)
+        return;
+    m_shadowDensity = shadowDensity;
+    if (m_shadowStyle == ssDithered)
+        update();
+}
+
+void TktMBevel::SetShadowDensity(int density)
+{
+    density = Density(density);
+    if (m_densityDepended || m_shadowDensity == density)
+        return;
+    m_shadowDensity = density;
+    update();
+}
+
+void TktMBevel::SetShadowed(bool shadowed)
+{
+    if (m_transparence == trTransparent || m_shadowed == shadowed)
+        return;
+    m_shadowed = shadowed;
+    update();
+}
+
+void TktMBevel::SetTransparence(TTransparence transparence)
+{
+    if (m_transparence == transparence)
+        return;
+    m_transparence = transparence;
+    switch (transparence) {
+    case trNone:
+        SetColorDensity(100);
+        break;
+    case trSemi:
+        SetColorDensity(m_semiDensity);
+        break;
+    case trTransparent:
+        m_shadowed = false;
+        SetColorDensity(0);
+        break;
+    }
+}
+
+void TktMBevel::changeEvent(QEvent *event)
+{
+    TGraphicControl::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange)
+        update();
+}
+
+void TktMBevel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    TCanvas canvas(painter, rect());
+    Paint(canvas);
+}
+
+void TktMBevel::Paint(TCanvas &canvas) const
+{
+    Bands bands;
+    bands.W = width();
+    bands.H = height();
+    bands.BW = Bounded(m_bevelWidth, kMaxBand);
+    bands.BrW = Bounded(m_borderWidth, kMaxBand);
+    bands.E = Bounded(m_edgeSize, kMaxOffset);
+    bands.RectLike = m_shape == bspRect || m_shape == bspPortrait;
+    const int BW = bands.BW, BrW = bands.BrW, E = bands.E, W = bands.W, H = bands.H;
+
+    bands.Inner = m_bevelInner != bstNone && bands.RectLike ? BW : 0;
+    if (m_bevelOuter == bstNone)
+        bands.Outer = BrW;
+    else
+        bands.Outer = bands.RectLike ? BW + BrW : 2 * BW + BrW;
+    bands.Total = bands.Outer + bands.Inner;
+    const int Total = bands.Total, Outer = bands.Outer;
+
+    canvas.SetPenWidth(1);
+    canvas.SetPenMode(pmCopy);
+    canvas.SetPenStyle(psSolid);
+
+    if (m_shadowed && Total > 0) {
+        bands.SX = Bounded(m_shadowOffsetX, kMaxOffset);
+        bands.SY = Bounded(m_shadowOffsetY, kMaxOffset);
+        PaintShadow(canvas, bands);
+    }
+    const int SX = bands.SX, SY = bands.SY;
+
+    // The rectangle of the last frame element painted, as it was before its drawing routine
+    // changed it; the caption's narrow test looks at its height.
+    std::optional<TRect> lastElement;
+
+    if (BrW != 0 && m_transparence != trTransparent) {
+        TRect border;
+        if (m_bevelOuter == bstNone) {
+            switch (m_shape) {
+            case bspBottomLine:
+                border.Left = std::max(-SX, 0);
+                border.Right = std::min(W - 1, W - 1 - SX);
+                border.Bottom = std::min(H - 1, H - 1 - SY);
+                border.Top = border.Bottom - BrW + 1;
+                break;
+            case bspLeftLine:
+                border.Left = std::max(-SX, 0);
+                border.Top = std::max(-SY, 0);
+                border.Right = border.Left + BrW - 1;
+                border.Bottom = std::min(H - 1, H - 1 - SY);
+                break;
+            case bspRightLine:
+                // One column beyond the widget; that column is clipped.
+                border.Top = std::max(-SY, 0);
+                border.Right = std::min(W, W - SX);
+                border.Bottom = std::min(H - 1, H - 1 - SY);
+                border.Left = border.Right - BrW + 1;
+                break;
+            case bspTopLine:
+                border.Left = std::max(-SX, 0);
+                border.Top = std::max(-SY, 0);
+                border.Right = std::min(W - 1, W - 1 - SX);
+                border.Bottom = border.Top + BrW - 1;
+                break;
+            case bspRect:
+            case bspPortrait:
+                border = {std::max(-SX, 0), std::max(-SY, 0), std::min(W, W - SX), std::min(H, H - SY)};
+                break;
+            }
+        } else {
+            switch (m_shape) {
+            case bspBottomLine:
+                border.Left = std::max(BW - SX, BW);
+                border.Right = std::min(W - 1 - BW, W - 1 - SX - BW);
+                border.Bottom = std::min(H - 1 - BW, H - 1 - SY - BW);
+                border.Top = border.Bottom - BrW + 1;
+                break;
+            case bspLeftLine:
+                border.Left = std::max(BW - SX, BW);
+                border.Top = std::max(BW - SY, BW);
+                border.Right = border.Left + BrW - 1;
+                border.Bottom = std::min(H - 1 - BW, H - 1 - SY - BW);
+                break;
+            case bspRightLine:
+                border.Top = std::max(BW - SY, BW);
+                border.Right = std::min(W - 1 - BW, W - 1 - SX - BW);
+                border.Bottom = std::min(H - 1 - BW, H - 1 - SY - BW);
+                border.Left = border.Right - BrW + 1;
+                break;
+            case bspTopLine:
+                border.Left = std::max(BW - SX, BW);
+                border.Top = std::max(BW - SY, BW);
+                border.Right = std::min(W - 1 - BW, W - 1 - SX - BW);
+                border.Bottom = border.Top + BrW - 1;
+                break;
+            case bspRect:
+            case bspPortrait:
+                border = {std::max(BW - SX, BW), std::max(BW - SY, BW), std::min(W - BW, W - SX - BW),
+                          std::min(H - BW, H - SY - BW)};
+                break;
+            }
+        }
+        PaintBorder(canvas, bands, border);
+        lastElement = border;
+    }
+
+    if (m_bevelOuter != bstNone) {
+        TRect outer;
+        switch (m_shape) {
+        case bspBottomLine:
+            outer.Left = std::max(-SX, 0);
+            outer.Right = std::min(W, W - SX);
+            outer.Bottom = std::min(H, H - SY);
+            outer.Top = outer.Bottom - Total;
+            break;
+        case bspLeftLine:
+            outer.Left = std::max(-SX, 0);
+            outer.Top = std::max(-SY, 0);
+            outer.Right = outer.Left + Total;
+            outer.Bottom = std::min(H, H - SY);
+            break;
+        case bspRightLine:
+            outer.Top = std::max(-SY, 0);
+            outer.Right = std::min(W, W - SX);
+            outer.Bottom = std::min(H, H - SY);
+            outer.Left = outer.Right - Total;
+            break;
+        case bspTopLine:
+            outer.Left = std::max(-SX, 0);
+            outer.Top = std::max(-SY, 0);
+            outer.Right = std::min(W, W - SX);
+            outer.Bottom = outer.Top + Total;
+            break;
+        case bspRect:
+        case bspPortrait:
+            outer = {std::max(-SX, 0), std::max(-SY, 0), std::min(W, W - SX), std::min(H, H - SY)};
+            break;
+        }
+        lastElement = outer;
+        const auto [top, bottom] = BevelColors(m_bevelOuter, m_colorHighlight, m_colorShadow);
+        if (m_shape == bspPortrait)
+            DrawChamferedRings(canvas, outer, top, bottom, BW, E);
+        else
+            DrawBevelRings(canvas, outer, top, bottom, BW);
+    }
+
+    if (bands.Inner != 0) {
+        TRect inner = {std::max(Outer - SX, Outer), std::max(Outer - SY, Outer), std::min(W - Outer, W - SX - Outer),
+                       std::min(H - Outer, H - SY - Outer)};
+        lastElement = inner;
+        const auto [top, bottom] = BevelColors(m_bevelInner, m_colorHighlight, m_colorShadow);
+        if (m_shape == bspRect) {
+            DrawBevelRings(canvas, inner, top, bottom, BW);
+        } else {
+            int chamfer;
+            if (BrW > 0)
+                chamfer = m_bevelOuter != bstNone ? E - (BW + 2) / 2 - (BrW + 2) / 2 : E - 1 - (BrW + 2) / 2;
+            else
+                chamfer = m_bevelOuter != bstNone ? E - (BW + 2) / 2 : E;
+            DrawChamferedRings(canvas, inner, top, bottom, BW, chamfer);
+        }
+    }
+
+    if (!m_caption.isEmpty())
+        PaintCaption(canvas, bands, lastElement ? &*lastElement : nullptr);
+}
+
+void TktMBevel::PaintShadow(TCanvas &canvas, const Bands &bands) const
+{
+    const int W = bands.W, H = bands.H, SX = bands.SX, SY = bands.SY, Total = bands.Total, E = bands.E;
+    TRect shadow;
+    switch (m_shape) {
+    case bspBottomLine:
+        shadow.Left = std::max(SX, 0);
+        shadow.Right = std::min(W, W + SX);
+        shadow.Bottom = std::min(H - 1, H - 1 + SY);
+        shadow.Top = shadow.Bottom - Total + 1;
+        break;
+    case bspLeftLine:
+        shadow.Left = std::max(SX, 0);
+        shadow.Top = std::max(SY, 0);
+        shadow.Right = shadow.Left + Total - 1;
+        shadow.Bottom = std::min(H - 1, H - 1 + SY);
+        break;
+    case bspRightLine:
+        shadow.Top = std::max(SY, 0);
+        shadow.Right = std::min(W - 1, W - 1 + SX);
+        shadow.Bottom = std::min(H - 1, H - 1 + SY);
+        shadow.Left = shadow.Right - Total + 1;
+        break;
+    case bspTopLine:
+        shadow.Left = std::max(SX, 0);
+        shadow.Top = std::max(SY, 0);
+        shadow.Right = std::min(W, W + SX);
+        shadow.Bottom = shadow.Top + Total - 1;
+        break;
+    case bspRect:
+    case bspPortrait:
+        shadow = {std::max(SX, 0), std::max(SY, 0), std::min(W, W + SX), std::min(H, H + SY)};
+        break;
+    }
+
+    canvas.SetPenWidth(1);
+    canvas.SetPenColor(m_shadowColor);
+    canvas.SetPenMode(PenModeFor(m_shadowStyle));
+    bool drawn = false;
+    if (m_shadowStyle == ssDithered) {
+        if (BackgroundVaries(canvas, shadow)) {
+            TRect mixed = shadow;
+            if (m_shape == bspRect)
+                BlendRectRing(canvas, mixed, m_shadowColor, Total, m_shadowDensity);
+            else if (m_shape == bspPortrait)
+                BlendChamferedRing(canvas, mixed, m_shadowColor, m_shadowDensity, Total, E);
+            else
+                BlendRect(canvas, mixed, m_shadowColor, m_shadowDensity);
+            drawn = true;
+        } else {
+            canvas.SetPenColor(MixColors(m_shadowColor, canvas.Pixel(shadow.Left, shadow.Top), m_shadowDensity));
+            canvas.SetPenMode(pmCopy);
+        }
+    }
+    if (!drawn) {
+        if (!bands.RectLike) {
+            FillBand(canvas, shadow);
+        } else if (m_shape == bspRect) {
+            const QRect visible = canvas.ClipBounds();
+            for (int i = 0; i < Total; ++i) {
+                const int l = shadow.Left + i, t = shadow.Top + i, r = shadow.Right - 1 - i, b = shadow.Bottom - 1 - i;
+                // Rings past the far sides of the clip draw nothing, and neither do the ones after them.
+                if (l > visible.right() && t > visible.bottom() && r < visible.left() && b < visible.top())
+                    break;
+                canvas.Polyline({QPoint(l, t), QPoint(r, t), QPoint(r, b), QPoint(l, b), QPoint(l, t)});
+            }
+        } else {
+            TRect rings = shadow;
+            const TColor pen = canvas.PenColor();
+            DrawChamferedRings(canvas, rings, pen, pen, Total, E);
+        }
+    }
+    canvas.SetPenMode(pmCopy);
+    canvas.SetPenStyle(psSolid);
+}
+
+void TktMBevel::PaintBorder(TCanvas &canvas, const Bands &bands, const TRect &border) const
+{
+    const int BrW = bands.BrW, BW = bands.BW, E = bands.E;
+    const TColor color = Color();
+    auto paintSolid = [&](TColor solid) {
+        if (!bands.RectLike) {
+            canvas.SetPenWidth(1);
+            canvas.SetPenColor(solid);
+            canvas.SetPenMode(pmCopy);
+            FillBand(canvas, border);
+        } else if (m_shape == bspRect) {
+            canvas.SetBrushColor(solid);
+            TRect ring = border;
+            const QRect visible = canvas.ClipBounds();
+            for (int i = 0; i < BrW && ring.Right > ring.Left && ring.Bottom > ring.Top; ++i) {
+                if (ring.Left > visible.right() || ring.Top > visible.bottom() || ring.Right <= visible.left()
+                    || ring.Bottom <= visible.top())
+                    break;
+                canvas.FrameRect(ring);
+                ring = {ring.Left + 1, ring.Top + 1, ring.Right - 1, ring.Bottom - 1};
+            }
+        } else {
+            TRect rings = border;
+            DrawChamferedRings(canvas, rings, solid, solid, BrW, E - BW / 2 - 1);
+        }
+    };
+
+    if (m_transparence != trSemi && m_colorDensity >= 100) {
+        paintSolid(color);
+    } else if (m_shadowed || BackgroundVaries(canvas, border)) {
+        TRect mixed = border;
+        if (!bands.RectLike)
+            BlendRect(canvas, mixed, color, m_colorDensity);
+        else if (m_shape == bspRect)
+            BlendRectRing(canvas, mixed, color, BrW, m_colorDensity);
+        else
+            BlendChamferedRing(canvas, mixed, color, m_colorDensity, BrW, m_bevelOuter == bstNone ? E : E - BW / 2);
+    } else {
+        paintSolid(MixColors(color, canvas.Pixel(border.Left, border.Top), m_colorDensity));
+    }
+}
+
+void TktMBevel::PaintCaption(TCanvas &canvas, const Bands &bands, const TRect *lastElement) const
+{
+    const int W = bands.W, H = bands.H, SX = bands.SX, SY = bands.SY, Total = bands.Total, BW = bands.BW, E = bands.E;
+    const int b = Total + 2;
+    TRect area;
+    switch (m_shape) {
+    case bspBottomLine:
+        area = {std::max(-SX, 0), std::max(-SY, 0), std::min(W, W - SX), std::min(H - Total, H - SY - Total)};
+        break;
+    case bspLeftLine:
+        area = {std::max(b - SX, b), std::max(-SY, 0), std::min(W, W - SX), std::min(H, H - SY)};
+        break;
+    case bspRightLine:
+        area = {std::max(-SX, 0), std::max(-SY, 0), std::min(W - b, W - SX - b), std::min(H, H - SY)};
+        break;
+    case bspTopLine:
+        area = {std::max(-SX, 0), std::max(b - SY, b), std::min(W, W - SX), std::min(H, H - SY)};
+        break;
+    case bspRect:
+    case bspPortrait: {
+        area = {std::max(b - SX, b), std::max(b - SY, b), std::min(W - b, W - SX - b), std::min(H - b, H - SY - b)};
+        if (m_shape == bspRect)
+            break;
+        const bool sideways = m_captionPosition >= cpLeft && m_captionPosition <= cpRightVertical;
+        if (!sideways) {
+            area.Left = std::max(BW + E - SX, BW + E);
+            area.Right = std::min(W - E - BW, W - SX - E - BW);
+            break;
+        }
+        // With no frame element painted the whole client height counts.
+        const int h = lastElement ? lastElement->Bottom - 1 - lastElement->Top : H - 1;
+        if (PointSize(font()) > h - 2 * E) {
+            area.Left = std::max(b + E / 2 + BW - SX, b + E / 2 + BW);
+            area.Right = std::min(W - b - E / 2 - BW, W - SX - b - E / 2 - BW);
+        }
+        break;
+    }
+    }
+
+    canvas.SetFont(font());
+    const int tw = canvas.TextWidth(m_caption);
+    const int th = canvas.TextHeight(m_caption);
+    const int L = area.Left, T = area.Top, R = area.Right, B = area.Bottom;
+    int x = L, y = T;
+    switch (m_captionPosition) {
+    case cpTopLeft: x = L; y = T; break;
+    case cpTopCenter: x = L + (R - L - tw) / 2; y = T; break;
+    case cpTopRight: x = R - tw - 2; y = T; break;
+    case cpLeft: x = L; y = T + (B - T - th) / 2; break;
+    case cpLeftVertical: x = L; y = T + (tw + B - T) / 2; break;
+    case cpCenter: x = L + (R - L - tw) / 2; y = T + (B - T - th) / 2; break;
+    case cpRight: x = R - tw - 2; y = T + (B - T - th) / 2; break;
+    case cpRightVertical: x = R - th + 2; y = T + (tw + B - T) / 2; break;
+    case cpBottomLeft: x = L; y = B - th; break;
+    case cpBottomCenter: x = L + (R - L - tw) / 2; y = B - th; break;
+    case cpBottomRight: x = R - tw - 2; y = B - th; break;
+    }
+
+    const TFontDescription saved = canvas.FontDescription();
+    const TColor savedColor = canvas.FontColor();
+    if (m_captionPosition == cpLeftVertical || m_captionPosition == cpRightVertical)
+        SetRotatedFont(canvas, 90);
+    auto pass = [&](TColor color, int dx, int dy) {
+        canvas.SetFontColor(color);
+        canvas.TextRect(area, x + dx, y + dy, m_caption);
+    };
+    if (!isEnabled()) {
+        pass(clBtnHighlight, 1, 1);
+        pass(clBtnShadow, 0, 0);
+    } else {
+        const TColor F = FontColor();
+        switch (m_captionOutfit) {
+        case coHeavy:
+            pass(F, 0, 0);
+            pass(F, 1, 1);
+            break;
+        case coInsetHeavy:
+            pass(m_colorHighlight, 1, 1);
+            pass(m_colorShadow, -1, -1);
+            pass(F, 0, 0);
+            break;
+        case coInsetLight:
+            pass(m_colorHighlight, 1, 1);
+            pass(F, 0, 0);
+            break;
+        case coNormal:
+            pass(F, 0, 0);
+            break;
+        case coRaisedHeavy:
+            pass(m_colorHighlight, -1, -1);
+            pass(m_colorShadow, 1, 1);
+            pass(F, 0, 0);
+            break;
+        case coRaisedLight:
+            pass(m_colorHighlight, -1, -1);
+            pass(F, 0, 0);
+            break;
+        case coShadowed:
+            pass(m_colorShadow, 2, 2);
+            pass(F, 0, 0);
+            break;
+        }
+    }
+    canvas.SetFontDescription(saved);
+    canvas.SetFontColor(savedColor);
+}
+
+TktMultiBevel::TktMultiBevel(QWidget *parent) : TktMBevel(parent) {}

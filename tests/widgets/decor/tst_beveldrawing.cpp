@@ -1,0 +1,293 @@
+#include "BevelDrawing.h"
+#include "TApplication.h"
+
+#include <QPainter>
+#include <QTest>
+
+#include <functional>
+
+namespace {
+
+QImage Filled(int width, int height, TColor color)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(ToQColor(color));
+    return image;
+}
+
+// Each column a different grey, each row a different red: no two pixels of a row are alike.
+QImage Gradient(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb((y * 7) % 256, (x * 5) % 256, (x * 3 + y) % 256));
+    return image;
+}
+
+TColor At(const QImage &image, int x, int y)
+{
+    return FromQColor(image.pixelColor(x, y));
+}
+
+void Draw(QImage &image, const std::function<void(TCanvas &)> &paint)
+{
+    QPainter painter(&image);
+    TCanvas canvas(painter);
+    paint(canvas);
+}
+
+// The image as rows of characters: 'T' top colour (red), 'B' bottom colour (blue), '.' untouched.
+QStringList Picture(const QImage &image)
+{
+    QStringList rows;
+    for (int y = 0; y < image.height(); ++y) {
+        QString row;
+        for (int x = 0; x < image.width(); ++x) {
+            const TColor c = At(image, x, y);
+            row += c == clRed ? 'T' : c == clBlue ? 'B' : c == clWhite ? '.' : '?';
+        }
+        rows << row;
+    }
+    return rows;
+}
+
+} // namespace
+
+class tst_BevelDrawing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void mixColorsUsesStoredBytesAndRoundsHalvesToEven_data()
+    {
+        QTest::addColumn<TColor>("a");
+        QTest::addColumn<TColor>("b");
+        QTest::addColumn<int>("density");
+        QTest::addColumn<TColor>("mixed");
+        QTest::newRow("red into white") << clRed << clWhite << 33 << TColorFromBits(0xABABFF);
+        QTest::newRow("red into black") << clRed << clBlack << 66 << TColorFromBits(0x0000A8);
+        QTest::newRow("btnface bytes over silver") << clBtnFace << clSilver << 50 << TColorFromBits(0x606068);
+        QTest::newRow("density 0 is b") << clRed << TColorFromBits(0x123456) << 0 << TColorFromBits(0x123456);
+        QTest::newRow("density 100 is a's bytes") << clBtnHighlight << clWhite << 100 << TColorFromBits(0x000014);
+        QTest::newRow("half rounds down to even") << TColorFromBits(0x000001) << clBlack << 50 << clBlack;
+        QTest::newRow("half rounds up to even") << TColorFromBits(0x030303) << clBlack << 50 << TColorFromBits(0x020202);
+    }
+    void mixColorsUsesStoredBytesAndRoundsHalvesToEven()
+    {
+        QFETCH(TColor, a);
+        QFETCH(TColor, b);
+        QFETCH(int, density);
+        QFETCH(TColor, mixed);
+        QCOMPARE(MixColors(a, b, density), mixed);
+    }
+
+    void backgroundVariesLooksAtTheTopRowOnly_data()
+    {
+        QTest::addColumn<QPoint>("changed");
+        QTest::addColumn<TColor>("color");
+        QTest::addColumn<TRect>("rect");
+        QTest::addColumn<bool>("varies");
+        const TColor base = TColorFromBits(0x404040);
+        QTest::newRow("uniform") << QPoint(-1, -1) << base << TRect{0, 0, 8, 4} << false;
+        QTest::newRow("green +1") << QPoint(5, 0) << TColorFromBits(0x404140) << TRect{0, 0, 8, 4} << true;
+        QTest::newRow("blue +1") << QPoint(5, 0) << TColorFromBits(0x414040) << TRect{0, 0, 8, 4} << true;
+        QTest::newRow("red +2") << QPoint(5, 0) << TColorFromBits(0x404042) << TRect{0, 0, 8, 4} << false;
+        QTest::newRow("red +3") << QPoint(5, 0) << TColorFromBits(0x404043) << TRect{0, 0, 8, 4} << true;
+        QTest::newRow("second row") << QPoint(5, 1) << clWhite << TRect{0, 0, 8, 4} << false;
+        QTest::newRow("right column excluded") << QPoint(7, 0) << clWhite << TRect{0, 0, 7, 4} << false;
+        QTest::newRow("single column") << QPoint(1, 0) << clWhite << TRect{0, 0, 1, 4} << false;
+    }
+    void backgroundVariesLooksAtTheTopRowOnly()
+    {
+        QFETCH(QPoint, changed);
+        QFETCH(TColor, color);
+        QFETCH(TRect, rect);
+        QFETCH(bool, varies);
+        QImage image = Filled(8, 4, TColorFromBits(0x404040));
+        if (changed.x() >= 0)
+            image.setPixelColor(changed, ToQColor(color));
+        Draw(image, [&](TCanvas &canvas) { QCOMPARE(BackgroundVaries(canvas, rect), varies); });
+    }
+
+    void bevelRingsPutTheCornersInTheBottomColour()
+    {
+        QImage image = Filled(5, 4, clWhite);
+        TRect rect{0, 0, 5, 4};
+        Draw(image, [&](TCanvas &canvas) { DrawBevelRings(canvas, rect, clRed, clBlue, 1); });
+        QCOMPARE(Picture(image), (QStringList{"TTTTB", "T...B", "T...B", "BBBBB"}));
+        QCOMPARE(rect, (TRect{1, 1, 4, 3}));
+    }
+
+    void bevelRingsNestAndShrinkTheRect_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<TRect>("after");
+        QTest::addColumn<QStringList>("picture");
+        QTest::newRow("width 2") << 2 << TRect{2, 2, 8, 8}
+                                 << QStringList{"TTTTTTTTTB", "TTTTTTTTBB", "TT......BB", "TT......BB", "TT......BB",
+                                                "TT......BB", "TT......BB", "TT......BB", "TBBBBBBBBB", "BBBBBBBBBB"};
+        QTest::newRow("width 0") << 0 << TRect{0, 0, 10, 10} << QStringList(10, "..........");
+    }
+    void bevelRingsNestAndShrinkTheRect()
+    {
+        QFETCH(int, width);
+        QFETCH(TRect, after);
+        QFETCH(QStringList, picture);
+        QImage image = Filled(10, 10, clWhite);
+        TRect rect{0, 0, 10, 10};
+        Draw(image, [&](TCanvas &canvas) { DrawBevelRings(canvas, rect, clRed, clBlue, width); });
+        QCOMPARE(Picture(image), picture);
+        QCOMPARE(rect, after);
+    }
+
+    void chamferedRingCutsTheCorners()
+    {
+        QImage image = Filled(8, 8, clWhite);
+        TRect rect{0, 0, 8, 8};
+        Draw(image, [&](TCanvas &canvas) { DrawChamferedRings(canvas, rect, clRed, clBlue, 1, 2); });
+        QCOMPARE(Picture(image), (QStringList{"..TTTT..", ".T....T.", "T......B", "T......B", "T......B", "T......B",
+                                              ".B....B.", "..BBBB.."}));
+        QCOMPARE(rect, (TRect{0, 0, 7, 7}));
+    }
+
+    void chamferedRingsFillTheDiagonalGapsFromWidthThree_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("filled");
+        QTest::newRow("width 2") << 2 << false;
+        QTest::newRow("width 3") << 3 << true;
+    }
+    void chamferedRingsFillTheDiagonalGapsFromWidthThree()
+    {
+        QFETCH(int, width);
+        QFETCH(bool, filled);
+        QImage image = Filled(20, 20, clWhite);
+        TRect rect{0, 0, 20, 20};
+        Draw(image, [&](TCanvas &canvas) { DrawChamferedRings(canvas, rect, clRed, clBlue, width, 4); });
+        // The pixels between the diagonal of ring 1 and that of ring 2, at every corner.
+        QCOMPARE(At(image, 3, 3), filled ? clRed : clWhite);
+        QCOMPARE(At(image, 16, 3), filled ? clRed : clWhite);
+        QCOMPARE(At(image, 16, 16), filled ? clBlue : clWhite);
+        QCOMPARE(At(image, 3, 16), filled ? clBlue : clWhite);
+    }
+
+    void fillBandTouchesEveryPixelOnce_data()
+    {
+        QTest::addColumn<TRect>("rect");
+        QTest::addColumn<int>("count");
+        QTest::newRow("tall") << TRect{1, 1, 3, 6} << 18;
+        QTest::newRow("wide") << TRect{1, 2, 6, 3} << 12;
+        QTest::newRow("square") << TRect{2, 2, 4, 4} << 9;
+        QTest::newRow("right left of left") << TRect{4, 1, 3, 6} << 0;
+        QTest::newRow("bottom above top") << TRect{1, 4, 6, 3} << 0;
+    }
+    void fillBandTouchesEveryPixelOnce()
+    {
+        QFETCH(TRect, rect);
+        QFETCH(int, count);
+        QImage image = Filled(8, 8, clWhite);
+        Draw(image, [&](TCanvas &canvas) {
+            canvas.SetPenMode(pmXor); // a pixel touched twice would turn white again
+            canvas.SetPenColor(clWhite);
+            FillBand(canvas, rect);
+        });
+        int black = 0;
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                black += At(image, x, y) == clBlack;
+        QCOMPARE(black, count);
+    }
+
+    void blendRectMixesEveryPixelOfTheInclusiveRect()
+    {
+        const QImage before = Gradient(12, 10);
+        QImage image = before;
+        Draw(image, [](TCanvas &canvas) { BlendRect(canvas, {2, 3, 8, 6}, clBtnFace, 40); });
+        for (int y = 0; y < 10; ++y) {
+            for (int x = 0; x < 12; ++x) {
+                const bool inside = x >= 2 && x <= 8 && y >= 3 && y <= 6;
+                const TColor original = At(before, x, y);
+                QCOMPARE(At(image, x, y), inside ? MixColors(clBtnFace, original, 40) : original);
+            }
+        }
+    }
+
+    void blendRectRingMixesTheRing_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QStringList>("mixed");
+        QTest::newRow("width 2") << 2 << QStringList{"xxxxxxxxxx", "xxxxxxxxxx", "xx......xx", "xx......xx",
+                                                     "xx......xx", "xx......xx", "xxxxxxxxxx", "xxxxxxxxxx"};
+        QTest::newRow("whole height") << 4 << QStringList(8, "xxxxxxxxxx");
+    }
+    void blendRectRingMixesTheRing()
+    {
+        QFETCH(int, width);
+        QFETCH(QStringList, mixed);
+        QImage image = Filled(10, 8, clWhite);
+        TRect rect{0, 0, 10, 8};
+        Draw(image, [&](TCanvas &canvas) { BlendRectRing(canvas, rect, clBlack, width, 50); });
+        QStringList rows;
+        for (int y = 0; y < 8; ++y) {
+            QString row;
+            for (int x = 0; x < 10; ++x)
+                row += At(image, x, y) == TColorFromBits(0x808080) ? 'x' : At(image, x, y) == clWhite ? '.' : '?';
+            rows << row;
+        }
+        QCOMPARE(rows, mixed);
+        QCOMPARE(rect, (TRect{0, 0, 9, 7}));
+    }
+
+    void blendChamferedRingMirrorsItsHalves()
+    {
+        // White mixed once with black at 50 % is $808080 (digit 1), twice $404040 (digit 2): the
+        // grey tells how often a pixel was mixed.
+        QImage image = Filled(40, 60, clWhite);
+        TRect rect{0, 0, 40, 60};
+        Draw(image, [&](TCanvas &canvas) { BlendChamferedRing(canvas, rect, clBlack, 50, 4, 6); });
+        QCOMPARE(rect, (TRect{0, 0, 39, 59}));
+        auto row = [&image](int y) {
+            QString text;
+            for (int x = 0; x < image.width(); ++x)
+                text += QString::number((255 - qRed(image.pixel(x, y))) / 64);
+            return text;
+        };
+        // Row 1 is one span from L + E - 1 to R - E + 1; the corners are left out.
+        QCOMPARE(row(0), QString(5, '0') + QString(30, '1') + QString(5, '0'));
+        // Row 5 (inside the chamfer): spans 1 .. 6 and 33 .. 38.
+        QCOMPARE(row(4), "0" + QString(6, '1') + QString(26, '0') + QString(6, '1') + "0");
+        // The sides: w pixels each.
+        QCOMPARE(row(30), "1111" + QString(32, '0') + "1111");
+        const int Hgt = 59; // bottom 60 lowered by one
+        for (int k = 1; k <= Hgt + 1; ++k)
+            QCOMPARE(row(k - 1), row(Hgt + 2 - k - 1));
+    }
+
+    void rotatedFontTurnsAndAsksForOutlines()
+    {
+        QImage image = Filled(4, 4, clWhite);
+        Draw(image, [](TCanvas &canvas) {
+            QFont font("Liberation Sans");
+            font.setPixelSize(13);
+            font.setBold(true);
+            canvas.SetFont(font);
+            SetRotatedFont(canvas, 90);
+            const TFontDescription description = canvas.FontDescription();
+            QCOMPARE(description.Escapement, 900);
+            QCOMPARE(description.Orientation, 900);
+            QCOMPARE(description.OutPrecision, quint8(7));
+            QCOMPARE(description.Quality, quint8(2));
+            QCOMPARE(description.Font.pixelSize(), 13);
+            QVERIFY(description.Font.bold());
+        });
+    }
+};
+
+int main(int argc, char **argv)
+{
+    TApplication app(argc, argv);
+    tst_BevelDrawing test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_beveldrawing.moc"
