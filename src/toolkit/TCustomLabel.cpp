@@ -124,10 +124,10 @@ int TCustomLabel::DrawTextFlags() const
 
 void TCustomLabel::DoDrawText(QPainter &painter, QRect &rect, int flags)
 {
-    QString text = GetLabelText();
-    painter.setFont(font());
     const int qtFlags = flags & ~dtCalcRect;
     if (flags & dtCalcRect) {
+        QString text = GetLabelText();
+        painter.setFont(font());
         if (text.isEmpty() || (m_showAccelChar && text == QLatin1String("&")))
             text += QLatin1Char(' ');
         // Measure left-aligned from the rectangle's corner: the size does not depend on the
@@ -137,16 +137,20 @@ void TCustomLabel::DoDrawText(QPainter &painter, QRect &rect, int flags)
         rect.setSize(bounds.size());
         return;
     }
-    painter.setBackgroundMode(Qt::TransparentMode);
     if (isEnabled()) {
-        painter.setPen(ToQColor(FontColor()));
-        painter.drawText(rect, qtFlags, text);
+        DrawCaptionText(painter, rect, qtFlags, ToQColor(FontColor()));
     } else {
-        painter.setPen(ToQColor(clBtnHighlight));
-        painter.drawText(rect.translated(1, 1), qtFlags, text);
-        painter.setPen(ToQColor(clBtnShadow));
-        painter.drawText(rect, qtFlags, text);
+        DrawCaptionText(painter, rect.translated(1, 1), qtFlags, ToQColor(clBtnHighlight));
+        DrawCaptionText(painter, rect, qtFlags, ToQColor(clBtnShadow));
     }
+}
+
+void TCustomLabel::DrawCaptionText(QPainter &painter, const QRect &rect, int flags, const QColor &color)
+{
+    painter.setFont(font());
+    painter.setBackgroundMode(Qt::TransparentMode);
+    painter.setPen(color);
+    painter.drawText(rect, flags & ~dtCalcRect, GetLabelText());
 }
 
 void TCustomLabel::MeasureText(QRect &rect, int flags)

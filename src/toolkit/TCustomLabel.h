@@ -19,6 +19,10 @@ class QShortcut;
 class TCustomLabel : public TGraphicControl
 {
     Q_OBJECT
+    Q_PROPERTY(QString Name READ objectName WRITE setObjectName)
+    Q_PROPERTY(QFont Font READ font WRITE setFont)
+    Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+    Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
     Q_PROPERTY(Tk::TAlignment Alignment READ Alignment WRITE SetAlignment)
     Q_PROPERTY(Tk::TTextLayout Layout READ Layout WRITE SetLayout)
@@ -36,6 +40,10 @@ public:
     explicit TCustomLabel(QWidget *parent = nullptr);
     ~TCustomLabel() override;
 
+    bool Enabled() const { return isEnabled(); }
+    void SetEnabled(bool enabled) { setEnabled(enabled); }
+    bool Visible() const { return !isHidden(); }
+    void SetVisible(bool visible) { setVisible(visible); }
     QString Caption() const { return m_caption; }
     void SetCaption(const QString &caption);
     Tk::TAlignment Alignment() const { return m_alignment; }
@@ -82,6 +90,9 @@ protected:
     // keeps the height of a line. Enabled: the text in FontColor. Disabled: the text in
     // clBtnHighlight one pixel right and down, then in clBtnShadow in place.
     virtual void DoDrawText(QPainter &painter, QRect &rect, int flags);
+    // Draws GetLabelText() once in Color, in the label's font without background, clipped to Rect
+    // (the building block of DoDrawText, for labels that draw their text in several passes).
+    void DrawCaptionText(QPainter &painter, const QRect &rect, int flags, const QColor &color);
     // The flags the label's properties ask for: tabs expanded, the accelerator when ShowAccelChar,
     // word breaks when WordWrap, horizontal alignment by Alignment, top-aligned.
     int DrawTextFlags() const;

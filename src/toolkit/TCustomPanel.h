@@ -16,6 +16,10 @@
 class TCustomPanel : public QWidget, public TLoadable
 {
     Q_OBJECT
+    Q_PROPERTY(QString Name READ objectName WRITE setObjectName)
+    Q_PROPERTY(QFont Font READ font WRITE setFont)
+    Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+    Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
     Q_PROPERTY(int Left READ Left WRITE SetLeft)
     Q_PROPERTY(int Top READ Top WRITE SetTop)
     Q_PROPERTY(int Width READ Width WRITE SetWidth)
@@ -41,6 +45,10 @@ public:
 
     explicit TCustomPanel(QWidget *parent = nullptr);
 
+    bool Enabled() const { return isEnabled(); }
+    void SetEnabled(bool enabled) { setEnabled(enabled); }
+    bool Visible() const { return !isHidden(); }
+    void SetVisible(bool visible) { setVisible(visible); }
     int Left() const { return x(); }
     int Top() const { return y(); }
     int Width() const { return width(); }

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QShortcut>
 
 namespace {
 
@@ -76,7 +77,20 @@ void TSpeedButton::SetCaption(const QString &caption)
     if (m_caption == caption)
         return;
     m_caption = caption;
+    UpdateAccelerator();
     update();
+}
+
+void TSpeedButton::UpdateAccelerator()
+{
+    delete m_accelerator;
+    m_accelerator = nullptr;
+    const QKeySequence key = QKeySequence::mnemonic(m_caption);
+    if (key.isEmpty())
+        return;
+    // The shortcut is inactive while the button is hidden or disabled.
+    m_accelerator = new QShortcut(key, this);
+    connect(m_accelerator, &QShortcut::activated, this, &TSpeedButton::Click);
 }
 
 void TSpeedButton::SetGlyph(const QImage &glyph)

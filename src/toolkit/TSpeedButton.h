@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QList>
 
+class QShortcut;
+
 // The toolkit's speed button: a window-less tool button that never takes the keyboard focus and
 // shows a glyph and an optional caption (with an "&" accelerator underlined).
 //
@@ -25,10 +27,15 @@
 // going down releases the others; one that is down stays down when clicked again unless AllowAllUp
 // (shared by the whole group) is set. With GroupIndex 0 the button never stays down.
 //
-// OnClick fires when the left button is pressed on the button and released inside it.
+// OnClick fires when the left button is pressed on the button and released inside it, and when the
+// caption's accelerator (Alt + the character after "&") is pressed in the button's window.
 class TSpeedButton : public TGraphicControl
 {
     Q_OBJECT
+    Q_PROPERTY(QString Name READ objectName WRITE setObjectName)
+    Q_PROPERTY(QFont Font READ font WRITE setFont)
+    Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+    Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
     Q_PROPERTY(QImage Glyph READ Glyph WRITE SetGlyph)
     Q_PROPERTY(int NumGlyphs READ NumGlyphs WRITE SetNumGlyphs)
@@ -47,6 +54,10 @@ public:
 
     explicit TSpeedButton(QWidget *parent = nullptr);
 
+    bool Enabled() const { return isEnabled(); }
+    void SetEnabled(bool enabled) { setEnabled(enabled); }
+    bool Visible() const { return !isHidden(); }
+    void SetVisible(bool visible) { setVisible(visible); }
     QString Caption() const { return m_caption; }
     void SetCaption(const QString &caption);
     QImage Glyph() const { return m_glyph; }
@@ -114,6 +125,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
+    void UpdateAccelerator();
     void StoreGlyph(const QImage &glyph);
     void BuildImages() const;
     QList<TSpeedButton *> GroupMembers() const;
@@ -133,5 +145,6 @@ private:
     int m_spacing = 4;
     Tk::TButtonState m_state = bsUp; // bsUp, bsDown or bsExclusive; disabled is worked out
     bool m_dragging = false;
+    QShortcut *m_accelerator = nullptr;
     mutable QList<QImage> m_images; // per state: up, disabled, pressed, held; built on demand
 };

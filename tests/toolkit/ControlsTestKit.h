@@ -57,6 +57,18 @@ inline QRect InkBounds(const QImage &image, const QRect &area, TColor color)
     return bounds;
 }
 
+// The smallest rectangle holding every pixel of Area that is Color.
+inline QRect ColorBounds(const QImage &image, const QRect &area, TColor color)
+{
+    const QRgb wanted = ToQColor(color).rgb();
+    QRect bounds;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (image.pixel(x, y) == wanted)
+                bounds |= QRect(x, y, 1, 1);
+    return bounds;
+}
+
 inline int CountPixels(const QImage &image, const QRect &area, TColor color)
 {
     const QRgb wanted = ToQColor(color).rgb();

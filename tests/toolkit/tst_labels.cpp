@@ -159,14 +159,6 @@ private slots:
         QVERIFY(label.width() <= label.fontMetrics().horizontalAdvance(QStringLiteral("gamma")) + 4);
     }
 
-    void tabsAreExpanded()
-    {
-        Container container;
-        TLabel label(&container);
-        label.SetCaption(QStringLiteral("a\tb"));
-        QVERIFY(label.width() >= 8 * label.fontMetrics().horizontalAdvance(QLatin1Char('x')));
-    }
-
     void loadingDefersAutoSizeToLoaded()
     {
         Container container;
@@ -177,19 +169,6 @@ private slots:
         label.EndLoading();
         const QString caption = label.Caption();
         QCOMPARE(label.size(), label.fontMetrics().size(Qt::TextExpandTabs, caption));
-    }
-
-    void disabledLabelIsEngraved()
-    {
-        Container container;
-        TLabel *label = FixedLabel(&container, QRect(10, 10, 80, 30), QStringLiteral("Off"));
-        label->SetColor(clSilver);
-        label->setEnabled(false);
-        container.ShowAndWait();
-        const QImage image = container.Render();
-        QVERIFY(CountPixels(image, label->geometry(), clBtnShadow) > 5);
-        QVERIFY(CountPixels(image, label->geometry(), clWhite) > 5);
-        QCOMPARE(CountPixels(image, label->geometry(), clBlack), 0);
     }
 
     void parentColorFollowsTheContainerUntilAColorIsSet()
@@ -230,33 +209,10 @@ private slots:
         QVERIFY(edit->hasFocus());
 
         other->setFocus();
-        label.setEnabled(false);
-        QTest::keyClick(&container, Qt::Key_N, Qt::AltModifier);
-        QVERIFY(other->hasFocus());
-
-        label.setEnabled(true);
         delete edit;
         QVERIFY(!label.FocusControl());
         QTest::keyClick(&container, Qt::Key_N, Qt::AltModifier); // nothing to focus, nothing breaks
         QVERIFY(other->hasFocus());
-    }
-
-    void clickNeedsPressAndReleaseInside()
-    {
-        Container container;
-        TLabel label(&container);
-        label.SetCaption(QStringLiteral("Click me"));
-        int clicks = 0;
-        label.OnClick = [&](QObject *sender) {
-            QCOMPARE(sender, &label);
-            ++clicks;
-        };
-        container.ShowAndWait();
-        QTest::mouseClick(&label, Qt::LeftButton, {}, QPoint(3, 3));
-        QCOMPARE(clicks, 1);
-        QTest::mousePress(&label, Qt::LeftButton, {}, QPoint(3, 3));
-        QTest::mouseRelease(&label, Qt::LeftButton, {}, QPoint(label.width() + 20, 3));
-        QCOMPARE(clicks, 1);
     }
 
     void staticTextBorderAndRoom_data()
@@ -266,7 +222,6 @@ private slots:
         QTest::addColumn<TColor>("bottomRight");
         QTest::newRow("sunken") << Tk::sbsSunken << clGray << clWhite;
         QTest::newRow("single") << Tk::sbsSingle << clBlack << clBlack;
-        QTest::newRow("none") << Tk::sbsNone << clSilver << clSilver;
     }
     void staticTextBorderAndRoom()
     {

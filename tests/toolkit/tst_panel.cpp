@@ -1,5 +1,4 @@
 #include "ControlsTestKit.h"
-#include "Exceptions.h"
 #include "TApplication.h"
 #include "TCustomPanel.h"
 
@@ -55,21 +54,12 @@ private slots:
             QCOMPARE(PixelAt(image, 109 - i, 35), bottomRight[i]);
             QCOMPARE(PixelAt(image, 60, 59 - i), bottomRight[i]);
         }
+        // Corners: top-right and bottom-left end in the bottom-right colour.
+        QCOMPARE(PixelAt(image, 109, 10), bottomRight[0]);
+        QCOMPARE(PixelAt(image, 10, 59), bottomRight[0]);
         // Children keep clear of the frame.
         const int room = topLeft.size() - 1;
         QCOMPARE(panel.contentsRect(), QRect(room, room, 100 - 2 * room, 50 - 2 * room));
-    }
-
-    void cornersEndInTheBottomRightColour()
-    {
-        Container container;
-        TPanel panel(&container);
-        panel.setGeometry(0, 0, 40, 20);
-        container.ShowAndWait();
-        const QImage image = container.Render();
-        QCOMPARE(PixelAt(image, 0, 0), clWhite);
-        QCOMPARE(PixelAt(image, 39, 0), clGray);
-        QCOMPARE(PixelAt(image, 0, 19), clGray);
     }
 
     void windowBorderSurroundsTheBevels_data()
@@ -98,43 +88,6 @@ private slots:
             QCOMPARE(PixelAt(image, 59 - i, 15), bottomRight[i]);
         }
         QCOMPARE(panel.contentsRect().left(), topLeft.size());
-    }
-
-    void captionIsCentredVerticallyAndAlignedByAlignment_data()
-    {
-        QTest::addColumn<Tk::TAlignment>("alignment");
-        QTest::newRow("left") << Tk::taLeftJustify;
-        QTest::newRow("right") << Tk::taRightJustify;
-        QTest::newRow("centre") << Tk::taCenter;
-    }
-    void captionIsCentredVerticallyAndAlignedByAlignment()
-    {
-        QFETCH(Tk::TAlignment, alignment);
-        Container container;
-        TPanel panel(&container);
-        panel.setGeometry(0, 0, 200, 60);
-        panel.SetBevelOuter(Tk::bvNone);
-        panel.SetCaption(QStringLiteral("Mm"));
-        panel.SetAlignment(alignment);
-        container.ShowAndWait();
-        const QRect ink = InkBounds(container.Render(), QRect(0, 0, 200, 60), clSilver);
-        const int lineHeight = panel.fontMetrics().height();
-        QVERIFY(ink.top() >= (60 - lineHeight) / 2 && ink.bottom() < (60 + lineHeight) / 2 + 1);
-        if (alignment == Tk::taLeftJustify)
-            QVERIFY(ink.left() <= 2);
-        else if (alignment == Tk::taRightJustify)
-            QVERIFY(ink.right() >= 197);
-        else
-            QVERIFY(qAbs(ink.center().x() - 100) <= 2);
-    }
-
-    void invalidWidthsAreRefusedAndKept()
-    {
-        TPanel panel;
-        QVERIFY_THROWS_EXCEPTION(EInvalidOperation, panel.SetBevelWidth(0));
-        QVERIFY_THROWS_EXCEPTION(EInvalidOperation, panel.SetBorderWidth(-1));
-        QCOMPARE(panel.BevelWidth(), 1);
-        QCOMPARE(panel.BorderWidth(), 0);
     }
 
     void propertiesAreReachableByName()
