@@ -261,6 +261,8 @@ void TCustomLabel::UpdateAccelerator()
         return;
     m_accelerator = new QShortcut(key, this);
     connect(m_accelerator, &QShortcut::activated, this, &TCustomLabel::AcceleratorPressed);
+    // Two controls with the same accelerator take turns, as Qt cycles ambiguous shortcuts.
+    connect(m_accelerator, &QShortcut::activatedAmbiguously, this, &TCustomLabel::AcceleratorPressed);
 }
 
 void TCustomLabel::AcceleratorPressed()

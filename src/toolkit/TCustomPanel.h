@@ -12,7 +12,8 @@
 // the contents margins (what QLayouts and docking use) are the border, the bevels and the ring.
 //
 // Color is also given to the panel's palette, so that the controls inside with ParentColor follow
-// it. Derived panels that frame themselves differently override Paint and ChildMargins.
+// it. Derived panels that frame themselves differently override Paint and ChildMargins, and call
+// FrameChanged() from their constructor and whenever their frame changes.
 class TCustomPanel : public QWidget, public TLoadable
 {
     Q_OBJECT

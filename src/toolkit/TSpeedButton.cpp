@@ -91,6 +91,8 @@ void TSpeedButton::UpdateAccelerator()
     // The shortcut is inactive while the button is hidden or disabled.
     m_accelerator = new QShortcut(key, this);
     connect(m_accelerator, &QShortcut::activated, this, &TSpeedButton::Click);
+    // Two controls with the same accelerator take turns, as Qt cycles ambiguous shortcuts.
+    connect(m_accelerator, &QShortcut::activatedAmbiguously, this, &TSpeedButton::Click);
 }
 
 void TSpeedButton::SetGlyph(const QImage &glyph)
