@@ -44,6 +44,9 @@ void TktBevelButton::mouseReleaseEvent(QMouseEvent *event)
     const bool leftClickPending = event->button() == Qt::LeftButton && MouseCaptured();
     // The base ends the capture (and reports a leave when the pointer is outside) first.
     TktMBevel::mouseReleaseEvent(event);
+    // Handled here: an ignored event would travel on to the parent, through this button even
+    // when a handler below has deleted it.
+    event->accept();
     QPointer<TktBevelButton> self(this);
     if (leftClickPending && rect().contains(event->position().toPoint()) && OnClick) {
         OnClick(this);
