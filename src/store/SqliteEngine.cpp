@@ -53,6 +53,26 @@ TFieldType TypeFromDeclaration(const QString &declared, int &size)
     return ftString;
 }
 
+// "YYYY-MM-DD" as the engine stores dates; faster than a general date parser on every row read.
+QDate ParseIsoDate(const char *text, int size)
+{
+    if (size != 10 || text[4] != '-' || text[7] != '-')
+        return QDate::fromString(QString::fromUtf8(text, size), Qt::ISODate);
+    auto digits = [text](int from, int count) {
+        int value = 0;
+        for (int i = from; i < from + count; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return -1;
+            value = value * 10 + (text[i] - '0');
+        }
+        return value;
+    };
+    const int year = digits(0, 4), month = digits(5, 2), day = digits(8, 2);
+    if (year < 0 || month < 0 || day < 0)
+        return QDate();
+    return QDate(year, month, day);
+}
+
 QString SqlTableName(const QString &tableName)
 {
     const QString base = QFileInfo(tableName).fileName();
@@ -291,61 +311,79 @@ TSqliteTable::Statement TSqliteTable::Prepare(const QString &sql)
     return Statement(this, statement);
 }
 
+QVariant TSqliteTable::ReadValue(sqlite3_stmt *statement, int column, TFieldType type) const
+{
+    const int kind = sqlite3_column_type(statement, column);
+    if (kind == SQLITE_NULL)
+        return QVariant();
+    switch (type) {
+    case ftInteger:
+    case ftAutoInc:
+        return kind == SQLITE_FLOAT ? qint64(std::llround(sqlite3_column_double(statement, column)))
+                                    : qint64(sqlite3_column_int64(statement, column));
+    case ftFloat:
+        return sqlite3_column_double(statement, column);
+    case ftDate: {
+        const char *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+        const QDate date = ParseIsoDate(text, sqlite3_column_bytes(statement, column));
+        return date.isValid() ? QVariant(date) : QVariant();
+    }
+    case ftString:
+    case ftUnknown:
+        break;
+    }
+    return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column)),
+                             sqlite3_column_bytes(statement, column));
+}
+
 TRecordData TSqliteTable::ReadRow(sqlite3_stmt *statement) const
 {
     TRecordData row;
     row.Id = sqlite3_column_int64(statement, 0);
     row.Values.resize(m_fields.size());
-    for (int i = 0; i < m_fields.size(); ++i) {
-        const int column = i + 1;
-        const int kind = sqlite3_column_type(statement, column);
-        if (kind == SQLITE_NULL)
-            continue;
-        switch (m_fields[i].Type) {
-        case ftInteger:
-        case ftAutoInc:
-            row.Values[i] = kind == SQLITE_FLOAT ? qint64(std::llround(sqlite3_column_double(statement, column)))
-                                                 : qint64(sqlite3_column_int64(statement, column));
-            break;
-        case ftFloat:
-            row.Values[i] = sqlite3_column_double(statement, column);
-            break;
-        case ftDate: {
-            const QDate date = QDate::fromString(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column))), Qt::ISODate);
-            if (date.isValid())
-                row.Values[i] = date;
-            break;
-        }
-        case ftString:
-        case ftUnknown:
-            row.Values[i] = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column)),
-                                              sqlite3_column_bytes(statement, column));
-            break;
-        }
-    }
+    for (int i = 0; i < m_fields.size(); ++i)
+        row.Values[i] = ReadValue(statement, i + 1, m_fields[i].Type);
     return row;
 }
 
-void TSqliteTable::FetchSegment(const QString &where, const QString &order, const QVariantList &params,
-                                const TSqlCondition &filter, int limit, QList<TRecordData> &rows)
+void TSqliteTable::FetchSegment(const TFetchRequest &request, const QString &where, const QString &order,
+                                const QVariantList &params, int limit, QList<TRecordData> &rows)
 {
     if (limit <= 0)
         return;
-    QStringList conditions;
-    if (!where.isEmpty())
-        conditions << where;
-    if (!filter.IsEmpty())
-        conditions << QLatin1Char('(') + filter.Sql + QLatin1Char(')');
-    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(m_columns, QuoteIdentifier(m_sqlName));
-    if (!conditions.isEmpty())
-        sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+    const TSqlCondition &filter = request.Filter;
+    const bool keysOnly = request.KeysOnly && request.OrderField >= 0 && request.OrderField < m_fields.size();
+    QString columns = m_columns;
+    if (request.KeysOnly)
+        columns = keysOnly ? QStringLiteral("rowid, ") + QuoteIdentifier(m_fields[request.OrderField].Name) : QStringLiteral("rowid");
+    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(columns, QuoteIdentifier(m_sqlName));
+    if (!where.isEmpty() || !filter.IsEmpty()) {
+        sql += QStringLiteral(" WHERE ");
+        if (!where.isEmpty())
+            sql += where;
+        if (!where.isEmpty() && !filter.IsEmpty())
+            sql += QStringLiteral(" AND ");
+        if (!filter.IsEmpty())
+            sql += QLatin1Char('(') + filter.Sql + QLatin1Char(')');
+    }
     sql += QStringLiteral(" ORDER BY ") + order + QStringLiteral(" LIMIT ?");
     Statement statement = Prepare(sql);
     statement.BindAll(params);
     statement.BindAll(filter.Params, int(params.size()) + 1);
     statement.Bind(int(params.size() + filter.Params.size()) + 1, limit);
-    while (statement.Step())
-        rows.append(ReadRow(statement.Handle()));
+    while (statement.Step()) {
+        if (!request.KeysOnly) {
+            rows.append(ReadRow(statement.Handle()));
+            continue;
+        }
+        TRecordData keys;
+        keys.Id = sqlite3_column_int64(statement.Handle(), 0);
+        if (keysOnly) {
+            keys.Values.resize(m_fields.size());
+            keys.Values[request.OrderField] = ReadValue(statement.Handle(), 1, m_fields[request.OrderField].Type);
+        }
+        rows.append(keys);
+    }
 }
 
 QList<TRecordData> TSqliteTable::Fetch(const TFetchRequest &request)
@@ -357,10 +395,10 @@ QList<TRecordData> TSqliteTable::Fetch(const TFetchRequest &request)
 
     if (primary) {
         if (request.HasAnchor)
-            FetchSegment(QStringLiteral("rowid %1 ?").arg(beyond), QStringLiteral("rowid") + asc, {request.AnchorId},
-                         request.Filter, request.Count, rows);
+            FetchSegment(request, QStringLiteral("rowid %1 ?").arg(beyond), QStringLiteral("rowid") + asc, {request.AnchorId},
+                         request.Count, rows);
         else
-            FetchSegment(QString(), QStringLiteral("rowid") + asc, {}, request.Filter, request.Count, rows);
+            FetchSegment(request, QString(), QStringLiteral("rowid") + asc, {}, request.Count, rows);
         return rows;
     }
 
@@ -372,25 +410,25 @@ QList<TRecordData> TSqliteTable::Fetch(const TFetchRequest &request)
     auto remaining = [&] { return request.Count - int(rows.size()); };
 
     if (!request.HasAnchor) {
-        FetchSegment(QString(), order, {}, request.Filter, request.Count, rows);
+        FetchSegment(request, QString(), order, {}, request.Count, rows);
         return rows;
     }
     const QVariant &value = request.AnchorValue;
     if (request.Forward) {
         if (value.isNull()) {
-            FetchSegment(QStringLiteral("%1 IS NULL AND rowid > ?").arg(column), sameValueOrder, {request.AnchorId}, request.Filter, remaining(), rows);
-            FetchSegment(QStringLiteral("%1 IS NOT NULL").arg(column), order, {}, request.Filter, remaining(), rows);
+            FetchSegment(request, QStringLiteral("%1 IS NULL AND rowid > ?").arg(column), sameValueOrder, {request.AnchorId}, remaining(), rows);
+            FetchSegment(request, QStringLiteral("%1 IS NOT NULL").arg(column), order, {}, remaining(), rows);
         } else {
-            FetchSegment(QStringLiteral("%1 = ? AND rowid > ?").arg(column), sameValueOrder, {value, request.AnchorId}, request.Filter, remaining(), rows);
-            FetchSegment(QStringLiteral("%1 > ?").arg(column), order, {value}, request.Filter, remaining(), rows);
+            FetchSegment(request, QStringLiteral("%1 = ? AND rowid > ?").arg(column), sameValueOrder, {value, request.AnchorId}, remaining(), rows);
+            FetchSegment(request, QStringLiteral("%1 > ?").arg(column), order, {value}, remaining(), rows);
         }
     } else {
         if (value.isNull()) {
-            FetchSegment(QStringLiteral("%1 IS NULL AND rowid < ?").arg(column), sameValueOrder, {request.AnchorId}, request.Filter, remaining(), rows);
+            FetchSegment(request, QStringLiteral("%1 IS NULL AND rowid < ?").arg(column), sameValueOrder, {request.AnchorId}, remaining(), rows);
         } else {
-            FetchSegment(QStringLiteral("%1 = ? AND rowid < ?").arg(column), sameValueOrder, {value, request.AnchorId}, request.Filter, remaining(), rows);
-            FetchSegment(QStringLiteral("%1 < ?").arg(column), order, {value}, request.Filter, remaining(), rows);
-            FetchSegment(QStringLiteral("%1 IS NULL").arg(column), sameValueOrder, {}, request.Filter, remaining(), rows);
+            FetchSegment(request, QStringLiteral("%1 = ? AND rowid < ?").arg(column), sameValueOrder, {value, request.AnchorId}, remaining(), rows);
+            FetchSegment(request, QStringLiteral("%1 < ?").arg(column), order, {value}, remaining(), rows);
+            FetchSegment(request, QStringLiteral("%1 IS NULL").arg(column), sameValueOrder, {}, remaining(), rows);
         }
     }
     return rows;

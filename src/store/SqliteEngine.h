@@ -53,9 +53,10 @@ private:
     [[noreturn]] void Fail(const QString &what) const;
     void ReadStructure();
     TRecordData ReadRow(sqlite3_stmt *statement) const;
+    QVariant ReadValue(sqlite3_stmt *statement, int column, TFieldType type) const;
     // Runs one segment of a fetch and appends up to `limit` records.
-    void FetchSegment(const QString &where, const QString &order, const QVariantList &params,
-                      const TSqlCondition &filter, int limit, QList<TRecordData> &rows);
+    void FetchSegment(const TFetchRequest &request, const QString &where, const QString &order,
+                      const QVariantList &params, int limit, QList<TRecordData> &rows);
 
     QString m_filePath;
     QString m_sqlName;

@@ -60,6 +60,8 @@ struct TFetchRequest
     bool Forward = true;
     int Count = 1;
     TSqlCondition Filter;
+    // Only the identity and the order field's value are read (for skipping over records).
+    bool KeysOnly = false;
 };
 
 QString FieldTypeName(TFieldType type);

@@ -113,15 +113,21 @@ void TRecordWindowModel::Rebuild(int preferredRow)
         const TRecordData *current = table->CurrentRecord();
         // Records before and after the current one, nearest first. A record being inserted
         // stands just before the record that was current, which then counts as "after".
-        QList<TRecordData> before = table->RecordsBeyondCurrent(false, m_windowSize - 1);
-        QList<TRecordData> after = table->RecordsBeyondCurrent(true, m_windowSize - 1);
+        // Only what the window needs is read: first the side the preferred row asks for, then
+        // the other side, then more of the first side when the other one runs short.
+        const int room = m_windowSize - 1;
+        const int wantBefore = qBound(0, preferredRow, room);
+        QList<TRecordData> before = table->RecordsBeyondCurrent(false, wantBefore);
+        QList<TRecordData> after;
         if (inserting && current)
-            after.prepend(*current);
-        const int centre = 1;
-        const int room = m_windowSize - centre;
-        int takeBefore = qMin<int>(qMin(preferredRow, room), before.size());
-        int takeAfter = qMin<int>(room - takeBefore, after.size());
-        takeBefore = qMin<int>(room - takeAfter, before.size());
+            after.append(*current);
+        const int afterRoom = room - int(before.size()) - int(after.size());
+        if (afterRoom > 0)
+            after += table->RecordsBeyondCurrent(true, afterRoom);
+        if (before.size() + after.size() < room && before.size() == wantBefore)
+            before = table->RecordsBeyondCurrent(false, room - int(after.size()));
+        const int takeBefore = qMin<int>(before.size(), room);
+        const int takeAfter = qMin<int>(after.size(), room - takeBefore);
 
         for (int i = takeBefore - 1; i >= 0; --i) {
             ids << before[i].Id;

@@ -329,7 +329,8 @@ void TTable::Post()
         SetCurrent(m_cursor->FetchById(id));
     } else if (m_changed.contains(true)) {
         m_cursor->Update(m_current.Id, m_editBuffer, m_changed);
-        SetCurrent(m_cursor->FetchById(m_current.Id));
+        // The buffer holds the values exactly as stored (the fields converted them on the way in).
+        m_current.Values = m_editBuffer;
     }
     m_editBuffer.clear();
     m_changed.clear();
@@ -405,19 +406,45 @@ int TTable::MoveBy(int distance)
         return 0;
     const bool forward = distance > 0;
     const int wanted = forward ? distance : -distance;
-    const QList<TRecordData> beyond = RecordsBeyondCurrent(forward, wanted);
+    int moved = 0;
+    if (wanted == 1) {
+        if (const auto next = FirstOf(RecordsBeyondCurrent(forward, 1))) {
+            SetCurrent(next);
+            moved = 1;
+        }
+    } else if (m_hasRecord) {
+        // Skip over the records reading their keys only, a bounded number at a time, then read
+        // the record the move ends on.
+        constexpr int kChunk = 4096;
+        TFetchRequest request = Request(forward, 0, true);
+        request.KeysOnly = true;
+        std::optional<TRecordData> last;
+        while (moved < wanted) {
+            request.Count = qMin(kChunk, wanted - moved);
+            const QList<TRecordData> keys = m_cursor->Fetch(request);
+            if (keys.isEmpty())
+                break;
+            moved += int(keys.size());
+            last = keys.last();
+            request.AnchorId = last->Id;
+            if (m_orderField >= 0)
+                request.AnchorValue = last->Values.value(m_orderField);
+            if (keys.size() < request.Count)
+                break;
+        }
+        if (last)
+            SetCurrent(m_cursor->FetchById(last->Id));
+    }
     m_bof = m_eof = false;
-    if (!beyond.isEmpty())
-        SetCurrent(beyond.last());
-    if (beyond.size() < wanted) {
+    if (moved < wanted) {
         if (forward)
             m_eof = true;
         else
             m_bof = true;
     }
-    const int moved = int(beyond.size());
-    DataEvent(deDataSetScroll, forward ? moved : -moved);
-    return forward ? moved : -moved;
+    const int signedMoved = forward ? moved : -moved;
+    DataEvent(deDataSetScroll, signedMoved);
+    return signedMoved;
 }
 
 void TTable::ResyncAfterChange()
