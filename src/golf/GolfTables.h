@@ -1,0 +1,50 @@
+#pragma once
+
+#include "StoreTypes.h"
+#include "TColor.h"
+
+#include <QString>
+#include <QStringList>
+
+class QObject;
+class TDatabase;
+
+// The three tables of the program, their files, connections and the data folder they live in.
+namespace Golf {
+
+// Table file names (one table per file) and the connection each is reached through.
+inline const QString kPlayersTable = QStringLiteral("hcap.DB");
+inline const QString kClubsTable = QStringLiteral("golfmaster.DB");
+inline const QString kSettingsTable = QStringLiteral("refer.db");
+inline const QString kPlayersConnection = QStringLiteral("hcap.db");
+inline const QString kClubsConnection = QStringLiteral("golfmaster.db");
+inline const QString kSettingsConnection = QStringLiteral("refer.db");
+
+// The window colour a new settings table starts with, so that a first start is not black.
+constexpr TColor kDefaultWindowColour = TColorFromBits(0x00A2BDBF);
+
+// Players: ID, Descr, Homeclub, S1..S12, C1..C12, D1..D12, CalChcap, Hcap.
+QList<TFieldInfo> PlayerFields();
+// Clubs: Descr, City, Contact, RATING, ID, Telephone, Fax, Email.
+QList<TFieldInfo> ClubFields();
+// Settings: colour.
+QList<TFieldInfo> SettingsFields();
+// The fields of a table by its file name; empty for an unknown name.
+QList<TFieldInfo> FieldsOf(const QString &tableName);
+// The table file names, in the order they are opened at start.
+QStringList TableNames();
+// The connection name of a table file.
+QString ConnectionOf(const QString &tableName);
+
+// `tallimo` under the user's data location (XDG_DATA_HOME moves it).
+QString DefaultDataFolder();
+// Creates the folder (owner-only) and every missing table; a new settings table gets its one
+// record. A file that exists is never touched here, even when it is no table.
+void PrepareDataFolder(const QString &folder);
+
+// The stored parameters of the three connections.
+QStringList ConnectionParams(const QString &folder);
+// Makes the three named connections, owned by `owner`.
+QList<TDatabase *> Connect(QObject *owner, const QString &folder);
+
+} // namespace Golf
