@@ -2,7 +2,9 @@
 
 #include "THintController.h"
 
+#include <QCursor>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
@@ -342,18 +344,33 @@ void TCustomEditN::mousePressEvent(QMouseEvent *event)
     QLineEdit::mousePressEvent(event);
 }
 
+void TCustomEditN::TrackMouse(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPointF position)
+{
+    if (!m_textHint || buttons != Qt::NoButton || modifiers != Qt::NoModifier || hasFocus() || m_entered)
+        return;
+    if (THintController *hints = THintController::Instance())
+        hints->TrackEdit(this, int(position.x()), int(position.y()));
+}
+
 void TCustomEditN::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_textHint && event->buttons() == Qt::NoButton && event->modifiers() == Qt::NoModifier
-        && !hasFocus() && !m_entered) {
-        if (THintController *hints = THintController::Instance())
-            hints->TrackEdit(this, int(event->position().x()), int(event->position().y()));
-    }
+    TrackMouse(event->buttons(), event->modifiers(), event->position());
     QLineEdit::mouseMoveEvent(event);
+}
+
+// The mouse arriving on the field counts as movement over it: that is how it comes back under the
+// mouse when a tip laid over it goes away.
+void TCustomEditN::enterEvent(QEnterEvent *event)
+{
+    TrackMouse(QGuiApplication::mouseButtons(), QGuiApplication::keyboardModifiers(), event->position());
+    QLineEdit::enterEvent(event);
 }
 
 void TCustomEditN::leaveEvent(QEvent *event)
 {
-    CancelOwnTip();
+    // The tip appearing over the field takes the mouse from it as far as the window system is
+    // concerned; only a mouse that really went elsewhere withdraws the tip.
+    if (!rect().contains(mapFromGlobal(QCursor::pos())))
+        CancelOwnTip();
     QLineEdit::leaveEvent(event);
 }

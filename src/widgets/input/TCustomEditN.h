@@ -151,6 +151,7 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
 
 private:
@@ -158,6 +159,7 @@ private:
     void InsertTyped(QKeyEvent *event, QChar key);
     void ApplyPalette();
     bool TypingExceedsLimit() const;
+    void TrackMouse(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPointF position);
 
     int m_maxLength = 0;
     bool m_readOnly = false;
