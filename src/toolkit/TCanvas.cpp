@@ -11,6 +11,13 @@
 #include <cstdlib>
 #include <optional>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 QDebug operator<<(QDebug debug, const TRect &rect)
 {
     QDebugStateSaver saver(debug);
@@ -135,6 +142,17 @@ TCanvas::TCanvas(QPainter &painter, const QRect &bounds, TColor fallbackBackgrou
         m_origin = -area.topLeft();
         clip = QRegion(m_scratch.rect());
     }
+    m_surface = m_direct ? m_image : &m_scratch;
+    m_bits = m_surface->bits(); // the painter has detached the image already
+    m_bytesPerLine = m_surface->bytesPerLine();
+    m_width = m_surface->width();
+    m_height = m_surface->height();
+    if (m_surface->format() == QImage::Format_ARGB32_Premultiplied)
+        m_layout = Layout::Premultiplied32;
+    else if (IsDirect32(m_surface->format()))
+        m_layout = Layout::Plain32;
+    else
+        m_layout = Layout::Other;
     m_clipRects.assign(clip.begin(), clip.end());
     m_clipBounds = clip.boundingRect();
 }
@@ -147,94 +165,243 @@ TCanvas::~TCanvas()
 
 TColor TCanvas::Pixel(int x, int y) const
 {
-    const QImage &surface = Surface();
     const qint64 dx = qint64(x) * m_scale + m_origin.x();
     const qint64 dy = qint64(y) * m_scale + m_origin.y();
-    if (dx < 0 || dy < 0 || dx >= surface.width() || dy >= surface.height())
+    if (dx < 0 || dy < 0 || dx >= m_width || dy >= m_height)
         return kInvalidPixel;
     QRgb rgb;
-    if (IsDirect32(surface.format())) {
-        rgb = reinterpret_cast<const QRgb *>(surface.constScanLine(int(dy)))[dx];
-        if (surface.format() == QImage::Format_ARGB32_Premultiplied)
-            rgb = qUnpremultiply(rgb);
+    if (m_layout == Layout::Other) {
+        rgb = m_surface->pixel(int(dx), int(dy));
     } else {
-        rgb = surface.pixel(int(dx), int(dy));
+        rgb = reinterpret_cast<const QRgb *>(m_bits + dy * m_bytesPerLine)[dx];
+        if (m_layout == Layout::Premultiplied32)
+            rgb = qUnpremultiply(rgb);
     }
     if (!m_direct && qAlpha(rgb) == 0)
         rgb = m_fallbackBackground;
     return FromRgb(rgb);
 }
 
-template <typename PixelOp>
-void TCanvas::ForEachDevicePixel(int y, int x0, int x1, PixelOp op)
+namespace {
+
+// The inner loop over a 32-bit scan line, one instance per pixel layout so that the common case
+// of an opaque surface runs without per-pixel format tests.
+template <bool Premultiplied, bool Fallback, typename PixelOp>
+void RunPixels(QRgb *line, int first, int last, PixelOp &op, QRgb background)
 {
-    if (x1 < x0)
+    for (int col = first; col <= last; ++col) {
+        QRgb in = line[col];
+        if constexpr (Premultiplied) {
+            if (qAlpha(in) != 255) {
+                in = qUnpremultiply(in);
+                if constexpr (Fallback) {
+                    if (qAlpha(in) == 0)
+                        in = background;
+                }
+            }
+        }
+        line[col] = op(in);
+    }
+}
+
+// ((100 - density) * surface + density * color) / 100 with halves to even, for one channel.
+inline quint32 BlendChannel(quint32 surface, quint32 weightedColor, quint32 inverseDensity)
+{
+    const quint32 n = surface * inverseDensity + weightedColor;
+    const quint32 q = n / 100, r = n % 100;
+    return q + (r > 50 || (r == 50 && (q & 1)));
+}
+
+struct BlendWeights
+{
+    quint32 red, green, blue; // density * colour channel
+    quint32 inverse;          // 100 - density
+};
+
+inline QRgb BlendPixel(QRgb in, const BlendWeights &w)
+{
+    return 0xFF000000u | (BlendChannel(qRed(in), w.red, w.inverse) << 16)
+        | (BlendChannel(qGreen(in), w.green, w.inverse) << 8) | BlendChannel(qBlue(in), w.blue, w.inverse);
+}
+
+// The vector blends work on 16-bit lanes, one per channel: n = s * (100 - D) + c * D + 50 stays
+// below 25 551, where (n * 5243) >> 19 is exactly n / 100. That rounds halves up; a half is
+// recognised by n being a multiple of 100 and then moved down to the even neighbour.
+#if defined(__SSE2__)
+inline __m128i BlendLanes(__m128i channels, __m128i inverse, __m128i weighted)
+{
+    const __m128i n = _mm_add_epi16(_mm_mullo_epi16(channels, inverse), weighted);
+    const __m128i q = _mm_srli_epi16(_mm_mulhi_epu16(n, _mm_set1_epi16(5243)), 3);
+    const __m128i exact = _mm_cmpeq_epi16(_mm_sub_epi16(n, _mm_mullo_epi16(q, _mm_set1_epi16(100))), _mm_setzero_si128());
+    return _mm_sub_epi16(q, _mm_and_si128(exact, _mm_and_si128(q, _mm_set1_epi16(1))));
+}
+
+int BlendRunSse2(QRgb *line, int first, int last, const BlendWeights &w, bool checkAlpha)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i inverse = _mm_set1_epi16(short(w.inverse));
+    const __m128i weighted = _mm_setr_epi16(short(w.blue + 50), short(w.green + 50), short(w.red + 50), 0,
+                                            short(w.blue + 50), short(w.green + 50), short(w.red + 50), 0);
+    const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
+    int col = first;
+    for (; col + 3 <= last; col += 4) {
+        __m128i *at = reinterpret_cast<__m128i *>(line + col);
+        const __m128i pixels = _mm_loadu_si128(at);
+        if (checkAlpha && _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(pixels, alpha), alpha)) != 0xFFFF)
+            break;
+        const __m128i low = BlendLanes(_mm_unpacklo_epi8(pixels, zero), inverse, weighted);
+        const __m128i high = BlendLanes(_mm_unpackhi_epi8(pixels, zero), inverse, weighted);
+        _mm_storeu_si128(at, _mm_or_si128(_mm_packus_epi16(low, high), alpha));
+    }
+    return col;
+}
+#endif
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#define TCANVAS_HAS_AVX2 1
+__attribute__((target("avx2"))) inline __m256i BlendLanesAvx2(__m256i channels, __m256i inverse, __m256i weighted)
+{
+    const __m256i n = _mm256_add_epi16(_mm256_mullo_epi16(channels, inverse), weighted);
+    const __m256i q = _mm256_srli_epi16(_mm256_mulhi_epu16(n, _mm256_set1_epi16(5243)), 3);
+    const __m256i exact = _mm256_cmpeq_epi16(_mm256_sub_epi16(n, _mm256_mullo_epi16(q, _mm256_set1_epi16(100))),
+                                             _mm256_setzero_si256());
+    return _mm256_sub_epi16(q, _mm256_and_si256(exact, _mm256_and_si256(q, _mm256_set1_epi16(1))));
+}
+
+__attribute__((target("avx2"))) int BlendRunAvx2(QRgb *line, int first, int last, const BlendWeights &w, bool checkAlpha)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i inverse = _mm256_set1_epi16(short(w.inverse));
+    const short b = short(w.blue + 50), g = short(w.green + 50), r = short(w.red + 50);
+    const __m256i weighted = _mm256_setr_epi16(b, g, r, 0, b, g, r, 0, b, g, r, 0, b, g, r, 0);
+    const __m256i alpha = _mm256_set1_epi32(int(0xFF000000u));
+    int col = first;
+    for (; col + 7 <= last; col += 8) {
+        __m256i *at = reinterpret_cast<__m256i *>(line + col);
+        const __m256i pixels = _mm256_loadu_si256(at);
+        if (checkAlpha
+            && _mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_and_si256(pixels, alpha), alpha)) != -1)
+            break;
+        // Unpacking and packing stay within each 128-bit half, so the pixel order is kept.
+        const __m256i low = BlendLanesAvx2(_mm256_unpacklo_epi8(pixels, zero), inverse, weighted);
+        const __m256i high = BlendLanesAvx2(_mm256_unpackhi_epi8(pixels, zero), inverse, weighted);
+        _mm256_storeu_si256(at, _mm256_or_si256(_mm256_packus_epi16(low, high), alpha));
+    }
+    return col;
+}
+#endif
+
+// Blends a run of pixels; on premultiplied surfaces (checkAlpha) translucent pixels take the
+// scalar path.
+void BlendRun(QRgb *line, int first, int last, const BlendWeights &w, bool checkAlpha)
+{
+    int col = first;
+#if defined(TCANVAS_HAS_AVX2)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2)
+        col = BlendRunAvx2(line, col, last, w, checkAlpha);
+#endif
+#if defined(__SSE2__)
+    col = BlendRunSse2(line, col, last, w, checkAlpha);
+#endif
+    for (; col <= last; ++col) {
+        QRgb in = line[col];
+        if (checkAlpha && qAlpha(in) != 255)
+            in = qUnpremultiply(in);
+        line[col] = BlendPixel(in, w);
+    }
+}
+
+} // namespace
+
+template <typename RowOp, typename PixelOp>
+void TCanvas::ForEachDeviceRun(int x0, int y0, int x1, int y1, RowOp rowOp, PixelOp pixelOp)
+{
+    if (x1 < x0 || y1 < y0)
         return;
-    QImage &surface = Surface();
-    const qint64 top = qint64(y) * m_scale + m_origin.y();
     const qint64 left = qint64(x0) * m_scale + m_origin.x();
+    const qint64 top = qint64(y0) * m_scale + m_origin.y();
     const qint64 right = (qint64(x1) + 1) * m_scale + m_origin.x() - 1;
-    const qint64 bottom = top + m_scale - 1;
+    const qint64 bottom = (qint64(y1) + 1) * m_scale + m_origin.y() - 1;
     if (bottom < m_clipBounds.top() || top > m_clipBounds.bottom() || right < m_clipBounds.left()
         || left > m_clipBounds.right())
         return;
-    const bool direct32 = IsDirect32(surface.format());
-    const bool premultiplied = surface.format() == QImage::Format_ARGB32_Premultiplied;
-    const bool fallback = !m_direct;
     for (const QRect &clip : m_clipRects) {
+        const int first = int(std::max<qint64>(left, clip.left()));
+        const int last = int(std::min<qint64>(right, clip.right()));
         const int rowFrom = int(std::max<qint64>(top, clip.top()));
         const int rowTo = int(std::min<qint64>(bottom, clip.bottom()));
-        const int colFrom = int(std::max<qint64>(left, clip.left()));
-        const int colTo = int(std::min<qint64>(right, clip.right()));
-        if (rowFrom > rowTo || colFrom > colTo)
+        if (first > last || rowFrom > rowTo)
             continue;
         for (int row = rowFrom; row <= rowTo; ++row) {
-            if (direct32) {
-                QRgb *line = reinterpret_cast<QRgb *>(surface.scanLine(row));
-                for (int col = colFrom; col <= colTo; ++col) {
-                    QRgb in = line[col];
-                    if (premultiplied)
-                        in = qUnpremultiply(in);
-                    if (fallback && qAlpha(in) == 0)
-                        in = m_fallbackBackground;
-                    line[col] = op(in);
-                }
+            if (m_layout == Layout::Other) {
+                for (int col = first; col <= last; ++col)
+                    m_surface->setPixel(col, row, pixelOp(m_surface->pixel(col, row)));
             } else {
-                for (int col = colFrom; col <= colTo; ++col)
-                    surface.setPixel(col, row, op(surface.pixel(col, row)));
+                rowOp(reinterpret_cast<QRgb *>(m_bits + row * m_bytesPerLine), first, last);
             }
         }
     }
 }
 
+template <typename PixelOp>
+void TCanvas::ForEachDevicePixel(int x0, int y0, int x1, int y1, PixelOp op)
+{
+    const QRgb background = m_fallbackBackground;
+    const Layout layout = m_layout;
+    const bool direct = m_direct;
+    ForEachDeviceRun(
+        x0, y0, x1, y1,
+        [&](QRgb *line, int first, int last) {
+            if (layout == Layout::Plain32)
+                RunPixels<false, false>(line, first, last, op, background);
+            else if (direct)
+                RunPixels<true, false>(line, first, last, op, background);
+            else
+                RunPixels<true, true>(line, first, last, op, background);
+        },
+        op);
+}
+
 void TCanvas::SetPixel(int x, int y, TColor color)
 {
     const QRgb rgb = ToRgb(color);
-    ForEachDevicePixel(y, x, x, [rgb](QRgb) { return rgb; });
+    ForEachDevicePixel(x, y, x, y, [rgb](QRgb) { return rgb; });
 }
 
-void TCanvas::RemapSpan(int y, int x0, int x1, const TChannelMap &map)
+void TCanvas::BlendSpan(int y, int x0, int x1, TColor color, int density)
 {
-    ForEachDevicePixel(y, x0, x1, [&map](QRgb in) {
-        return qRgb(map.Red[qRed(in)], map.Green[qGreen(in)], map.Blue[qBlue(in)]);
-    });
+    density = std::clamp(density, 0, 100);
+    const BlendWeights weights{quint32(density * GetRValue(color)), quint32(density * GetGValue(color)),
+                               quint32(density * GetBValue(color)), quint32(100 - density)};
+    if (!m_direct) {
+        // The scratch surface reads its untouched pixels as the fallback colour.
+        ForEachDevicePixel(x0, y, x1, y, [&weights](QRgb in) { return BlendPixel(in, weights); });
+        return;
+    }
+    const bool checkAlpha = m_layout == Layout::Premultiplied32;
+    ForEachDeviceRun(
+        x0, y, x1, y, [&](QRgb *line, int first, int last) { BlendRun(line, first, last, weights, checkAlpha); },
+        [&weights](QRgb in) { return BlendPixel(in, weights); });
 }
 
-void TCanvas::ApplyRop(int y, int x0, int x1, TPenMode mode, QRgb pen)
+void TCanvas::ApplyRop(int x0, int y0, int x1, int y1, TPenMode mode, QRgb pen)
 {
     if (x1 < x0)
         std::swap(x0, x1);
+    if (y1 < y0)
+        std::swap(y0, y1);
     switch (mode) {
     case pmNop:
         return;
     case pmCopy:
-        ForEachDevicePixel(y, x0, x1, [pen](QRgb) { return pen; });
+        ForEachDevicePixel(x0, y0, x1, y1, [pen](QRgb) { return pen; });
         return;
     case pmXor:
-        ForEachDevicePixel(y, x0, x1, [pen](QRgb in) { return 0xFF000000u | ((pen ^ in) & 0xFFFFFFu); });
+        ForEachDevicePixel(x0, y0, x1, y1, [pen](QRgb in) { return 0xFF000000u | ((pen ^ in) & 0xFFFFFFu); });
         return;
     default:
-        ForEachDevicePixel(y, x0, x1, [mode, pen](QRgb in) { return Combine(mode, pen, in); });
+        ForEachDevicePixel(x0, y0, x1, y1, [mode, pen](QRgb in) { return Combine(mode, pen, in); });
         return;
     }
 }
@@ -274,7 +441,7 @@ void TCanvas::DrawLine(QPoint from, QPoint to)
 
     if (m_penWidth == 1 && pattern.empty()) {
         if (dy == 0) {
-            ApplyRop(from.y(), from.x(), to.x() - stepX, m_penMode, pen);
+            ApplyRop(from.x(), from.y(), to.x() - stepX, from.y(), m_penMode, pen);
             return;
         }
         // Only the part of the line that can reach the clip is walked.
@@ -283,8 +450,8 @@ void TCanvas::DrawLine(QPoint from, QPoint to)
             int yFrom = std::min(from.y(), to.y() - stepY), yTo = std::max(from.y(), to.y() - stepY);
             yFrom = std::max(yFrom, visible.top());
             yTo = std::min(yTo, visible.bottom());
-            for (int row = yFrom; row <= yTo; ++row)
-                ApplyRop(row, from.x(), from.x(), m_penMode, pen);
+            if (yFrom <= yTo)
+                ApplyRop(from.x(), yFrom, from.x(), yTo, m_penMode, pen);
             return;
         }
         if (std::abs(dx) == std::abs(dy)) {
@@ -300,8 +467,10 @@ void TCanvas::DrawLine(QPoint from, QPoint to)
             };
             limit(from.x(), stepX, visible.left(), visible.right());
             limit(from.y(), stepY, visible.top(), visible.bottom());
-            for (qint64 t = first; t <= last; ++t)
-                ApplyRop(int(from.y() + t * stepY), int(from.x() + t * stepX), int(from.x() + t * stepX), m_penMode, pen);
+            for (qint64 t = first; t <= last; ++t) {
+                const int x = int(from.x() + t * stepX), y = int(from.y() + t * stepY);
+                ApplyRop(x, y, x, y, m_penMode, pen);
+            }
             return;
         }
     }
@@ -329,7 +498,7 @@ void TCanvas::DrawLine(QPoint from, QPoint to)
         int run = 0, index = 0;
         for (const QPoint &point : points) {
             if (pattern.empty() || index % 2 == 0)
-                ApplyRop(point.y(), point.x(), point.x(), m_penMode, pen);
+                ApplyRop(point.x(), point.y(), point.x(), point.y(), m_penMode, pen);
             if (!pattern.empty() && ++run == pattern[index]) {
                 run = 0;
                 index = (index + 1) % int(pattern.size());
@@ -353,7 +522,7 @@ void TCanvas::DrawLine(QPoint from, QPoint to)
     }
     for (size_t i = 0; i < runs.size(); ++i) {
         if (runs[i].first <= runs[i].second)
-            ApplyRop(minY + int(i), runs[i].first, runs[i].second, m_penMode, pen);
+            ApplyRop(runs[i].first, minY + int(i), runs[i].second, minY + int(i), m_penMode, pen);
     }
 }
 
@@ -362,21 +531,20 @@ void TCanvas::FrameRect(const TRect &rect)
     if (rect.Right <= rect.Left || rect.Bottom <= rect.Top)
         return;
     const QRgb brush = ToRgb(m_brushColor);
-    ApplyRop(rect.Top, rect.Left, rect.Right - 1, pmCopy, brush);
+    ApplyRop(rect.Left, rect.Top, rect.Right - 1, rect.Top, pmCopy, brush);
     if (rect.Bottom - 1 > rect.Top)
-        ApplyRop(rect.Bottom - 1, rect.Left, rect.Right - 1, pmCopy, brush);
-    for (int y = rect.Top + 1; y < rect.Bottom - 1; ++y) {
-        ApplyRop(y, rect.Left, rect.Left, pmCopy, brush);
+        ApplyRop(rect.Left, rect.Bottom - 1, rect.Right - 1, rect.Bottom - 1, pmCopy, brush);
+    if (rect.Bottom - 2 > rect.Top) {
+        ApplyRop(rect.Left, rect.Top + 1, rect.Left, rect.Bottom - 2, pmCopy, brush);
         if (rect.Right - 1 > rect.Left)
-            ApplyRop(y, rect.Right - 1, rect.Right - 1, pmCopy, brush);
+            ApplyRop(rect.Right - 1, rect.Top + 1, rect.Right - 1, rect.Bottom - 2, pmCopy, brush);
     }
 }
 
 void TCanvas::FillRect(const TRect &rect)
 {
-    const QRgb brush = ToRgb(m_brushColor);
-    for (int y = rect.Top; y < rect.Bottom; ++y)
-        ApplyRop(y, rect.Left, rect.Right - 1, pmCopy, brush);
+    if (rect.Right > rect.Left && rect.Bottom > rect.Top)
+        ApplyRop(rect.Left, rect.Top, rect.Right - 1, rect.Bottom - 1, pmCopy, ToRgb(m_brushColor));
 }
 
 void TCanvas::SetFont(const QFont &font)

@@ -8,7 +8,6 @@
 #include <QRect>
 #include <QString>
 
-#include <array>
 #include <initializer_list>
 #include <span>
 #include <vector>
@@ -64,14 +63,6 @@ struct TFontDescription
     quint8 Quality = 0;      // 2: proof quality, 3: no antialiasing, 4: antialiased
 };
 
-// Per-channel lookup tables: a pixel (r, g, b) becomes (Red[r], Green[g], Blue[b]).
-struct TChannelMap
-{
-    std::array<quint8, 256> Red{};
-    std::array<quint8, 256> Green{};
-    std::array<quint8, 256> Blue{};
-};
-
 // The drawing surface of the custom widgets: single pixels read and written as plain RGB, a pen
 // with width, colour, style and raster operation, GDI-style lines that leave out their end pixel,
 // rectangle frames in the brush colour, and text drawn without background in an optionally
@@ -105,8 +96,10 @@ public:
     // Pixels outside the clip are read as they stand on the surface.
     TColor Pixel(int x, int y) const;
     void SetPixel(int x, int y, TColor color);
-    // Replaces every pixel x0..x1 (inclusive) of row y through the channel tables.
-    void RemapSpan(int y, int x0, int x1, const TChannelMap &map);
+    // Mixes every pixel x0..x1 (inclusive) of row y with color: per channel
+    // ((100 - density) * pixel + density * color) / 100, rounded to nearest with halves to even.
+    // color's bytes are used as stored; a system colour is not resolved. density is 0..100.
+    void BlendSpan(int y, int x0, int x1, TColor color, int density);
 
     TColor PenColor() const { return m_penColor; }
     void SetPenColor(TColor color) { m_penColor = color; }
@@ -148,19 +141,30 @@ public:
     void TextOut(int x, int y, const QString &text);
 
 private:
+    enum class Layout : quint8 { Plain32, Premultiplied32, Other };
+    // Applies op to the device pixels of the logical rectangle x0..x1 by y0..y1 (inclusive)
+    // that lie in the clip, each exactly once.
     template <typename PixelOp>
-    void ForEachDevicePixel(int y, int x0, int x1, PixelOp op);
-    void ApplyRop(int y, int x0, int x1, TPenMode mode, QRgb pen);
+    void ForEachDevicePixel(int x0, int y0, int x1, int y1, PixelOp op);
+    // The same over whole runs of a row: rowOp(line, first, last) for 32-bit surfaces, pixelOp for
+    // the others.
+    template <typename RowOp, typename PixelOp>
+    void ForEachDeviceRun(int x0, int y0, int x1, int y1, RowOp rowOp, PixelOp pixelOp);
+    void ApplyRop(int x0, int y0, int x1, int y1, TPenMode mode, QRgb pen);
     void DrawLine(QPoint from, QPoint to);
     QRect LogicalClipBounds() const;
     void DrawText(const TRect *clip, int x, int y, const QString &text);
-    QImage &Surface() { return m_direct ? *m_image : m_scratch; }
-    const QImage &Surface() const { return m_direct ? *m_image : m_scratch; }
 
     QPainter &m_painter;
     bool m_direct = false;
     QImage *m_image = nullptr; // the painter's image (direct mode)
     QImage m_scratch;          // fallback surface, logical pixels
+    QImage *m_surface = nullptr; // the one written: m_image or &m_scratch
+    uchar *m_bits = nullptr;
+    qsizetype m_bytesPerLine = 0;
+    int m_width = 0;
+    int m_height = 0;
+    Layout m_layout = Layout::Other;
     QPoint m_origin;           // device position of logical (0, 0)
     int m_scale = 1;           // device pixels per logical pixel
     std::vector<QRect> m_clipRects; // device pixels that may be written

@@ -14,17 +14,6 @@ int MixChannel(int a, int b, int density)
     return std::clamp(int(std::nearbyint(sum)), 0, 255);
 }
 
-TChannelMap MixTables(TColor color, int density)
-{
-    TChannelMap map;
-    for (int value = 0; value < 256; ++value) {
-        map.Red[value] = quint8(MixChannel(GetRValue(color), value, density));
-        map.Green[value] = quint8(MixChannel(GetGValue(color), value, density));
-        map.Blue[value] = quint8(MixChannel(GetBValue(color), value, density));
-    }
-    return map;
-}
-
 int Saturate(qint64 value)
 {
     return int(std::clamp<qint64>(value, INT_MIN, INT_MAX));
@@ -138,9 +127,9 @@ void BlendRect(TCanvas &canvas, const TRect &rect, TColor color, int density)
     const int from = std::max(rect.Top, visible.top()), to = std::min(rect.Bottom, visible.bottom());
     if (from > to || rect.Right < rect.Left)
         return;
-    const TChannelMap map = MixTables(color, density);
+    // The canvas mixes with the same rounding as MixColors (halves to even), a run at a time.
     for (int y = from; y <= to; ++y)
-        canvas.RemapSpan(y, rect.Left, rect.Right, map);
+        canvas.BlendSpan(y, rect.Left, rect.Right, color, density);
 }
 
 void BlendRectRing(TCanvas &canvas, TRect &rect, TColor color, int width, int density)
@@ -152,13 +141,12 @@ void BlendRectRing(TCanvas &canvas, TRect &rect, TColor color, int width, int de
     const int from = std::max(T, visible.top()), to = std::min(B, visible.bottom());
     if (from > to || R < L)
         return;
-    const TChannelMap map = MixTables(color, density);
     for (int y = from; y <= to; ++y) {
         if (qint64(y) < qint64(T) + width || qint64(y) > qint64(B) - width) {
-            canvas.RemapSpan(y, L, R, map);
+            canvas.BlendSpan(y, L, R, color, density);
         } else {
-            canvas.RemapSpan(y, L, Saturate(qint64(L) + width - 1), map);
-            canvas.RemapSpan(y, Saturate(qint64(R) - width + 1), R, map);
+            canvas.BlendSpan(y, L, Saturate(qint64(L) + width - 1), color, density);
+            canvas.BlendSpan(y, Saturate(qint64(R) - width + 1), R, color, density);
         }
     }
 }
@@ -170,12 +158,11 @@ void BlendChamferedRing(TCanvas &canvas, TRect &rect, TColor color, int density,
     const qint64 L = rect.Left, T = rect.Top, R = rect.Right, B = rect.Bottom, E = chamfer, w = width;
     const qint64 Hgt = B - T, Q = w / 3;
     const QRect visible = canvas.ClipBounds();
-    const TChannelMap map = MixTables(color, density);
     auto span = [&](qint64 k, qint64 x0, qint64 x1) {
         const qint64 y = T + k - 1;
         if (y < visible.top() || y > visible.bottom() || x1 < x0)
             return;
-        canvas.RemapSpan(int(y), int(std::max<qint64>(x0, visible.left())), int(std::min<qint64>(x1, visible.right())), map);
+        canvas.BlendSpan(int(y), int(std::max<qint64>(x0, visible.left())), int(std::min<qint64>(x1, visible.right())), color, density);
     };
 
     qint64 k = 1;

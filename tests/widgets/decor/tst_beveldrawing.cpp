@@ -213,6 +213,34 @@ private slots:
         }
     }
 
+    void blendRectAgreesWithMixColorsOnEveryChannelValue_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<TColor>("color");
+        QTest::newRow("rgb32, system colour bytes") << int(QImage::Format_RGB32) << clBtnFace;
+        QTest::newRow("rgb32, olive") << int(QImage::Format_RGB32) << clOlive;
+        QTest::newRow("premultiplied, odd bytes") << int(QImage::Format_ARGB32_Premultiplied) << TColorFromBits(0x17C3FE);
+    }
+    void blendRectAgreesWithMixColorsOnEveryChannelValue()
+    {
+        QFETCH(int, format);
+        QFETCH(TColor, color);
+        // 263 columns: every channel value, and a row length that leaves runs of 7 and 3 pixels
+        // after the widest vector steps, so every step width is checked.
+        QImage before(263, 3, QImage::Format(format));
+        for (int y = 0; y < before.height(); ++y)
+            for (int x = 0; x < before.width(); ++x)
+                before.setPixel(x, y, qRgb(x % 256, (x * 7 + y) % 256, (255 - x + 256) % 256));
+        for (int density : {0, 1, 30, 33, 50, 60, 66, 99, 100}) {
+            QImage image = before;
+            Draw(image, [&](TCanvas &canvas) { BlendRect(canvas, {0, 0, 262, 2}, color, density); });
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (At(image, x, y) != MixColors(color, At(before, x, y), density))
+                        QFAIL(qPrintable(QString("density %1 at %2, %3").arg(density).arg(x).arg(y)));
+        }
+    }
+
     void blendRectRingMixesTheRing_data()
     {
         QTest::addColumn<int>("width");
