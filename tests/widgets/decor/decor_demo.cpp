@@ -6,6 +6,8 @@
 
 #include <QImage>
 #include <QLabel>
+#include <QScreen>
+#include <QTimer>
 #include <QLinearGradient>
 #include <QPainter>
 
@@ -95,10 +97,18 @@ int main(int argc, char **argv)
     TktBevelButton *enter = Button(&page, "Enter", QRect(300, 380, 41, 21), 1);
 
     page.show();
+    if (app.arguments().contains("--screen")) {
+        // What the window system shows, read back from the screen once the window is up.
+        QTimer::singleShot(700, &app, [&] {
+            page.screen()->grabWindow(page.winId()).save(folder + "/decor-control-page-screen.png");
+            app.quit();
+        });
+        return app.exec();
+    }
     page.grab().save(folder + "/decor-control-page.png");
 
     // The buttons at rest, under the mouse and pressed, magnified four times.
-    QImage strip(3 * 120, 2 * 45, QImage::Format_RGB32);
+    QImage strip(3 * 120, 3 * 45, QImage::Format_RGB32);
     strip.fill(ToQColor(kWindowColor));
     const TktMBevel::TBevelStyle states[] = {TktMBevel::bstNone, TktMBevel::bstRaised, TktMBevel::bstLowered};
     for (int i = 0; i < 3; ++i) {
@@ -107,6 +117,14 @@ int main(int argc, char **argv)
         QPainter painter(&strip);
         painter.drawImage(i * 120, 0, page.grab(QRect(484, 360, 117, 43)).toImage());
         painter.drawImage(i * 120, 45, page.grab(QRect(296, 376, 49, 29)).toImage());
+    }
+    // The same buttons over a picture: the rings let it show through.
+    close->move(pictureFrame->x() + 40, pictureFrame->y() + 40);
+    close->raise();
+    for (int i = 0; i < 3; ++i) {
+        close->SetBevelOuter(states[i]);
+        QPainter painter(&strip);
+        painter.drawImage(i * 120, 90, page.grab(QRect(close->x() - 4, close->y() - 4, 117, 43)).toImage());
     }
     strip.scaled(strip.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation).save(folder + "/decor-buttons.png");
     return 0;
