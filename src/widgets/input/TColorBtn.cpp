@@ -178,7 +178,6 @@ void TColorBtn::DropDown()
     dropDown->SetCurrentColor(m_targetColor);
     m_dropDown = dropDown;
     dropDown->show();
-    dropDown->raise();
     dropDown->activateWindow();
     dropDown->setFocus();
 }

@@ -194,7 +194,6 @@ bool TColorPicker::EditColor(TColor initial, std::function<void(TColor)> accepte
     // Shown rather than exec'd: no nested event loop runs under the popup and the button that was
     // pressed, and the popup keeps track of the dialog through OnColorDialog.
     dialog->show();
-    dialog->raise();
     dialog->activateWindow();
     return true;
 }

@@ -425,6 +425,10 @@ void TEditN::CompleteTime()
     setText(current);
     if (!self)
         return;
-    m_valueTime = timeOfDay;
-    m_valueFloat = timeOfDay;
+    // The value is the time the text now shows (without seconds when it shows none), so the two
+    // never disagree.
+    TDateTime shown = timeOfDay;
+    TryStrToTime(current, shown, Settings());
+    m_valueTime = shown;
+    m_valueFloat = shown;
 }

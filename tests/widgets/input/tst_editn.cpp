@@ -384,7 +384,8 @@ private slots:
         Leave();
         QCOMPARE(m_edit->text(), shown);
         QCOMPARE(Messages(), incorrect ? QStringList{"Time incorrect"} : QStringList());
-        const TDateTime expected = incorrect ? FixedNow() - 46362.0 : FromQTime(time);
+        // An incorrect time shows the current one; the value is what the text shows.
+        const TDateTime expected = FromQTime(incorrect ? QTime(14, 5, seconds ? 9 : 0) : time);
         QCOMPARE(m_edit->ValueTime(), expected);
         QCOMPARE(m_edit->ValueFloat(), expected);
         QCOMPARE(m_edit->ValueInteger(), 77);
