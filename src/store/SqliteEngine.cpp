@@ -519,3 +519,25 @@ void TSqliteTable::Remove(qint64 id)
     statement.Bind(1, id);
     statement.Step();
 }
+
+void TSqliteTable::Execute(const char *sql, const QString &what)
+{
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        Fail(what);
+}
+
+void TSqliteTable::BeginTransaction()
+{
+    Execute("BEGIN IMMEDIATE", QStringLiteral("starting a transaction"));
+}
+
+void TSqliteTable::Commit()
+{
+    Execute("COMMIT", QStringLiteral("committing"));
+}
+
+void TSqliteTable::Rollback()
+{
+    if (!sqlite3_get_autocommit(m_db))
+        Execute("ROLLBACK", QStringLiteral("rolling back"));
+}

@@ -45,12 +45,16 @@ public:
     qint64 Insert(const QVector<QVariant> &values, const QVector<bool> &assigned) override;
     void Update(qint64 id, const QVector<QVariant> &values, const QVector<bool> &changed) override;
     void Remove(qint64 id) override;
+    void BeginTransaction() override;
+    void Commit() override;
+    void Rollback() override;
 
 private:
     class Statement;
 
     Statement Prepare(const QString &sql);
     [[noreturn]] void Fail(const QString &what) const;
+    void Execute(const char *sql, const QString &what);
     void ReadStructure();
     TRecordData ReadRow(sqlite3_stmt *statement) const;
     QVariant ReadValue(sqlite3_stmt *statement, int column, TFieldType type) const;

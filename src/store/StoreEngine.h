@@ -35,6 +35,11 @@ public:
     virtual qint64 Insert(const QVector<QVariant> &values, const QVector<bool> &assigned) = 0;
     virtual void Update(qint64 id, const QVector<QVariant> &values, const QVector<bool> &changed) = 0;
     virtual void Remove(qint64 id) = 0;
+
+    // Groups writes into one transaction: nothing of it is stored unless Commit returns.
+    virtual void BeginTransaction() = 0;
+    virtual void Commit() = 0;
+    virtual void Rollback() = 0;
 };
 
 // The tables reachable through one connection.

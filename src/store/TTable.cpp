@@ -137,6 +137,10 @@ void TTable::Close()
 {
     if (!Active())
         return;
+    if (m_inTransaction) {
+        m_inTransaction = false;
+        m_cursor->Rollback();
+    }
     m_editBuffer.clear();
     m_changed.clear();
     m_modified = false;
@@ -594,4 +598,32 @@ qint64 TTable::RecordCount()
 {
     CheckActive();
     return m_cursor->Count(ActiveFilter());
+}
+
+void TTable::StartTransaction()
+{
+    CheckBrowseMode();
+    if (m_inTransaction)
+        throw EDatabaseError(QStringLiteral("A transaction is already active"));
+    m_cursor->BeginTransaction();
+    m_inTransaction = true;
+}
+
+void TTable::Commit()
+{
+    CheckBrowseMode();
+    if (!m_inTransaction)
+        return;
+    m_cursor->Commit();
+    m_inTransaction = false;
+}
+
+void TTable::Rollback()
+{
+    if (!Active() || !m_inTransaction)
+        return;
+    Cancel();
+    m_inTransaction = false;
+    m_cursor->Rollback();
+    ResyncAfterChange();
 }

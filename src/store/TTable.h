@@ -104,6 +104,13 @@ public:
 
     qint64 RecordCount();
 
+    // Posts and deletes between these are stored together when Commit returns, or not at all.
+    void StartTransaction();
+    void Commit();
+    // Drops the writes since StartTransaction (and any unposted change) and shows the table as stored.
+    void Rollback();
+    bool InTransaction() const { return m_inTransaction; }
+
     // For grids: the stored record that is current (nullptr when there is none), and up to
     // `count` records beyond it in the current order, nearest first.
     const TRecordData *CurrentRecord() const { return m_hasRecord ? &m_current : nullptr; }
@@ -159,4 +166,5 @@ private:
     QVector<QVariant> m_editBuffer;
     QVector<bool> m_changed;
     bool m_modified = false;
+    bool m_inTransaction = false;
 };

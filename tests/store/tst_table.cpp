@@ -432,6 +432,38 @@ private slots:
         QCOMPARE(table->FieldByName("ID")->AsInteger(), expectedIds[5]);
     }
 
+    void rollbackDropsEveryWriteOfTheTransaction()
+    {
+        TableFixture fixture;
+        auto table = fixture.MakeTable("clubs.DB", {{"A", 1, 1}});
+        table->StartTransaction();
+        table->Insert();
+        table->FieldByName("Descr")->SetAsString("B");
+        table->Post();
+        table->First();
+        table->Edit();
+        table->FieldByName("Holes")->SetAsInteger(9);
+        table->Post();
+        QCOMPARE(table->RecordCount(), 2);
+        table->Rollback();
+        QVERIFY(!table->InTransaction());
+        QCOMPARE(table->RecordCount(), 1);
+        QCOMPARE(table->FieldByName("Holes")->AsInteger(), 1);
+
+        table->StartTransaction();
+        table->Insert();
+        table->FieldByName("Descr")->SetAsString("C");
+        table->Commit();   // posts the pending insert first
+        table->Close();    // nothing left to roll back
+        table->Open();
+        QCOMPARE(table->RecordCount(), 2);
+        table->StartTransaction();
+        table->Delete();
+        table->Close();    // an open transaction is dropped with the table
+        table->Open();
+        QCOMPARE(table->RecordCount(), 2);
+    }
+
     void connectionByNameWithStoredParameters()
     {
         TableFixture fixture;
