@@ -41,6 +41,13 @@ void TktBevelButton::mousePressEvent(QMouseEvent *event)
 
 void TktBevelButton::mouseReleaseEvent(QMouseEvent *event)
 {
+    // Only a left press holds the mouse; Qt also hands other buttons' releases to the widget
+    // they went down on, but released elsewhere they belong to what lies there.
+    if (event->button() != Qt::LeftButton && !rect().contains(event->position().toPoint())) {
+        TktMBevel::mouseReleaseEvent(event);
+        event->accept();
+        return;
+    }
     const bool leftClickPending = event->button() == Qt::LeftButton && MouseCaptured();
     // The base ends the capture (and reports a leave when the pointer is outside) first.
     TktMBevel::mouseReleaseEvent(event);

@@ -19,7 +19,7 @@ public:
     // The pointer entered / left the enabled button.
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
-    // Any mouse button pressed over the button / released (after a left press: anywhere).
+    // Any mouse button pressed over the button / released over it (after a left press: anywhere).
     TNotifyEvent OnMouseDown;
     TNotifyEvent OnMouseUp;
 

@@ -1,12 +1,8 @@
 #pragma once
 
 #include "TCanvas.h"
+#include "TControlTypes.h" // TNotifyEvent
 #include "TGraphicControl.h"
-
-#include <functional>
-
-// An event handler that is told only which object raised it.
-using TNotifyEvent = std::function<void(QObject *Sender)>;
 
 // The multi-bevel base: a window-less frame painted over its container as a drop shadow, a
 // coloured border band, an outer and an inner bevel and a caption. Colours can be mixed with what

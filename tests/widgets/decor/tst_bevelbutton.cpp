@@ -123,6 +123,17 @@ private slots:
         QCOMPARE(scene.log, (QStringList{"enter:raised", "down:lowered", "exit:none", "up:raised"}));
     }
 
+    void rightReleaseOutsideIsNotTheButtons()
+    {
+        Scene scene;
+        scene.Enter();
+        QTest::mousePress(scene.button, Qt::RightButton, {}, QPoint(20, 10));
+        scene.Leave();
+        QTest::mouseRelease(scene.button, Qt::RightButton, {}, QPoint(150, 10));
+        QCOMPARE(scene.button->BevelOuter(), TktMBevel::bstNone);
+        QCOMPARE(scene.log, (QStringList{"enter:raised", "down:lowered", "exit:none"}));
+    }
+
     void comingBackWhileHeldShowsRaisedUntilRelease()
     {
         Scene scene;
