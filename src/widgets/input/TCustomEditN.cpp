@@ -100,8 +100,10 @@ void TCustomEditN::SetMaxLength(int length) { m_maxLength = qMax(0, length); }
 void TCustomEditN::SetReadOnly(bool readOnly)
 {
     m_readOnly = readOnly;
-    QLineEdit::setReadOnly(readOnly);
+    ReadOnlyChanged();
 }
+
+void TCustomEditN::ReadOnlyChanged() { QLineEdit::setReadOnly(m_readOnly); }
 
 void TCustomEditN::SetColor(TColor color)
 {
@@ -272,8 +274,10 @@ void TCustomEditN::focusOutEvent(QFocusEvent *event)
         return;
     if (!m_entered)
         return;
-    m_entered = false;
-    FocusExited();
+    const QPointer<TCustomEditN> self(this);
+    const bool left = FocusExited();
+    if (self && left)
+        m_entered = false;
 }
 
 void TCustomEditN::keyPressEvent(QKeyEvent *event)

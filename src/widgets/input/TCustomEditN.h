@@ -123,9 +123,12 @@ public:
 
 protected:
     // Focus entry and exit steps of the subclass; run once per real focus change (a context menu
-    // or another window taking the focus for a while is not an exit).
+    // or another window taking the focus for a while is not an exit). FocusExited answers false
+    // when the field took the focus back (its value could not be written): it stays entered.
     virtual void FocusEntered() = 0;
-    virtual void FocusExited() = 0;
+    virtual bool FocusExited() = 0;
+    // The published ReadOnly changed; by default the box follows it.
+    virtual void ReadOnlyChanged();
     // A typed character; set Key to 0 to drop it, or to code 15 to swallow it after OnKeyPress.
     virtual void KeyPress(QChar &key) = 0;
 

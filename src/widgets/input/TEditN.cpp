@@ -238,15 +238,16 @@ void TEditN::ReadNumber(const QString &number)
     }
 }
 
-void TEditN::FocusExited()
+bool TEditN::FocusExited()
 {
     const QPointer<TEditN> self(this);
     RestoreNotFocusLook();
     RestoreFocusWidth();
     if (!FormatOnExit() || !self)
-        return;
+        return true;
     CancelOwnTip();
     RaiseNotify(OnExit);
+    return true;
 }
 
 bool TEditN::SetExitText(const QString &newText)

@@ -75,7 +75,7 @@ public:
 
 protected:
     void FocusEntered() override;
-    void FocusExited() override;
+    bool FocusExited() override;
     void KeyPress(QChar &key) override;
 
 private:
