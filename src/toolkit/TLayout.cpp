@@ -1,0 +1,741 @@
+#include "TLayout.h"
+
+#include "Exceptions.h"
+#include "TColor.h"
+#include "TLoadable.h"
+
+#include <QEvent>
+#include <QImage>
+#include <QMetaProperty>
+#include <QPixmap>
+#include <QPointer>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Parsing
+
+class Parser
+{
+public:
+    explicit Parser(const QString &text) : m_text(text) {}
+
+    TLayoutObject ParseRoot()
+    {
+        SkipBlanks();
+        TLayoutObject root = ParseObject();
+        SkipBlanks();
+        if (m_pos < m_text.size())
+            Fail(QStringLiteral("text after the last 'end'"));
+        return root;
+    }
+
+private:
+    [[noreturn]] void Fail(const QString &what) const
+    {
+        throw EInvalidOperation(QStringLiteral("Layout line %1: %2").arg(m_line).arg(what));
+    }
+
+    QChar Peek(qsizetype ahead = 0) const
+    {
+        return m_pos + ahead < m_text.size() ? m_text.at(m_pos + ahead) : QChar();
+    }
+
+    void Advance()
+    {
+        if (Peek() == QLatin1Char('\n'))
+            ++m_line;
+        ++m_pos;
+    }
+
+    void SkipBlanks()
+    {
+        for (;;) {
+            while (m_pos < m_text.size() && Peek().isSpace())
+                Advance();
+            if (Peek() == QLatin1Char('/') && Peek(1) == QLatin1Char('/')) {
+                while (m_pos < m_text.size() && Peek() != QLatin1Char('\n'))
+                    Advance();
+                continue;
+            }
+            return;
+        }
+    }
+
+    QString Word()
+    {
+        SkipBlanks();
+        const qsizetype start = m_pos;
+        while (m_pos < m_text.size() && (Peek().isLetterOrNumber() || Peek() == QLatin1Char('_') || Peek() == QLatin1Char('.')))
+            Advance();
+        return m_text.mid(start, m_pos - start);
+    }
+
+    void Expect(QChar ch)
+    {
+        SkipBlanks();
+        if (Peek() != ch)
+            Fail(QStringLiteral("'%1' expected").arg(ch));
+        Advance();
+    }
+
+    TLayoutObject ParseObject()
+    {
+        TLayoutObject object;
+        object.Line = m_line;
+        if (Word().compare(QLatin1String("object"), Qt::CaseInsensitive) != 0)
+            Fail(QStringLiteral("'object' expected"));
+        object.Name = Word();
+        Expect(QLatin1Char(':'));
+        object.ClassName = Word();
+        if (object.Name.isEmpty() || object.ClassName.isEmpty())
+            Fail(QStringLiteral("an object needs a name and a class"));
+        for (;;) {
+            SkipBlanks();
+            const qsizetype mark = m_pos;
+            const int markLine = m_line;
+            const QString word = Word();
+            if (word.isEmpty())
+                Fail(m_pos >= m_text.size() ? QStringLiteral("'end' missing for object %1").arg(object.Name)
+                                            : QStringLiteral("unexpected '%1'").arg(Peek()));
+            if (word.compare(QLatin1String("end"), Qt::CaseInsensitive) == 0)
+                return object;
+            if (word.compare(QLatin1String("object"), Qt::CaseInsensitive) == 0) {
+                m_pos = mark;
+                m_line = markLine;
+                object.Children.append(ParseObject());
+                continue;
+            }
+            TLayoutProperty property;
+            property.Name = word;
+            property.Line = m_line;
+            Expect(QLatin1Char('='));
+            property.Value = ParseValue();
+            object.Properties.append(property);
+        }
+    }
+
+    QString ParseText()
+    {
+        // 'text' pieces and #code characters, joined by '+' across lines.
+        QString text;
+        for (;;) {
+            SkipBlanks();
+            if (Peek() == QLatin1Char('\'')) {
+                Advance();
+                for (;;) {
+                    if (m_pos >= m_text.size() || Peek() == QLatin1Char('\n'))
+                        Fail(QStringLiteral("text not closed"));
+                    if (Peek() == QLatin1Char('\'')) {
+                        if (Peek(1) == QLatin1Char('\'')) {
+                            text += QLatin1Char('\'');
+                            Advance();
+                            Advance();
+                            continue;
+                        }
+                        Advance();
+                        break;
+                    }
+                    text += Peek();
+                    Advance();
+                }
+            } else if (Peek() == QLatin1Char('#')) {
+                Advance();
+                const qsizetype start = m_pos;
+                while (Peek().isDigit())
+                    Advance();
+                bool ok = false;
+                const int code = m_text.mid(start, m_pos - start).toInt(&ok);
+                if (!ok)
+                    Fail(QStringLiteral("character code expected after '#'"));
+                text += QChar(code);
+            } else {
+                Fail(QStringLiteral("text expected"));
+            }
+            // 'a'#13'b' runs on without blanks; pieces apart are joined only with '+'.
+            if (Peek() == QLatin1Char('\'') || Peek() == QLatin1Char('#'))
+                continue;
+            const qsizetype mark = m_pos;
+            const int markLine = m_line;
+            SkipBlanks();
+            if (Peek() == QLatin1Char('+')) {
+                Advance();
+                continue;
+            }
+            m_pos = mark;
+            m_line = markLine;
+            return text;
+        }
+    }
+
+    TLayoutValue ParseValue()
+    {
+        SkipBlanks();
+        TLayoutValue value;
+        const QChar ch = Peek();
+        if (ch == QLatin1Char('\'') || ch == QLatin1Char('#')) {
+            value.ValueKind = TLayoutValue::Text;
+            value.TextValue = ParseText();
+        } else if (ch == QLatin1Char('[')) {
+            Advance();
+            value.ValueKind = TLayoutValue::Set;
+            for (;;) {
+                SkipBlanks();
+                if (Peek() == QLatin1Char(']')) {
+                    Advance();
+                    break;
+                }
+                const QString item = Word();
+                if (item.isEmpty())
+                    Fail(QStringLiteral("set element expected"));
+                value.Items << item;
+                SkipBlanks();
+                if (Peek() == QLatin1Char(','))
+                    Advance();
+            }
+        } else if (ch == QLatin1Char('(')) {
+            Advance();
+            value.ValueKind = TLayoutValue::TextList;
+            for (;;) {
+                SkipBlanks();
+                if (Peek() == QLatin1Char(')')) {
+                    Advance();
+                    break;
+                }
+                value.Items << ParseText();
+            }
+        } else if (ch == QLatin1Char('{')) {
+            Advance();
+            value.ValueKind = TLayoutValue::Binary;
+            QByteArray hex;
+            while (Peek() != QLatin1Char('}')) {
+                if (m_pos >= m_text.size())
+                    Fail(QStringLiteral("'}' missing"));
+                if (!Peek().isSpace()) {
+                    if (!isxdigit(Peek().toLatin1()))
+                        Fail(QStringLiteral("hexadecimal digit expected"));
+                    hex.append(Peek().toLatin1());
+                }
+                Advance();
+            }
+            Advance();
+            if (hex.size() % 2 != 0)
+                Fail(QStringLiteral("odd number of hexadecimal digits"));
+            value.Bytes = QByteArray::fromHex(hex);
+        } else if (ch == QLatin1Char('$')) {
+            Advance();
+            const QString digits = Word();
+            bool ok = false;
+            value.ValueKind = TLayoutValue::Integer;
+            value.IntegerValue = qint64(digits.toULongLong(&ok, 16));
+            if (!ok)
+                Fail(QStringLiteral("hexadecimal number expected"));
+        } else if (ch.isDigit() || ch == QLatin1Char('-') || ch == QLatin1Char('+')) {
+            const qsizetype start = m_pos;
+            Advance();
+            while (Peek().isDigit() || Peek() == QLatin1Char('.') || Peek() == QLatin1Char('e') || Peek() == QLatin1Char('E'))
+                Advance();
+            const QString number = m_text.mid(start, m_pos - start);
+            bool ok = false;
+            if (number.contains(QLatin1Char('.')) || number.contains(QLatin1Char('e'), Qt::CaseInsensitive)) {
+                value.ValueKind = TLayoutValue::Float;
+                value.FloatValue = number.toDouble(&ok);
+            } else {
+                value.ValueKind = TLayoutValue::Integer;
+                value.IntegerValue = number.toLongLong(&ok);
+            }
+            if (!ok)
+                Fail(QStringLiteral("'%1' is not a number").arg(number));
+        } else {
+            value.ValueKind = TLayoutValue::Identifier;
+            value.TextValue = Word();
+            if (value.TextValue.isEmpty())
+                Fail(QStringLiteral("value expected"));
+        }
+        return value;
+    }
+
+    const QString &m_text;
+    qsizetype m_pos = 0;
+    int m_line = 1;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Fonts and cursors
+
+QString FontFamily(const QString &name)
+{
+    if (name.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Liberation Sans");
+    if (name.compare(QLatin1String("MS Sans Serif"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("DejaVu Sans");
+    if (name.compare(QLatin1String("Terminal"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("DejaVu Sans Mono");
+    return name;
+}
+
+bool CursorFromName(const QString &name, Qt::CursorShape &shape)
+{
+    static const QHash<QString, Qt::CursorShape> cursors{
+        {QStringLiteral("crDefault"), Qt::ArrowCursor},   {QStringLiteral("crArrow"), Qt::ArrowCursor},
+        {QStringLiteral("crHandPoint"), Qt::PointingHandCursor}, {QStringLiteral("crNo"), Qt::ForbiddenCursor},
+        {QStringLiteral("crIBeam"), Qt::IBeamCursor},     {QStringLiteral("crCross"), Qt::CrossCursor},
+        {QStringLiteral("crHourGlass"), Qt::WaitCursor},  {QStringLiteral("crSizeAll"), Qt::SizeAllCursor},
+    };
+    const auto it = cursors.constFind(name);
+    if (it == cursors.constEnd())
+        return false;
+    shape = *it;
+    return true;
+}
+
+// Properties that the program's layouts carry for the platform they were designed on and that
+// have no meaning here; they are accepted and kept as plain values.
+const QSet<QString> &KeptOnly()
+{
+    static const QSet<QString> names{
+        QStringLiteral("ParentFont"), QStringLiteral("ParentColor"), QStringLiteral("ParentShowHint"), QStringLiteral("ShowHint"),
+        QStringLiteral("Ctl3D"), QStringLiteral("ParentCtl3D"), QStringLiteral("TabStop"), QStringLiteral("PixelsPerInch"),
+        QStringLiteral("TextHeight"), QStringLiteral("Scaled"), QStringLiteral("OldCreateOrder"), QStringLiteral("DesignSize"),
+        QStringLiteral("ExplicitLeft"), QStringLiteral("ExplicitTop"), QStringLiteral("ExplicitWidth"), QStringLiteral("ExplicitHeight"),
+        QStringLiteral("HelpContext"), QStringLiteral("About"),
+    };
+    return names;
+}
+
+class Realigner : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)
+            Realign(static_cast<QWidget *>(watched));
+        return false;
+    }
+};
+
+const char *const kAlignProperty = "tallimoAlign";
+
+} // namespace
+
+// -------------------------------------------------------------------------------------------------
+
+TLayoutObject ParseLayout(const QString &text)
+{
+    return Parser(text).ParseRoot();
+}
+
+QObject *TClassRegistry::Create(const QString &className, QObject *owner, QWidget *parent) const
+{
+    const auto it = m_factories.constFind(className);
+    if (it == m_factories.constEnd())
+        throw EInvalidOperation(QStringLiteral("Class %1 not found").arg(className));
+    return (*it)(owner, parent);
+}
+
+bool ColorFromName(const QString &name, qint32 &color)
+{
+    static const QHash<QString, TColor> colours{
+        {QStringLiteral("clBlack"), clBlack},       {QStringLiteral("clMaroon"), clMaroon},
+        {QStringLiteral("clGreen"), clGreen},       {QStringLiteral("clOlive"), clOlive},
+        {QStringLiteral("clNavy"), clNavy},         {QStringLiteral("clPurple"), clPurple},
+        {QStringLiteral("clTeal"), clTeal},         {QStringLiteral("clGray"), clGray},
+        {QStringLiteral("clSilver"), clSilver},     {QStringLiteral("clRed"), clRed},
+        {QStringLiteral("clLime"), clLime},         {QStringLiteral("clYellow"), clYellow},
+        {QStringLiteral("clBlue"), clBlue},         {QStringLiteral("clFuchsia"), clFuchsia},
+        {QStringLiteral("clAqua"), clAqua},         {QStringLiteral("clWhite"), clWhite},
+        {QStringLiteral("clNone"), clNone},         {QStringLiteral("clDefault"), clDefault},
+        {QStringLiteral("clScrollBar"), clScrollBar}, {QStringLiteral("clBackground"), clBackground},
+        {QStringLiteral("clActiveCaption"), clActiveCaption}, {QStringLiteral("clInactiveCaption"), clInactiveCaption},
+        {QStringLiteral("clMenu"), clMenu},         {QStringLiteral("clWindow"), clWindow},
+        {QStringLiteral("clWindowFrame"), clWindowFrame}, {QStringLiteral("clMenuText"), clMenuText},
+        {QStringLiteral("clWindowText"), clWindowText}, {QStringLiteral("clCaptionText"), clCaptionText},
+        {QStringLiteral("clActiveBorder"), clActiveBorder}, {QStringLiteral("clInactiveBorder"), clInactiveBorder},
+        {QStringLiteral("clAppWorkSpace"), clAppWorkSpace}, {QStringLiteral("clHighlight"), clHighlight},
+        {QStringLiteral("clHighlightText"), clHighlightText}, {QStringLiteral("clBtnFace"), clBtnFace},
+        {QStringLiteral("clBtnShadow"), clBtnShadow}, {QStringLiteral("clGrayText"), clGrayText},
+        {QStringLiteral("clBtnText"), clBtnText},   {QStringLiteral("clInactiveCaptionText"), clInactiveCaptionText},
+        {QStringLiteral("clBtnHighlight"), clBtnHighlight}, {QStringLiteral("cl3DDkShadow"), cl3DDkShadow},
+        {QStringLiteral("cl3DLight"), cl3DLight},   {QStringLiteral("clInfoText"), clInfoText},
+        {QStringLiteral("clInfoBk"), clInfoBk},
+    };
+    const auto it = colours.constFind(name);
+    if (it == colours.constEnd())
+        return false;
+    color = *it;
+    return true;
+}
+
+void TLayoutLoader::Fail(int line, const QString &what) const
+{
+    throw EInvalidOperation(QStringLiteral("Layout line %1: %2").arg(line).arg(what));
+}
+
+QList<QObject *> TLayoutLoader::Load(const TLayoutObject &layout, QWidget *form)
+{
+    m_created.clear();
+    m_byName.clear();
+    m_references.clear();
+    m_tabOrders.clear();
+
+    form->setObjectName(layout.Name);
+    m_byName.insert(layout.Name, form);
+    auto *formLoadable = dynamic_cast<TLoadable *>(form);
+    if (formLoadable)
+        formLoadable->BeginLoading();
+    ApplyProperties(form, layout);
+    for (const TLayoutObject &child : layout.Children)
+        Create(child, form, form);
+
+    for (const PendingReference &reference : std::as_const(m_references)) {
+        QObject *component = m_byName.value(reference.Component);
+        if (!component)
+            Fail(reference.Line, QStringLiteral("component '%1' not found").arg(reference.Component));
+        const QMetaObject *meta = reference.Target->metaObject();
+        const QMetaProperty property = meta->property(meta->indexOfProperty(reference.Property.toLatin1().constData()));
+        const QMetaObject *wanted = property.metaType().metaObject();
+        if (wanted && !component->metaObject()->inherits(wanted))
+            Fail(reference.Line, QStringLiteral("'%1' is no %2").arg(reference.Component, QString::fromLatin1(wanted->className())));
+        // A QObject-derived pointer held in a variant of the property's own pointer type.
+        QObject *pointer = component;
+        if (!property.write(reference.Target, QVariant(property.metaType(), &pointer)))
+            Fail(reference.Line, QStringLiteral("cannot set %1 to '%2'").arg(reference.Property, reference.Component));
+    }
+
+    // Tab order within each container, by the stored numbers.
+    std::stable_sort(m_tabOrders.begin(), m_tabOrders.end(), [](const auto &a, const auto &b) {
+        if (a.first->parentWidget() != b.first->parentWidget())
+            return a.first->parentWidget() < b.first->parentWidget();
+        return a.second < b.second;
+    });
+    for (int i = 1; i < m_tabOrders.size(); ++i)
+        if (m_tabOrders[i].first->parentWidget() == m_tabOrders[i - 1].first->parentWidget())
+            QWidget::setTabOrder(m_tabOrders[i - 1].first, m_tabOrders[i].first);
+
+    if (formLoadable)
+        formLoadable->EndLoading();
+    for (QObject *object : std::as_const(m_created))
+        if (auto *loadable = dynamic_cast<TLoadable *>(object))
+            loadable->EndLoading();
+    Realign(form);
+    for (QObject *object : std::as_const(m_created))
+        if (auto *widget = qobject_cast<QWidget *>(object))
+            Realign(widget);
+    return m_created;
+}
+
+void TLayoutLoader::Create(const TLayoutObject &object, QWidget *parent, QWidget *form)
+{
+    if (m_byName.contains(object.Name))
+        Fail(object.Line, QStringLiteral("a component named '%1' exists already").arg(object.Name));
+    QObject *component = nullptr;
+    try {
+        component = m_registry.Create(object.ClassName, form, parent);
+    } catch (const EInvalidOperation &error) {
+        Fail(object.Line, error.Message());
+    }
+    component->setObjectName(object.Name);
+    m_byName.insert(object.Name, component);
+    m_created.append(component);
+    if (auto *loadable = dynamic_cast<TLoadable *>(component))
+        loadable->BeginLoading();
+    ApplyProperties(component, object);
+    auto *widget = qobject_cast<QWidget *>(component);
+    for (const TLayoutObject &child : object.Children)
+        Create(child, widget ? widget : parent, form);
+}
+
+void TLayoutLoader::ApplyProperties(QObject *target, const TLayoutObject &object)
+{
+    for (const TLayoutProperty &property : object.Properties)
+        SetProperty(target, property.Name, property.Value, property.Line);
+}
+
+void TLayoutLoader::SetProperty(QObject *target, const QString &name, const TLayoutValue &value, int line)
+{
+    const QString className = QString::fromLatin1(target->metaObject()->className());
+    auto *widget = qobject_cast<QWidget *>(target);
+
+    // Events are bound by the handler's name.
+    if ((name.startsWith(QLatin1String("On")) || name.startsWith(QLatin1String("Before")) || name.startsWith(QLatin1String("After")))
+        && value.ValueKind == TLayoutValue::Identifier && target->metaObject()->indexOfProperty(name.toLatin1().constData()) < 0) {
+        if (!m_bindEvent)
+            Fail(line, QStringLiteral("no handlers to bind %1 to").arg(value.TextValue));
+        try {
+            m_bindEvent(target, name, value.TextValue);
+        } catch (const Exception &error) {
+            Fail(line, error.Message());
+        }
+        return;
+    }
+
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    if (dot > 0) {
+        const QString head = name.left(dot);
+        const QString rest = name.mid(dot + 1);
+        if (head == QLatin1String("Font") && widget) {
+            if (rest == QLatin1String("Color")) {
+                qint32 colour = 0;
+                if (value.ValueKind == TLayoutValue::Integer)
+                    colour = qint32(value.IntegerValue);
+                else if (value.ValueKind != TLayoutValue::Identifier || !ColorFromName(value.TextValue, colour))
+                    Fail(line, QStringLiteral("colour expected for Font.Color"));
+                if (target->metaObject()->indexOfProperty("FontColor") >= 0) {
+                    target->setProperty("FontColor", colour);
+                } else {
+                    QPalette palette = widget->palette();
+                    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                        palette.setColor(role, ToQColor(colour));
+                    widget->setPalette(palette);
+                }
+                return;
+            }
+            QFont font = widget->font();
+            if (rest == QLatin1String("Name") && value.ValueKind == TLayoutValue::Text)
+                font.setFamily(FontFamily(value.TextValue));
+            else if (rest == QLatin1String("Height") && value.ValueKind == TLayoutValue::Integer)
+                font.setPixelSize(int(qAbs(value.IntegerValue)));
+            else if (rest == QLatin1String("Size") && value.ValueKind == TLayoutValue::Integer)
+                font.setPointSize(int(value.IntegerValue));
+            else if (rest == QLatin1String("Style") && value.ValueKind == TLayoutValue::Set) {
+                font.setBold(value.Items.contains(QLatin1String("fsBold")));
+                font.setItalic(value.Items.contains(QLatin1String("fsItalic")));
+                font.setUnderline(value.Items.contains(QLatin1String("fsUnderline")));
+                font.setStrikeOut(value.Items.contains(QLatin1String("fsStrikeOut")));
+            } else if (rest == QLatin1String("Charset") || rest == QLatin1String("Pitch")) {
+                return;
+            } else
+                Fail(line, QStringLiteral("Font has no property '%1' of that kind").arg(rest));
+            widget->setFont(font);
+            return;
+        }
+        const int index = target->metaObject()->indexOfProperty(head.toLatin1().constData());
+        if (index >= 0) {
+            const QMetaProperty property = target->metaObject()->property(index);
+            if (property.metaType().flags() & QMetaType::PointerToQObject) {
+                QObject *inner = property.read(target).value<QObject *>();
+                if (!inner)
+                    Fail(line, QStringLiteral("%1.%2 is empty").arg(className, head));
+                SetProperty(inner, rest, value, line);
+                return;
+            }
+            // "Lines.Strings", "Picture.Data": the value belongs to the property itself.
+            SetProperty(target, head, value, line);
+            return;
+        }
+        Fail(line, QStringLiteral("%1 has no property '%2'").arg(className, head));
+    }
+
+    const int index = target->metaObject()->indexOfProperty(name.toLatin1().constData());
+    if (index >= 0) {
+        const QMetaProperty property = target->metaObject()->property(index);
+        QVariant converted;
+        const auto kind = value.ValueKind;
+        if (property.isEnumType()) {
+            const QMetaEnum enumerator = property.enumerator();
+            bool ok = kind == TLayoutValue::Integer;
+            int number = int(value.IntegerValue);
+            if (kind == TLayoutValue::Identifier)
+                number = enumerator.keyToValue(value.TextValue.toLatin1().constData(), &ok);
+            else if (kind == TLayoutValue::Set)
+                number = value.Items.isEmpty() ? (ok = true, 0)
+                                               : enumerator.keysToValue(value.Items.join(QLatin1Char('|')).toLatin1().constData(), &ok);
+            if (!ok)
+                Fail(line, QStringLiteral("'%1' is no value of %2").arg(kind == TLayoutValue::Set ? value.Items.join(QStringLiteral(", ")) : value.TextValue,
+                                                                         QString::fromLatin1(enumerator.name())));
+            converted = number;
+        } else if (property.metaType().flags() & QMetaType::PointerToQObject) {
+            if (kind != TLayoutValue::Identifier)
+                Fail(line, QStringLiteral("a component name expected for %1").arg(name));
+            m_references.append({target, name, value.TextValue, line});
+            return;
+        } else {
+            switch (property.metaType().id()) {
+            case QMetaType::Bool:
+                if (kind != TLayoutValue::Identifier || (value.TextValue.compare(QLatin1String("True"), Qt::CaseInsensitive) != 0
+                                                         && value.TextValue.compare(QLatin1String("False"), Qt::CaseInsensitive) != 0))
+                    Fail(line, QStringLiteral("True or False expected for %1").arg(name));
+                converted = value.TextValue.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
+                break;
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+            case QMetaType::UInt: {
+                qint32 colour = 0;
+                if (kind == TLayoutValue::Integer)
+                    converted = value.IntegerValue;
+                else if (kind == TLayoutValue::Identifier && ColorFromName(value.TextValue, colour))
+                    converted = colour;
+                else
+                    Fail(line, QStringLiteral("a number expected for %1").arg(name));
+                if (kind == TLayoutValue::Integer && property.metaType().id() == QMetaType::Int)
+                    converted = int(qint32(quint32(value.IntegerValue))); // $80000005 style colour codes
+                break;
+            }
+            case QMetaType::Double:
+            case QMetaType::Float:
+                if (kind == TLayoutValue::Integer)
+                    converted = double(value.IntegerValue);
+                else if (kind == TLayoutValue::Float)
+                    converted = value.FloatValue;
+                else
+                    Fail(line, QStringLiteral("a number expected for %1").arg(name));
+                break;
+            case QMetaType::QString:
+                if (kind == TLayoutValue::Text || kind == TLayoutValue::Identifier)
+                    converted = value.TextValue;
+                else if (kind == TLayoutValue::TextList)
+                    converted = value.Items.join(QLatin1Char('\n'));
+                else
+                    Fail(line, QStringLiteral("text expected for %1").arg(name));
+                break;
+            case QMetaType::QStringList:
+                if (kind != TLayoutValue::TextList)
+                    Fail(line, QStringLiteral("a list of texts expected for %1").arg(name));
+                converted = value.Items;
+                break;
+            case QMetaType::QByteArray:
+                if (kind != TLayoutValue::Binary)
+                    Fail(line, QStringLiteral("binary data expected for %1").arg(name));
+                converted = value.Bytes;
+                break;
+            case QMetaType::QImage:
+            case QMetaType::QPixmap: {
+                if (kind != TLayoutValue::Binary)
+                    Fail(line, QStringLiteral("binary data expected for %1").arg(name));
+                const QImage image = QImage::fromData(value.Bytes);
+                if (image.isNull())
+                    Fail(line, QStringLiteral("the picture of %1 cannot be read").arg(name));
+                converted = property.metaType().id() == QMetaType::QImage ? QVariant(image) : QVariant(QPixmap::fromImage(image));
+                break;
+            }
+            default:
+                Fail(line, QStringLiteral("%1.%2 cannot be set from a layout").arg(className, name));
+            }
+        }
+        if (!property.write(target, converted))
+            Fail(line, QStringLiteral("%1.%2 refused the value").arg(className, name));
+        return;
+    }
+
+    // What every widget has, whether or not its class publishes it.
+    if (widget) {
+        const auto number = [&]() -> int {
+            if (value.ValueKind != TLayoutValue::Integer)
+                Fail(line, QStringLiteral("a number expected for %1").arg(name));
+            return int(value.IntegerValue);
+        };
+        if (name == QLatin1String("Left")) { widget->move(number(), widget->y()); return; }
+        if (name == QLatin1String("Top")) { widget->move(widget->x(), number()); return; }
+        if (name == QLatin1String("Width")) { widget->resize(number(), widget->height()); return; }
+        if (name == QLatin1String("Height")) { widget->resize(widget->width(), number()); return; }
+        if (name == QLatin1String("Hint") && value.ValueKind == TLayoutValue::Text) { widget->setToolTip(value.TextValue); return; }
+        if (name == QLatin1String("Visible") && value.ValueKind == TLayoutValue::Identifier) {
+            widget->setVisible(value.TextValue.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0);
+            return;
+        }
+        if (name == QLatin1String("Enabled") && value.ValueKind == TLayoutValue::Identifier) {
+            widget->setEnabled(value.TextValue.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0);
+            return;
+        }
+        if (name == QLatin1String("Cursor") && value.ValueKind == TLayoutValue::Identifier) {
+            Qt::CursorShape shape = Qt::ArrowCursor;
+            if (!CursorFromName(value.TextValue, shape))
+                Fail(line, QStringLiteral("unknown cursor %1").arg(value.TextValue));
+            if (value.TextValue == QLatin1String("crDefault"))
+                widget->unsetCursor();
+            else
+                widget->setCursor(shape);
+            return;
+        }
+        if (name == QLatin1String("TabOrder")) { m_tabOrders.append({widget, number()}); return; }
+        if (name == QLatin1String("Align") && value.ValueKind == TLayoutValue::Identifier) {
+            static const QHash<QString, TAlign> aligns{{QStringLiteral("alNone"), alNone}, {QStringLiteral("alTop"), alTop},
+                                                       {QStringLiteral("alBottom"), alBottom}, {QStringLiteral("alLeft"), alLeft},
+                                                       {QStringLiteral("alRight"), alRight}, {QStringLiteral("alClient"), alClient}};
+            if (!aligns.contains(value.TextValue))
+                Fail(line, QStringLiteral("unknown alignment %1").arg(value.TextValue));
+            SetAlign(widget, aligns.value(value.TextValue));
+            return;
+        }
+        if (name == QLatin1String("Color")) {
+            qint32 colour = 0;
+            if (value.ValueKind == TLayoutValue::Integer)
+                colour = qint32(quint32(value.IntegerValue));
+            else if (value.ValueKind != TLayoutValue::Identifier || !ColorFromName(value.TextValue, colour))
+                Fail(line, QStringLiteral("colour expected"));
+            QPalette palette = widget->palette();
+            palette.setColor(QPalette::Window, ToQColor(colour));
+            palette.setColor(QPalette::Base, ToQColor(colour));
+            widget->setPalette(palette);
+            widget->setAutoFillBackground(true);
+            return;
+        }
+    }
+    if (KeptOnly().contains(name)) {
+        target->setProperty(name.toLatin1().constData(), value.ValueKind == TLayoutValue::Text || value.ValueKind == TLayoutValue::Identifier
+                                                              ? QVariant(value.TextValue) : QVariant(value.IntegerValue));
+        return;
+    }
+    Fail(line, QStringLiteral("%1 has no property '%2'").arg(className, name));
+}
+
+void SetAlign(QWidget *widget, TAlign align)
+{
+    if (AlignOf(widget) == align)
+        return;
+    widget->setProperty(kAlignProperty, int(align));
+    if (QWidget *parent = widget->parentWidget()) {
+        if (!parent->findChild<Realigner *>(QString(), Qt::FindDirectChildrenOnly)) {
+            auto *realigner = new Realigner(parent);
+            parent->installEventFilter(realigner);
+        }
+        Realign(parent);
+    }
+}
+
+TAlign AlignOf(const QWidget *widget)
+{
+    return TAlign(widget->property(kAlignProperty).toInt());
+}
+
+void Realign(QWidget *parent)
+{
+    if (!parent)
+        return;
+    QRect area = parent->contentsRect();
+    QList<QWidget *> docked[6];
+    for (QObject *child : parent->children()) {
+        auto *widget = qobject_cast<QWidget *>(child);
+        if (widget && !widget->isWindow() && !widget->isHidden() && AlignOf(widget) != alNone)
+            docked[AlignOf(widget)].append(widget);
+    }
+    // Widgets docked to the same side keep their order by position, as they were placed.
+    std::stable_sort(docked[alTop].begin(), docked[alTop].end(), [](QWidget *a, QWidget *b) { return a->y() < b->y(); });
+    std::stable_sort(docked[alBottom].begin(), docked[alBottom].end(), [](QWidget *a, QWidget *b) { return a->y() > b->y(); });
+    std::stable_sort(docked[alLeft].begin(), docked[alLeft].end(), [](QWidget *a, QWidget *b) { return a->x() < b->x(); });
+    std::stable_sort(docked[alRight].begin(), docked[alRight].end(), [](QWidget *a, QWidget *b) { return a->x() > b->x(); });
+    for (QWidget *widget : docked[alTop]) {
+        widget->setGeometry(area.left(), area.top(), area.width(), widget->height());
+        area.setTop(area.top() + widget->height());
+    }
+    for (QWidget *widget : docked[alBottom]) {
+        widget->setGeometry(area.left(), area.bottom() + 1 - widget->height(), area.width(), widget->height());
+        area.setBottom(area.bottom() - widget->height());
+    }
+    for (QWidget *widget : docked[alLeft]) {
+        widget->setGeometry(area.left(), area.top(), widget->width(), area.height());
+        area.setLeft(area.left() + widget->width());
+    }
+    for (QWidget *widget : docked[alRight]) {
+        widget->setGeometry(area.right() + 1 - widget->width(), area.top(), widget->width(), area.height());
+        area.setRight(area.right() - widget->width());
+    }
+    for (QWidget *widget : docked[alClient])
+        widget->setGeometry(area);
+}

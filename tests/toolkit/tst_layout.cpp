@@ -1,0 +1,206 @@
+#include "Exceptions.h"
+#include "TGraphicControl.h"
+#include "TLayout.h"
+
+#include <QTest>
+
+namespace {
+
+QStringList g_loadOrder;
+
+class TProbeBevel : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(int BevelWidth MEMBER BevelWidth)
+public:
+    int BevelWidth = 1;
+};
+
+class TProbe : public TGraphicControl
+{
+    Q_OBJECT
+    Q_PROPERTY(QString Caption MEMBER Caption)
+    Q_PROPERTY(bool Shadowed MEMBER Shadowed)
+    Q_PROPERTY(TProbeStyle Style MEMBER Style)
+    Q_PROPERTY(TProbeSides Sides READ GetSides WRITE SetSides)
+    Q_PROPERTY(QStringList Lines MEMBER Lines)
+    Q_PROPERTY(QByteArray Picture MEMBER Picture)
+    Q_PROPERTY(double Ratio MEMBER Ratio)
+    Q_PROPERTY(TProbe *Buddy MEMBER Buddy)
+    Q_PROPERTY(QObject *Bevel READ Bevel)
+
+public:
+    enum TProbeStyle : quint8 { psFlat, psRaised };
+    Q_ENUM(TProbeStyle)
+    enum TProbeSide { sLeft = 1, sTop = 2, sRight = 4 };
+    Q_DECLARE_FLAGS(TProbeSides, TProbeSide)
+    Q_FLAG(TProbeSides)
+
+    using TGraphicControl::TGraphicControl;
+    QObject *Bevel() { return &m_bevel; }
+    TProbeSides GetSides() const { return Sides; }
+    void SetSides(TProbeSides sides) { Sides = sides; }
+
+    QString Caption;
+    bool Shadowed = false;
+    TProbeStyle Style = psFlat;
+    TProbeSides Sides;
+    QStringList Lines;
+    QByteArray Picture;
+    double Ratio = 0;
+    TProbe *Buddy = nullptr;
+    TProbeBevel m_bevel;
+    QString CaptionWhenLoaded;
+    TProbe *BuddyWhenLoaded = nullptr;
+
+protected:
+    void Loaded() override
+    {
+        g_loadOrder << objectName();
+        CaptionWhenLoaded = Caption;
+        BuddyWhenLoaded = Buddy;
+    }
+};
+
+const char *kLayout = R"(
+object Form1: TForm
+  Width = 300
+  Height = 200
+  object Top1: TProbe
+    Left = 4
+    Top = 0
+    Height = 20
+    Align = alTop
+    Caption = 'It''s ' + #65 + 'B'
+    Shadowed = True
+    Style = psRaised
+    Sides = [sLeft, sRight]
+    Color = $00A2BDBF
+    FontColor = clMaroon
+    Font.Name = 'Arial'
+    Font.Height = -13
+    Font.Style = [fsBold, fsItalic]
+    Bevel.BevelWidth = 3
+    Cursor = crHandPoint
+    Buddy = Client1
+    OnClick = Top1Click
+  end
+  object Client1: TProbe
+    Align = alClient
+    Lines = (
+      'first'
+      'second, with a comma')
+    Picture = {
+      0102FF}
+    Ratio = 0.5
+    Hint = 'A hint'
+    // a comment line
+  end
+  object Bottom1: TProbe
+    Height = 30
+    Align = alBottom
+    Color = clBtnFace
+  end
+end
+)";
+
+} // namespace
+
+class tst_Layout : public QObject
+{
+    Q_OBJECT
+
+private:
+    TClassRegistry Registry()
+    {
+        TClassRegistry registry;
+        registry.Register<TProbe>("TProbe");
+        return registry;
+    }
+
+private slots:
+    void loadsPropertiesReferencesAndEventsThenRunsLoadedInOrder()
+    {
+        g_loadOrder.clear();
+        const TLayoutObject layout = ParseLayout(kLayout);
+        QCOMPARE(layout.Children.size(), 3);
+        const TClassRegistry registry = Registry();
+        TLayoutLoader loader(registry);
+        QStringList bound;
+        loader.SetEventBinder([&](QObject *component, const QString &event, const QString &handler) {
+            bound << component->objectName() + "." + event + "=" + handler;
+        });
+        QWidget form;
+        const QList<QObject *> made = loader.Load(layout, &form);
+        QCOMPARE(made.size(), 3);
+        auto *top = qobject_cast<TProbe *>(made[0]);
+        auto *client = qobject_cast<TProbe *>(made[1]);
+        auto *bottom = qobject_cast<TProbe *>(made[2]);
+        QCOMPARE(form.size(), QSize(300, 200));
+        QCOMPARE(top->Caption, QString("It's AB"));
+        QVERIFY(top->Shadowed);
+        QCOMPARE(top->Style, TProbe::psRaised);
+        QCOMPARE(top->Sides, TProbe::TProbeSides(TProbe::sLeft | TProbe::sRight));
+        QCOMPARE(top->Color(), TColorFromBits(0x00A2BDBF));
+        QCOMPARE(top->FontColor(), clMaroon);
+        QCOMPARE(top->font().family(), QString("Liberation Sans"));
+        QCOMPARE(top->font().pixelSize(), 13);
+        QVERIFY(top->font().bold() && top->font().italic());
+        QCOMPARE(top->m_bevel.BevelWidth, 3);
+        QCOMPARE(top->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(top->Buddy, client);
+        QCOMPARE(bottom->Color(), clBtnFace);
+        QCOMPARE(client->Lines, (QStringList{"first", "second, with a comma"}));
+        QCOMPARE(client->Picture, QByteArray("\x01\x02\xFF", 3));
+        QCOMPARE(client->Ratio, 0.5);
+        QCOMPARE(client->toolTip(), QString("A hint"));
+        QCOMPARE(bound, QStringList{"Top1.OnClick=Top1Click"});
+        // Loaded runs once everything is set, references included, in creation order.
+        QCOMPARE(g_loadOrder, (QStringList{"Top1", "Client1", "Bottom1"}));
+        QCOMPARE(top->CaptionWhenLoaded, QString("It's AB"));
+        QCOMPARE(top->BuddyWhenLoaded, client);
+        // Docking: top strip, bottom strip, client in between; again after a resize.
+        QCOMPARE(top->geometry(), QRect(0, 0, 300, 20));
+        QCOMPARE(bottom->geometry(), QRect(0, 170, 300, 30));
+        QCOMPARE(client->geometry(), QRect(0, 20, 300, 150));
+        form.show();
+        form.resize(400, 300);
+        QCOMPARE(client->geometry(), QRect(0, 20, 400, 250));
+        QCOMPARE(AlignOf(bottom), alBottom);
+    }
+
+    void mistakesNameTheLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown class") << "object F: TForm\n  object A: TNothing\n  end\nend" << "Layout line 2: Class TNothing not found";
+        QTest::newRow("unknown property") << "object F: TForm\n  object A: TProbe\n    Colour = 3\n  end\nend" << "Layout line 3: TProbe has no property 'Colour'";
+        QTest::newRow("bad enum") << "object F: TForm\n  object A: TProbe\n    Style = psNone\n  end\nend" << "Layout line 3: 'psNone' is no value of TProbeStyle";
+        QTest::newRow("bad bool") << "object F: TForm\n  object A: TProbe\n    Shadowed = 1\n  end\nend" << "Layout line 3: True or False expected for Shadowed";
+        QTest::newRow("missing reference") << "object F: TForm\n  object A: TProbe\n    Buddy = Nobody\n  end\nend" << "Layout line 3: component 'Nobody' not found";
+        QTest::newRow("duplicate name") << "object F: TForm\n  object A: TProbe\n  end\n  object A: TProbe\n  end\nend" << "Layout line 4: a component named 'A' exists already";
+        QTest::newRow("open text") << "object F: TForm\n  Caption = 'abc\nend" << "Layout line 2: text not closed";
+        QTest::newRow("missing end") << "object F: TForm\n  Width = 3\n" << "Layout line 3: 'end' missing for object F";
+        QTest::newRow("unbound event") << "object F: TForm\n  object A: TProbe\n    OnClick = Nowhere\n  end\nend" << "Layout line 3: no handler Nowhere";
+    }
+    void mistakesNameTheLine()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        const TClassRegistry registry = Registry();
+        TLayoutLoader loader(registry);
+        loader.SetEventBinder([](QObject *, const QString &, const QString &handler) {
+            throw EInvalidOperation("no handler " + handler);
+        });
+        QWidget form;
+        try {
+            loader.Load(ParseLayout(text), &form);
+            QFAIL("no failure");
+        } catch (const EInvalidOperation &error) {
+            QCOMPARE(error.Message(), message);
+        }
+    }
+};
+
+QTEST_MAIN(tst_Layout)
+#include "tst_layout.moc"
