@@ -691,9 +691,9 @@ void SetAlign(QWidget *widget, TAlign align)
         return;
     widget->setProperty(kAlignProperty, int(align));
     if (QWidget *parent = widget->parentWidget()) {
-        if (!parent->findChild<Realigner *>(QString(), Qt::FindDirectChildrenOnly)) {
-            auto *realigner = new Realigner(parent);
-            parent->installEventFilter(realigner);
+        if (!parent->property("tallimoRealigns").toBool()) {
+            parent->setProperty("tallimoRealigns", true);
+            parent->installEventFilter(new Realigner(parent));
         }
         Realign(parent);
     }
