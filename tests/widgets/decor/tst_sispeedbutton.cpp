@@ -1,4 +1,3 @@
-#include "DecorTestKit.h"
 #include "TApplication.h"
 #include "TsiSpeedButton.h"
 
@@ -8,17 +7,17 @@
 
 namespace {
 
-const QColor kKey(255, 0, 255); // the strips' transparent colour, in every bottom-left corner
-const QColor kFrameColours[] = {Qt::red, Qt::green, Qt::blue};
+const QColor kKey(255, 0, 255); // the transparent colour, in every bottom-left corner
 
-// Square frames side by side: each a block of its own colour on the transparent colour.
-QImage HorizontalStrip(int frames = 3, int side = 32)
+// Three 32 x 32 frames side by side: a red, a green and a blue block on the transparent colour.
+QImage Strip()
 {
-    QImage strip(side * frames, side, QImage::Format_RGB32);
+    QImage strip(96, 32, QImage::Format_RGB32);
     strip.fill(kKey);
     QPainter painter(&strip);
-    for (int i = 0; i < frames; ++i)
-        painter.fillRect(i * side + 4, 4, side - 8, side - 8, kFrameColours[i % 3]);
+    const QColor colours[] = {Qt::red, Qt::green, Qt::blue};
+    for (int i = 0; i < 3; ++i)
+        painter.fillRect(i * 32 + 4, 4, 24, 24, colours[i]);
     return strip;
 }
 
@@ -26,40 +25,26 @@ QImage Plain(QColor colour, QSize size = QSize(32, 32))
 {
     QImage image(size, QImage::Format_RGB32);
     image.fill(colour);
-    image.setPixelColor(0, size.height() - 1, kKey);
     return image;
 }
 
-QColor CentreOf(const QImage &glyph)
-{
-    return glyph.isNull() ? QColor() : glyph.pixelColor(16, 16);
-}
-
 // Writes down the centre colour of every picture the button is given.
-class RecordingButton : public TsiSpeedButton
+class Button : public TsiSpeedButton
 {
 public:
-    using TsiSpeedButton::TsiSpeedButton;
+    Button()
+    {
+        SetFlat(true);
+        SetGlyph(own);
+        SetAnimGlyph(Strip());
+        shown.clear();
+    }
+    const QImage own = Plain(Qt::yellow);
     QList<QColor> shown;
+    QColor Centre() const { return Glyph().pixelColor(16, 16); }
 
 protected:
-    void GlyphChanged() override { shown.append(CentreOf(Glyph())); }
-};
-
-struct Scene
-{
-    Backdrop container{clSilver, QSize(100, 60)};
-    RecordingButton *button = new RecordingButton(&container);
-    const QImage own = Plain(Qt::yellow);
-
-    Scene()
-    {
-        button->setGeometry(10, 10, 45, 37);
-        button->SetFlat(true);
-        button->SetGlyph(own);
-        button->shown.clear();
-        container.show();
-    }
+    void GlyphChanged() override { shown.append(Centre()); }
 };
 
 } // namespace
@@ -69,209 +54,108 @@ class tst_siSpeedButton : public QObject
     Q_OBJECT
 
 private slots:
-    void newButtonStandsStill()
-    {
-        TsiSpeedButton button;
-        QVERIFY(!button.Animated());
-        QCOMPARE(button.Interval(), 100);
-        QCOMPARE(button.AnimOrientation(), TsiSpeedButton::aoHorizontal);
-        QVERIFY(button.AnimGlyph().isNull());
-        QCOMPARE(button.FrameCount(), 0);
-        QVERIFY(!button.IsTicking());
-        // The print button's stored settings, set by name as the layout does.
-        QVERIFY(button.setProperty("Animated", false));
-        QVERIFY(button.setProperty("Interval", 100));
-        QVERIFY(button.setProperty("AnimOrientation", "aoVertical"));
-        QCOMPARE(button.AnimOrientation(), TsiSpeedButton::aoVertical);
-        QVERIFY(!button.IsTicking());
-    }
-
-    void horizontalStripShowsItsFramesInTurn_data()
+    void stripFramesFollowEachOther_data()
     {
         QTest::addColumn<bool>("enabled");
         QTest::newRow("enabled") << true;
-        QTest::newRow("disabled: frames run all the same") << false;
+        QTest::newRow("disabled: the frames run all the same") << false;
     }
-    void horizontalStripShowsItsFramesInTurn()
+    void stripFramesFollowEachOther()
     {
         QFETCH(bool, enabled);
-        Scene scene;
-        RecordingButton *button = scene.button;
-        button->SetEnabled(enabled);
-        button->SetAnimGlyph(HorizontalStrip());
-        button->SetInterval(20);
-        QVERIFY(button->shown.isEmpty());
-
-        button->SetAnimated(true);
+        Button button;
+        button.SetEnabled(enabled);
+        button.SetInterval(20);
+        button.SetAnimated(true);
         // Frame 1 at once, before the first tick.
-        QCOMPARE(button->shown, QList<QColor>{Qt::red});
-        QCOMPARE(button->Glyph().size(), QSize(32, 32));
-        QCOMPARE(button->Glyph(), HorizontalStrip().copy(0, 0, 32, 32).convertToFormat(QImage::Format_ARGB32));
-        QCOMPARE(button->FrameCount(), 3);
-        QVERIFY(button->IsTicking());
-
-        QTRY_VERIFY(button->shown.size() >= 5);
-        QCOMPARE(button->shown.mid(0, 5),
-                 (QList<QColor>{Qt::red, Qt::green, Qt::blue, Qt::red, Qt::green}));
-
-        button->SetAnimated(false);
-        QVERIFY(!button->IsTicking());
-        QCOMPARE(button->Glyph(), scene.own);
+        QCOMPARE(button.shown, QList<QColor>{Qt::red});
+        QCOMPARE(button.Glyph(), Strip().copy(0, 0, 32, 32).convertToFormat(QImage::Format_ARGB32));
+        QCOMPARE(button.FrameCount(), 3);
+        QTRY_VERIFY(button.shown.size() >= 5);
+        QCOMPARE(button.shown.mid(0, 5), (QList<QColor>{Qt::red, Qt::green, Qt::blue, Qt::red, Qt::green}));
+        button.SetAnimated(false);
+        QVERIFY(!button.IsTicking());
+        QCOMPARE(button.Glyph(), button.own);
     }
 
-    void paintedFrameShowsTheContainerAroundIt()
+    void verticalReadingOfTheWideStripShowsItsFirstSquareOnEveryTick()
     {
-        Scene scene;
-        scene.button->SetAnimGlyph(HorizontalStrip());
-        scene.button->SetInterval(0); // no ticks: frames move on only when told
-        scene.button->SetAnimated(true);
-        const QPoint centre = scene.button->geometry().center();
-        QImage image = RenderWhole(scene.container);
-        QCOMPARE(image.pixelColor(centre), QColor(Qt::red));
-        // The frame's corner is the transparent colour: the silver container shows there.
-        const QPoint glyphCorner = centre - QPoint(14, 14);
-        QCOMPARE(PixelAt(image, glyphCorner.x(), glyphCorner.y()), clSilver);
-
-        scene.button->NextFrame();
-        image = RenderWhole(scene.container);
-        QCOMPARE(image.pixelColor(centre), QColor(Qt::green));
-    }
-
-    void verticalReadingOfAWideStripShowsItsFirstSquareOnEveryTick()
-    {
-        Scene scene;
-        RecordingButton *button = scene.button;
-        const QImage strip = HorizontalStrip();
-        button->SetAnimOrientation(TsiSpeedButton::aoVertical);
-        button->SetAnimGlyph(strip);
-        button->SetInterval(20);
-        button->SetAnimated(true);
-        QCOMPARE(button->FrameCount(), 0);
-        const QImage frame = button->Glyph();
-        QCOMPARE(frame.size(), QSize(96, 96));
-        QCOMPARE(frame.copy(0, 0, 96, 32), strip.convertToFormat(QImage::Format_ARGB32));
-        // Below the strip the square takes the strip's transparent colour.
-        QCOMPARE(frame.pixelColor(50, 60), kKey);
-        QCOMPARE(frame.pixelColor(0, 95), kKey);
-
-        QTRY_VERIFY(button->shown.size() >= 4);
-        QCOMPARE(button->shown.count(QColor(Qt::red)), button->shown.size());
-        QCOMPARE(button->FrameIndex(), 1);
+        Button button;
+        button.SetAnimOrientation(TsiSpeedButton::aoVertical);
+        button.SetInterval(20);
+        button.SetAnimated(true);
+        QCOMPARE(button.FrameCount(), 0);
+        QCOMPARE(button.Glyph().size(), QSize(96, 96));
+        QCOMPARE(button.Glyph().copy(0, 0, 96, 32), Strip().convertToFormat(QImage::Format_ARGB32));
+        QCOMPARE(button.Glyph().pixelColor(50, 60), kKey); // below the strip: transparent
+        QTRY_VERIFY(button.shown.size() >= 4);
+        QCOMPARE(button.shown.count(QColor(Qt::red)), button.shown.size());
     }
 
     void stoppingRestoresThePictureFromTheStart()
     {
-        Scene scene;
-        RecordingButton *button = scene.button;
-        button->SetGlyph(Plain(Qt::cyan, QSize(64, 32)));
-        QCOMPARE(button->NumGlyphs(), 2);
-        const QImage atStart = button->Glyph();
-        button->SetAnimGlyph(HorizontalStrip());
-        button->SetInterval(0);
-        button->SetAnimated(true);
-        // Frames are swapped in without recounting the images in the glyph.
-        QCOMPARE(button->NumGlyphs(), 2);
-        button->SetGlyph(Plain(Qt::darkCyan));
-        button->NextFrame();
-        button->SetAnimated(false);
-        QCOMPARE(button->Glyph(), atStart);
+        Button button;
+        button.SetGlyph(Plain(Qt::cyan, QSize(64, 32)));
+        const QImage atStart = button.Glyph();
+        button.SetInterval(0);
+        button.SetAnimated(true);
+        QCOMPARE(button.NumGlyphs(), 2); // frames are swapped in without recounting
+        button.SetGlyph(Plain(Qt::darkCyan));
+        button.NextFrame();
+        button.SetAnimated(false);
+        QCOMPARE(button.Glyph(), atStart);
     }
 
-    void assigningTheHeldStripChangesNothing()
+    void onlyAnotherStripOrOrientationRestartsAtFrameOne()
     {
-        Scene scene;
-        RecordingButton *button = scene.button;
-        const QImage strip = HorizontalStrip();
-        button->SetAnimGlyph(strip);
-        button->SetInterval(0);
-        button->SetAnimated(true);
-        button->NextFrame();
-        QCOMPARE(CentreOf(button->Glyph()), QColor(Qt::green));
-        QCOMPARE(button->FrameIndex(), 3);
+        Button button;
+        button.SetInterval(0); // frames move on only when told
+        button.SetAnimated(true);
+        button.NextFrame();
+        QCOMPARE(button.Centre(), QColor(Qt::green));
 
-        button->SetAnimGlyph(button->AnimGlyph());
-        button->SetAnimGlyph(strip);
-        QCOMPARE(button->FrameIndex(), 3);
-        QCOMPARE(CentreOf(button->Glyph()), QColor(Qt::green));
+        button.SetAnimGlyph(button.AnimGlyph());
+        QCOMPARE(button.FrameIndex(), 3);
+        QCOMPARE(button.Centre(), QColor(Qt::green));
 
-        // Another image, even one with the same pixels, restarts at frame 1.
-        button->SetAnimGlyph(strip.copy());
-        QVERIFY(button->Animated());
-        QCOMPARE(CentreOf(button->Glyph()), QColor(Qt::red));
-        QCOMPARE(button->FrameIndex(), 2);
+        button.SetAnimGlyph(Strip()); // the same pixels, another image
+        QCOMPARE(button.Centre(), QColor(Qt::red));
+        QCOMPARE(button.FrameIndex(), 2);
+
+        button.NextFrame();
+        button.SetAnimOrientation(TsiSpeedButton::aoVertical);
+        QVERIFY(button.Animated());
+        QCOMPARE(button.Glyph().size(), QSize(96, 96));
+        button.SetAnimated(false);
+        QCOMPARE(button.Glyph(), button.own);
     }
 
-    void stripOrOrientationChangedWhileStillOnlyStores()
-    {
-        Scene scene;
-        RecordingButton *button = scene.button;
-        button->SetAnimGlyph(HorizontalStrip());
-        button->SetAnimOrientation(TsiSpeedButton::aoVertical);
-        QVERIFY(!button->Animated());
-        QVERIFY(!button->IsTicking());
-        QCOMPARE(button->Glyph(), scene.own);
-        QVERIFY(button->shown.isEmpty());
-    }
-
-    void orientationChangeWhileAnimatingRestartsAtFrameOne()
-    {
-        Scene scene;
-        RecordingButton *button = scene.button;
-        button->SetAnimGlyph(HorizontalStrip());
-        button->SetInterval(0);
-        button->SetAnimated(true);
-        button->NextFrame();
-        button->SetAnimOrientation(TsiSpeedButton::aoVertical);
-        QVERIFY(button->Animated());
-        QCOMPARE(button->Glyph().size(), QSize(96, 96));
-        button->SetAnimOrientation(TsiSpeedButton::aoHorizontal);
-        QCOMPARE(button->Glyph().size(), QSize(32, 32));
-        QCOMPARE(CentreOf(button->Glyph()), QColor(Qt::red));
-        QCOMPARE(button->FrameIndex(), 2);
-        button->SetAnimated(false);
-        QCOMPARE(button->Glyph(), scene.own);
-    }
-
-    void emptyStripLeavesThePictureAndKeepsTicking()
-    {
-        Scene scene;
-        scene.button->SetAnimated(true);
-        QVERIFY(scene.button->IsTicking());
-        scene.button->NextFrame();
-        QCOMPARE(scene.button->Glyph(), scene.own);
-        QVERIFY(scene.button->shown.isEmpty());
-    }
-
-    void settingTheSameIntervalDoesNotRestartTheWait()
+    void sameIntervalDoesNotRestartTheWait()
     {
         // Re-assigning the current Interval more often than it elapses: were the wait started over
         // each time, no frame would ever come.
-        Scene scene;
-        RecordingButton *button = scene.button;
-        button->SetAnimGlyph(HorizontalStrip());
-        button->SetInterval(150);
-        button->SetAnimated(true);
+        Button button;
+        button.SetInterval(150);
+        button.SetAnimated(true);
         QTimer reassign;
-        reassign.setInterval(30);
-        QObject::connect(&reassign, &QTimer::timeout, button, [button] { button->SetInterval(150); });
-        reassign.start();
-        QTRY_VERIFY(button->shown.size() >= 3);
-        QCOMPARE(button->Interval(), 150);
+        QObject::connect(&reassign, &QTimer::timeout, &button, [&button] { button.SetInterval(150); });
+        reassign.start(30);
+        QTRY_VERIFY(button.shown.size() >= 3);
     }
 
-    void intervalOfZeroHoldsTheFrame()
+    void intervalOfZeroHoldsTheFrameAndAnEmptyStripThePicture()
     {
-        Scene scene;
-        RecordingButton *button = scene.button;
-        button->SetAnimGlyph(HorizontalStrip());
-        button->SetAnimated(true);
-        QVERIFY(button->IsTicking());
-        button->SetInterval(0);
-        QVERIFY(button->Animated());
-        QVERIFY(!button->IsTicking());
-        button->SetInterval(20);
-        QVERIFY(button->IsTicking());
-        QTRY_VERIFY(button->shown.size() >= 2);
+        Button button;
+        button.SetAnimated(true);
+        button.SetInterval(0);
+        QVERIFY(button.Animated() && !button.IsTicking());
+        button.SetAnimated(false);
+        button.SetAnimGlyph(QImage());
+        button.SetInterval(20);
+        button.SetAnimated(true);
+        QVERIFY(button.IsTicking());
+        button.NextFrame();
+        QCOMPARE(button.Glyph(), button.own);
     }
 };
 
