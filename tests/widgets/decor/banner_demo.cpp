@@ -10,6 +10,8 @@
 #include <QEnterEvent>
 #include <QImage>
 #include <QPainter>
+#include <QTextStream>
+#include <QTimer>
 
 namespace {
 
@@ -129,6 +131,20 @@ int main(int argc, char **argv)
 {
     TApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+
+    // "--live": the banner on screen, driven by its own timer; settled after four seconds, closed
+    // after seven (for screenshots taken from outside).
+    if (folder == QLatin1String("--live")) {
+        QWidget window;
+        window.resize(632, 120);
+        PaintAsWindow(window);
+        TScrollText *live = TitleBanner(&window);
+        QTextStream(stdout) << "cell " << live->CellWidth() << ", width in cells " << live->WidthInChars() << Qt::endl;
+        window.show();
+        QTimer::singleShot(4000, live, [live] { Settle(live); });
+        QTimer::singleShot(7000, &app, &QCoreApplication::quit);
+        return app.exec();
+    }
 
     // "Control" page, top part.
     QWidget control;
