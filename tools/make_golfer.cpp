@@ -1,0 +1,86 @@
+// Draws the "Control" page picture (337 x 275: an embossed grey golfer at the top of the swing
+// inside a ring, above a crowd line) and prints it as a baseline JPEG in the hexadecimal block
+// form the window layout stores it in. Usage: make_golfer [picture.png]
+#include "JpegImage.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <cstdio>
+
+namespace {
+
+// Paints a shape three times: light above-left, dark below-right, then the face, which gives
+// the raised look of a pressed metal plate.
+void Emboss(QPainter &painter, const QPainterPath &path, qreal width, bool filled)
+{
+    const QColor light(236, 236, 236), dark(96, 96, 96), face(168, 168, 168);
+    for (const auto &[offset, colour] : {std::pair{QPointF(-1.5, -1.5), light}, std::pair{QPointF(1.5, 1.5), dark}, std::pair{QPointF(0, 0), face}}) {
+        painter.save();
+        painter.translate(offset);
+        painter.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setBrush(filled ? QBrush(colour) : Qt::NoBrush);
+        painter.drawPath(path);
+        painter.restore();
+    }
+}
+
+QImage DrawGolfer()
+{
+    QImage image(337, 275, QImage::Format_RGB32);
+    image.fill(QColor(184, 184, 184));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+
+    // The ring.
+    QPainterPath ring;
+    ring.addEllipse(QPointF(168, 118), 104, 104);
+    Emboss(painter, ring, 7, false);
+
+    // The golfer at the top of the swing: weight on the front foot, hands high over the back
+    // shoulder, the club pointing down behind the head.
+    QPainterPath body;
+    body.addEllipse(QPointF(176, 56), 12, 13);              // head
+    body.moveTo(174, 70); body.lineTo(166, 128);             // trunk
+    body.moveTo(166, 128); body.lineTo(150, 168); body.lineTo(138, 206);   // back leg
+    body.moveTo(166, 128); body.lineTo(186, 166); body.lineTo(190, 206);   // front leg
+    body.moveTo(134, 206); body.lineTo(146, 208);            // back foot
+    body.moveTo(188, 207); body.lineTo(204, 207);            // front foot
+    body.moveTo(172, 80); body.lineTo(150, 76); body.lineTo(140, 50);      // back arm up
+    body.moveTo(174, 84); body.lineTo(158, 62); body.lineTo(142, 48);      // front arm across
+    Emboss(painter, body, 9, false);
+    QPainterPath club;
+    club.moveTo(141, 48); club.lineTo(214, 30);              // shaft behind the head
+    club.moveTo(214, 30); club.lineTo(226, 36);              // club head
+    Emboss(painter, club, 3, false);
+
+    // The crowd line along the bottom.
+    QPainterPath crowd;
+    for (int x = 8; x < 337; x += 17) {
+        const int height = 14 + (x * 7) % 9;
+        crowd.addEllipse(QPointF(x, 252 - height), 6, 6);
+        crowd.addRoundedRect(QRectF(x - 7, 258 - height, 14, height + 20), 5, 5);
+    }
+    Emboss(painter, crowd, 1, true);
+    QPainterPath rope;
+    rope.moveTo(0, 238); rope.lineTo(337, 238);
+    Emboss(painter, rope, 2, false);
+    return image;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QGuiApplication app(argc, argv);
+    const QImage picture = DrawGolfer();
+    if (argc > 1)
+        picture.save(QString::fromLocal8Bit(argv[1]));
+    const QByteArray jpeg = EncodeJpeg(picture, 85);
+    const QByteArray hex = jpeg.toHex().toUpper();
+    std::printf("    Picture.Data = {\n");
+    for (qsizetype i = 0; i < hex.size(); i += 64)
+        std::printf("      %s%s\n", hex.mid(i, 64).constData(), i + 64 >= hex.size() ? "}" : "");
+    return 0;
+}
