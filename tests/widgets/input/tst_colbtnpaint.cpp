@@ -121,20 +121,6 @@ private slots:
         QVERIFY(ink > 0);
         QVERIFY(ColorButtonImage(QStringLiteral("NOSUCH")).isNull());
     }
-
-    void dropDownArrowIsATriangle()
-    {
-        const QImage arrow = ColorButtonImage(QStringLiteral("DROPDOWN"));
-        const QList<int> widths{0, 5, 3, 1, 0};
-        for (int y = 0; y < 5; ++y) {
-            int black = 0;
-            for (int x = 0; x < 5; ++x)
-                black += arrow.pixel(x, y) == qRgb(0, 0, 0);
-            QCOMPARE(black, widths[y]);
-            if (black)
-                QCOMPARE(arrow.pixel(2, y), qRgb(0, 0, 0));
-        }
-    }
 };
 
 int main(int argc, char *argv[])
