@@ -159,16 +159,22 @@ void BlendChamferedRing(TCanvas &canvas, TRect &rect, TColor color, int density,
     const qint64 Hgt = B - T, Q = w / 3;
     const QRect visible = canvas.ClipBounds();
     auto span = [&](qint64 k, qint64 x0, qint64 x1) {
-        const qint64 y = T + k - 1;
-        if (y < visible.top() || y > visible.bottom() || x1 < x0)
+        if (x1 < x0)
             return;
-        canvas.BlendSpan(int(y), int(std::max<qint64>(x0, visible.left())), int(std::min<qint64>(x1, visible.right())), color, density);
+        canvas.BlendSpan(int(T + k - 1), int(std::max<qint64>(x0, visible.left())),
+                         int(std::min<qint64>(x1, visible.right())), color, density);
+    };
+    // Row k is y = T + k - 1; only the rows that can be seen are walked. The phases follow one
+    // another, each starting where the previous one stopped.
+    const qint64 firstVisible = visible.top() - T + 1, lastVisible = visible.bottom() - T + 1;
+    auto rows = [&](qint64 from, qint64 to, auto &&paintRow) {
+        for (qint64 k = std::max(from, firstVisible), last = std::min(to, lastVisible); k <= last; ++k)
+            paintRow(k);
     };
 
-    qint64 k = 1;
-    for (; k <= w; ++k)
-        span(k, L + E - k, R - E + k);
-    for (; k <= E + Q; ++k) {
+    const qint64 start2 = w + 1;
+    rows(1, w, [&](qint64 k) { span(k, L + E - k, R - E + k); });
+    rows(start2, E + Q, [&](qint64 k) {
         if (k <= E) {
             span(k, L + E - k, L + E - k + w + Q);
             span(k, R - E + k - w - Q, R - E + k);
@@ -176,25 +182,31 @@ void BlendChamferedRing(TCanvas &canvas, TRect &rect, TColor color, int density,
             span(k, L, L + w + Q - (k - E));
             span(k, R - w - Q + (k - E), R);
         }
-    }
-    for (; k <= Hgt - E - Q + 1; ++k) {
+    });
+    const qint64 start3 = std::max(start2, E + Q + 1);
+    rows(start3, Hgt - E - Q + 1, [&](qint64 k) {
         span(k, L, L + w - 1);
         span(k, R - w + 1, R);
-    }
-    const qint64 k0 = k;
-    qint64 j = 0;
-    for (; k <= Hgt - w + 1; ++k) {
+    });
+    // j counts the rows of the lower chamfer, which starts after row Hgt - E + 1.
+    const qint64 k0 = std::max(start3, Hgt - E - Q + 2);
+    const qint64 chamferStart = std::max(k0, Hgt - E + 2);
+    rows(k0, Hgt - w + 1, [&](qint64 k) {
         if (k <= Hgt - E + 1) {
             span(k, L, L + w + (k - k0));
             span(k, R - w - (k - k0), R);
         } else {
+            const qint64 j = k - chamferStart;
             span(k, L + j, L + j + w + Q);
             span(k, R - j - w - Q, R - j);
-            ++j;
         }
-    }
-    for (; k <= Hgt + 1; ++k, ++j)
+    });
+    const qint64 start5 = std::max(k0, Hgt - w + 2);
+    const qint64 j5 = std::max<qint64>(0, start5 - chamferStart);
+    rows(start5, Hgt + 1, [&](qint64 k) {
+        const qint64 j = j5 + (k - start5);
         span(k, L + j, R - j);
+    });
 }
 
 void SetRotatedFont(TCanvas &canvas, int angle)

@@ -10,10 +10,9 @@
 
 namespace {
 
-// Widths and offsets beyond a widget's largest possible size draw the same as these bounds; the
-// bounds keep every coordinate sum far from integer overflow.
-constexpr qint64 kMaxBand = qint64(QWIDGETSIZE_MAX) + 1;
-constexpr qint64 kMaxOffset = 2 * kMaxBand;
+// Offsets and chamfers beyond a widget's largest possible size are held at this bound, which keeps
+// every coordinate sum far from integer overflow.
+constexpr qint64 kMaxOffset = 2 * (qint64(QWIDGETSIZE_MAX) + 1);
 
 int Bounded(qint64 value, qint64 limit)
 {
@@ -318,8 +317,11 @@ void TktMBevel::Paint(TCanvas &canvas) const
     Bands bands;
     bands.W = width();
     bands.H = height();
-    bands.BW = Bounded(m_bevelWidth, kMaxBand);
-    bands.BrW = Bounded(m_borderWidth, kMaxBand);
+    // Rings and bands wider than the widget has pixels in both directions have all crossed over
+    // each other; drawing more of them would only keep the paint busy for nothing.
+    const qint64 maxBand = qint64(bands.W) + bands.H + 8;
+    bands.BW = Bounded(m_bevelWidth, maxBand);
+    bands.BrW = Bounded(m_borderWidth, maxBand);
     bands.E = Bounded(m_edgeSize, kMaxOffset);
     bands.RectLike = m_shape == bspRect || m_shape == bspPortrait;
     const int BW = bands.BW, BrW = bands.BrW, E = bands.E, W = bands.W, H = bands.H;

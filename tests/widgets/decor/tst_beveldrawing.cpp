@@ -292,6 +292,78 @@ private slots:
             QCOMPARE(row(k - 1), row(Hgt + 2 - k - 1));
     }
 
+    void blendChamferedRingFollowsItsPhasesForAnyShape_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("chamfer");
+        QTest::newRow("frame") << QSize(40, 60) << 4 << 6;
+        QTest::newRow("chamfer below width") << QSize(30, 30) << 5 << 2;
+        QTest::newRow("wide band, short rect") << QSize(30, 9) << 6 << 5;
+        QTest::newRow("chamfer taller than rect") << QSize(20, 12) << 2 << 15;
+        QTest::newRow("negative chamfer") << QSize(20, 20) << 3 << -2;
+        QTest::newRow("one row") << QSize(20, 1) << 1 << 3;
+    }
+    void blendChamferedRingFollowsItsPhasesForAnyShape()
+    {
+        QFETCH(QSize, size);
+        QFETCH(int, width);
+        QFETCH(int, chamfer);
+        // The phases walked row by row exactly as they are stated, counting the mixes per pixel.
+        const int L = 2, T = 3, R = L + size.width() - 1, B = T + size.height() - 1;
+        const int Hgt = B - T, w = width, E = chamfer, Q = w / 3;
+        QList<QList<int>> expected(T + Hgt + 40, QList<int>(R + 40, 0));
+        int k = 1;
+        auto span = [&](int x0, int x1) {
+            const int y = T + k - 1;
+            for (int x = std::max(x0, 0); x <= x1 && x < R + 40; ++x)
+                if (y >= 0 && y < expected.size())
+                    ++expected[y][x];
+        };
+        for (; k <= w; ++k)
+            span(L + E - k, R - E + k);
+        for (; k <= E + Q; ++k) {
+            if (k <= E) {
+                span(L + E - k, L + E - k + w + Q);
+                span(R - E + k - w - Q, R - E + k);
+            } else {
+                span(L, L + w + Q - (k - E));
+                span(R - w - Q + (k - E), R);
+            }
+        }
+        for (; k <= Hgt - E - Q + 1; ++k) {
+            span(L, L + w - 1);
+            span(R - w + 1, R);
+        }
+        const int k0 = k;
+        int j = 0;
+        for (; k <= Hgt - w + 1; ++k) {
+            if (k <= Hgt - E + 1) {
+                span(L, L + w + (k - k0));
+                span(R - w - (k - k0), R);
+            } else {
+                span(L + j, L + j + w + Q);
+                span(R - j - w - Q, R - j);
+                ++j;
+            }
+        }
+        for (; k <= Hgt + 1; ++k, ++j)
+            span(L + j, R - j);
+
+        QImage image = Filled(R + 40, int(expected.size()), clWhite);
+        TRect rect{L, T, R + 1, B + 1};
+        Draw(image, [&](TCanvas &canvas) { BlendChamferedRing(canvas, rect, clBlack, 50, width, chamfer); });
+        // White mixed n times with black at 50 %: 255, 128, 64, 32, ...
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                int value = 255;
+                for (int n = 0; n < expected[y][x]; ++n)
+                    value = MixColors(clBlack, RGBColor(value, value, value), 50) & 0xFF;
+                QVERIFY2(qRed(image.pixel(x, y)) == value, qPrintable(QString("at %1, %2").arg(x).arg(y)));
+            }
+        }
+    }
+
     void rotatedFontTurnsAndAsksForOutlines()
     {
         QImage image = Filled(4, 4, clWhite);

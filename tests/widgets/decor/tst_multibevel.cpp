@@ -3,6 +3,7 @@
 #include "TApplication.h"
 #include "TktMultiBevel.h"
 
+#include <QMetaEnum>
 #include <QScreen>
 #include <QTest>
 
@@ -357,6 +358,46 @@ private slots:
         QCOMPARE(PixelAt(image, 1, 15), clBlue);
         QCOMPARE(PixelAt(image, 2, 14), clBlue);
         QCOMPARE(PixelAt(image, 1, 14), MixColors(clBlue, clWhite, 33)); // the bevel, not the band
+    }
+
+    void extremeWidthsAndOffsetsPaintInBoundedTime_data()
+    {
+        QTest::addColumn<int>("shape");
+        for (int shape = TktMBevel::bspBottomLine; shape <= TktMBevel::bspTopLine; ++shape)
+            QTest::newRow(QMetaEnum::fromType<TktMBevel::TBevelShape>().key(shape)) << shape;
+    }
+    void extremeWidthsAndOffsetsPaintInBoundedTime()
+    {
+        QFETCH(int, shape);
+        Backdrop container(clRed);
+        TktMultiBevel *frame = BareFrame(&container);
+        frame->SetShape(TktMBevel::TBevelShape(shape));
+        frame->SetColor(clBlue);
+        frame->SetBorderWidth(INT_MAX);
+        frame->setFont(CaptionFont());
+        frame->SetCaption("Ag");
+        // A band wider than the widget covers all of it, whatever the shape's rounding.
+        if (shape == TktMBevel::bspRect) {
+            const QImage image = RenderWhole(container);
+            for (const QPoint &p : {QPoint(0, 0), QPoint(50, 30), QPoint(99, 59)})
+                QCOMPARE(PixelAt(image, p.x(), p.y()), clBlue);
+        }
+        frame->SetBevelOuter(TktMBevel::bstRaised);
+        frame->SetBevelInner(TktMBevel::bstLowered);
+        frame->SetBevelWidth(INT_MAX);
+        frame->SetEdgeSize(INT_MIN);
+        frame->SetShadowOffsetX(INT_MAX);
+        frame->SetShadowOffsetY(INT_MIN);
+        frame->SetShadowed(true);
+        frame->SetTransparence(TktMBevel::trSemi);
+        for (int position = TktMBevel::cpTopLeft; position <= TktMBevel::cpBottomRight; ++position) {
+            frame->SetCaptionPosition(TktMBevel::TCaptionPosition(position));
+            const QImage image = RenderWhole(container);
+            QCOMPARE(PixelAt(image, 110, 70), clRed); // nothing outside the widget
+        }
+        frame->SetEdgeSize(INT_MAX);
+        frame->SetShadowStyle(TktMBevel::ssXOR);
+        RenderWhole(container);
     }
 
     void captionSitsWhereItsPositionSays_data()
