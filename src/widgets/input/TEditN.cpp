@@ -146,7 +146,7 @@ void TEditN::KeyPress(QChar &key)
         key = QChar();
 }
 
-void TEditN::FilterKey(QChar &key) const
+void TEditN::FilterKey(QChar &key)
 {
     const QString current = text();
     switch (m_editType) {
@@ -164,7 +164,7 @@ void TEditN::FilterKey(QChar &key) const
         if (hasSelectedText() && selectionStart() == 0)
             return;
         if ((current.contains(kMinus) || key == kMinus) && MaxLength() == 0)
-            const_cast<TEditN *>(this)->SetMaxLength(11);
+            SetMaxLength(11);
         const bool allowed = key == kBackspace || key == kEnter || key == u'#' || key == u'$' || key == u'%'
                              || key == u'\'' || key == kMinus || IsAsciiDigit(key)
                              || (m_editType == etFloat && (key == kComma || key == kPoint));

@@ -80,7 +80,7 @@ protected:
 
 private:
     bool IsNumber() const { return m_editType == etInteger || m_editType == etFloat; }
-    void FilterKey(QChar &key) const;
+    void FilterKey(QChar &key);
     void TextChanged();
     void ReadNumber(const QString &clean);
     // Sets a text from the exit formatting; false when a change handler destroyed the field.
