@@ -380,6 +380,44 @@ private slots:
         QCOMPARE(Changed(image), (QList<QPoint>{{6, 8}, {7, 8}, {6, 9}, {7, 9}}));
     }
 
+    void blendSpanMixesStoredBytesWithHalvesToEven_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::newRow("rgb32") << int(QImage::Format_RGB32);
+        QTest::newRow("argb32") << int(QImage::Format_ARGB32);
+        QTest::newRow("premultiplied") << int(QImage::Format_ARGB32_Premultiplied);
+        QTest::newRow("rgb888") << int(QImage::Format_RGB888);
+    }
+    void blendSpanMixesStoredBytesWithHalvesToEven()
+    {
+        QFETCH(int, format);
+        QImage image(40, 2, QImage::Format(format));
+        image.fill(ToQColor(clSilver));
+        image.setPixelColor(39, 0, QColor(1, 3, 5));
+        Draw(image, [](TCanvas &canvas) {
+            canvas.BlendSpan(0, 1, 39, clBtnFace, 50); // red 15 of the stored value, not silver
+        });
+        QCOMPARE(At(image, 0, 0), clSilver);
+        QCOMPARE(At(image, 1, 0), TColorFromBits(0x606068)); // red 103.5 rounds to 104
+        QCOMPARE(At(image, 38, 0), TColorFromBits(0x606068));
+        QCOMPARE(At(image, 39, 0), RGBColor(8, 2, 2)); // 8.0, 1.5 -> 2, 2.5 -> 2
+        QCOMPARE(At(image, 1, 1), clSilver);
+    }
+
+    void blendOnADeviceWithoutPixelsMixesWithTheFallbackColour()
+    {
+        QPicture picture;
+        {
+            QPainter painter(&picture);
+            TCanvas canvas(painter, QRect(0, 0, 10, 10), clSilver);
+            canvas.BlendSpan(2, 0, 9, clBtnFace, 50);
+        }
+        QImage image = Blank(10, 10);
+        QPainter(&image).drawPicture(0, 0, picture);
+        QCOMPARE(At(image, 5, 2), TColorFromBits(0x606068));
+        QCOMPARE(At(image, 5, 3), kBackground);
+    }
+
     void deviceWithoutPixelsGetsTheCanvasDrawingAtTheEnd()
     {
         QPicture picture;
