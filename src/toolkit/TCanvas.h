@@ -64,7 +64,7 @@ struct TFontDescription
 };
 
 // The drawing surface of the custom widgets: single pixels read and written as plain RGB, a pen
-// with width, colour, style and raster operation, GDI-style lines that leave out their end pixel,
+// with width, colour, style and raster operation, lines that leave out their end pixel,
 // rectangle frames in the brush colour, and text drawn without background in an optionally
 // rotated font. All coordinates are in the painter's logical (widget) pixels.
 //
