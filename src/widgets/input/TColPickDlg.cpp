@@ -74,6 +74,8 @@ void TColPickDlg::closeEvent(QCloseEvent *event)
     }
     m_closing = true;
     event->accept();
+    // Gone from the screen before the owner's OnClick runs, which may open a message box.
+    hide();
     FormClose();
 }
 

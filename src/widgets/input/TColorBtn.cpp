@@ -115,7 +115,6 @@ void TColorBtn::SetGlyphType(TGlyphType type)
         return;
     m_glyphType = type;
     m_colorPart->SetGlyph(ColorButtonImage(GlyphName(type)));
-    m_colorPart->update();
 }
 
 QImage TColorBtn::Glyph() const
@@ -166,7 +165,10 @@ void TColorBtn::DropDown()
 
     // Kept on the screen: below the button when there is room, else above it; never past an edge.
     QPoint at = corner;
-    if (const QScreen *screen = QGuiApplication::screenAt(corner) ? QGuiApplication::screenAt(corner) : this->screen()) {
+    const QScreen *screen = QGuiApplication::screenAt(corner);
+    if (!screen)
+        screen = this->screen();
+    if (screen) {
         const QRect room = screen->availableGeometry();
         if (at.y() + dropDown->height() > room.bottom() + 1 && corner.y() - height() - dropDown->height() >= room.top())
             at.setY(corner.y() - height() - dropDown->height());

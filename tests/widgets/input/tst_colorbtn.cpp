@@ -103,6 +103,8 @@ private slots:
         m_clicks = 0;
         m_button->OnClick = [this](QObject *sender) {
             QCOMPARE(sender, m_button);
+            const TColPickDlg *dropDown = m_button->DropDownWindow();
+            QVERIFY2(!dropDown || !dropDown->isVisible(), "the palette is off the screen before OnClick");
             ++m_clicks;
         };
         m_window->show();
@@ -373,6 +375,17 @@ private slots:
         QCOMPARE(picker->CustomCell(15)->geometry(), QRect(145, firstCustomRow + 20, 20, 20));
         QCOMPARE(picker->OtherSwatch()->geometry(), QRect(5, otherRow, 20, 20));
         QCOMPARE(picker->OtherButton()->geometry(), QRect(25, otherRow, 140, 20));
+    }
+
+    // Near the screen's bottom-right corner the palette opens above the button, against the edge.
+    void dropDownStaysOnTheScreen()
+    {
+        const QRect room = m_window->screen()->availableGeometry();
+        m_window->move(room.right() - 60, room.bottom() - 60);
+        const QPoint buttonTop = m_button->mapToGlobal(QPoint(0, 0));
+        TColPickDlg *dropDown = DropDown();
+        QVERIFY(dropDown);
+        QCOMPARE(dropDown->pos(), QPoint(room.right() + 1 - 170, buttonTop.y() - 210));
     }
 
     void widthFollowsHeight_data()
