@@ -1,6 +1,8 @@
 #include "DecorTestKit.h"
 #include "TApplication.h"
+#include "TLayout.h"
 #include "TktBevelButton.h"
+#include "TktMultiBevel.h"
 
 #include <QMouseEvent>
 #include <QPointer>
@@ -174,6 +176,70 @@ private slots:
         QCoreApplication::sendEvent(button, &release);
         QVERIFY(button.isNull());
         QVERIFY(!mouseUp);
+    }
+
+    void controlPageButtonAndFrameLoadFromTheLayout()
+    {
+        // As the window layout stores them: only values that differ from the creation values.
+        const TLayoutObject layout = ParseLayout(R"(object Page: TForm
+  object ktMultiBevel1: TktMultiBevel
+    Left = 148
+    Top = 48
+    Width = 345
+    Height = 281
+    Cursor = crNo
+    BevelWidth = 2
+    BorderWidth = 1
+    CaptionPosition = cpTopLeft
+    ShadowColor = clOlive
+    Shadowed = True
+    ShadowOffsetX = 2
+    ShadowOffsetY = 2
+    ShadowStyle = ssCopy
+  end
+  object ktBevelButton1: TktBevelButton
+    Left = 488
+    Top = 364
+    Width = 109
+    Height = 35
+    Cursor = crHandPoint
+    BevelInner = bstRaised
+    BevelOuter = bstLowered
+    BorderWidth = 2
+    Caption = 'Close and exit'
+    ColorDensity = 50
+    Font.Height = -13
+    Font.Name = 'Arial'
+    Font.Style = [fsBold]
+    ShadowDensity = 30
+    Transparence = trSemi
+  end
+end)");
+        TClassRegistry registry;
+        registry.Register<TktMultiBevel>("TktMultiBevel");
+        registry.Register<TktBevelButton>("TktBevelButton");
+        Backdrop page(clSilver, QSize(632, 451));
+        TLayoutLoader loader(registry);
+        loader.Load(layout, &page);
+
+        auto *frame = page.findChild<TktMultiBevel *>("ktMultiBevel1");
+        auto *button = page.findChild<TktBevelButton *>("ktBevelButton1");
+        QVERIFY(frame && button);
+        QCOMPARE(frame->geometry(), QRect(148, 48, 345, 281));
+        QCOMPARE(frame->ShadowStyle(), TktMBevel::ssCopy);
+        QCOMPARE(frame->ShadowColor(), clOlive);
+        QCOMPARE(button->BevelOuter(), TktMBevel::bstLowered);
+        QCOMPARE(button->Transparence(), TktMBevel::trSemi);
+        QCOMPARE(button->ColorDensity(), 50);
+        QCOMPARE(button->ShadowDensity(), 30); // ColorDensity 50 gives the same as the stored value
+        QCOMPARE(button->SemiDensity(), 50);
+        QVERIFY(button->font().bold());
+        QCOMPARE(button->cursor().shape(), Qt::PointingHandCursor);
+
+        const QImage image = RenderWhole(page);
+        QCOMPARE(PixelAt(image, 148 + 344, 48 + 100), clOlive); // the shadow's right edge
+        QCOMPARE(PixelAt(image, 148, 48), clWhite);              // the frame's raised outer bevel
+        QCOMPARE(PixelAt(image, 488 + 1, 364 + 1), TColorFromBits(0x606068)); // the see-through band
     }
 
     void bandIsSeeThroughAndTheOuterBevelFollowsTheMouse_data()
