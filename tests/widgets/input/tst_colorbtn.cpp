@@ -4,6 +4,7 @@
 #include "TColPickDlg.h"
 #include "TColorBtn.h"
 #include "TColorPicker.h"
+#include "TLayout.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -440,6 +441,39 @@ private slots:
 
         button.SetFlat(true);
         QVERIFY(button.ColorPart()->Flat() && button.ArrowPart()->Flat());
+    }
+
+    // The main window's button as its layout describes it: the loader sets every property by name
+    // while loading, and the width rule applies once loading ends.
+    void mainWindowButtonFromItsLayout()
+    {
+        const TLayoutObject layout = ParseLayout(QStringLiteral(
+            "object Form1: TForm1\n"
+            "  object ColorBtn1: TColorBtn\n"
+            "    Left = 604\n    Top = 0\n    Width = 50\n    Height = 22\n"
+            "    Cursor = crHandPoint\n    Hint = 'Change this application''s color'\n    ShowHint = True\n"
+            "    ActiveColor = clBlack\n    TargetColor = clBlack\n    Flat = False\n    DropDownFlat = True\n"
+            "    AutomaticColor = clBlack\n    IsAutomatic = True\n    AutoBtnCaption = 'Automatic'\n"
+            "    OtherBtnCaption = '&Other colors...'\n    RegKey = 'Pelmark'\n    OnClick = ColorBtn1Click\n"
+            "  end\nend\n"));
+        TClassRegistry registry;
+        registry.Register<TColorBtn>(QStringLiteral("TColorBtn"));
+        TLayoutLoader loader(registry);
+        QStringList bound;
+        loader.SetEventBinder([&bound](QObject *, const QString &event, const QString &handler) {
+            bound << event + QLatin1Char('=') + handler;
+        });
+        QWidget form;
+        const QList<QObject *> made = loader.Load(layout, &form);
+        QCOMPARE(made.size(), 1);
+        auto *button = qobject_cast<TColorBtn *>(made.first());
+        QVERIFY(button);
+        QCOMPARE(button->geometry(), QRect(604, 0, 35, 22));
+        QCOMPARE(button->RegKey(), QStringLiteral("Pelmark"));
+        QCOMPARE(button->OtherBtnCaption(), QStringLiteral("&Other colors..."));
+        QCOMPARE(button->Hint(), QStringLiteral("Change this application's color"));
+        QVERIFY(!button->Flat() && button->DropDownFlat() && button->IsAutomatic());
+        QCOMPARE(bound, QStringList{QStringLiteral("OnClick=ColorBtn1Click")});
     }
 
     void destroyingTheButtonClosesItsDropDown()
