@@ -41,7 +41,8 @@ class TCustomEditN : public QLineEdit
     Q_PROPERTY(qint32 FontColorOnFocus READ FontColorOnFocus WRITE SetFontColorOnFocus)
     Q_PROPERTY(qint32 FontColorOnNotFocus READ FontColorOnNotFocus WRITE SetFontColorOnNotFocus)
     Q_PROPERTY(qint32 FontColorOnOverWrite READ FontColorOnOverWrite WRITE SetFontColorOnOverWrite)
-    Q_PROPERTY(QChar EditKeyByTab READ EditKeyByTab WRITE SetEditKeyByTab)
+    // A character; published as a one-character text, which is how layouts write it (#9).
+    Q_PROPERTY(QString EditKeyByTab READ EditKeyByTabText WRITE SetEditKeyByTabText)
     Q_PROPERTY(bool FirstCharUpper READ FirstCharUpper WRITE SetFirstCharUpper)
     Q_PROPERTY(QString FirstCharUpList READ FirstCharUpList WRITE SetFirstCharUpList)
     Q_PROPERTY(int WidthOnFocus READ WidthOnFocus WRITE SetWidthOnFocus)
@@ -98,6 +99,8 @@ public:
     void SetFontColorOnOverWrite(TColor color) { m_fontColorOnOverWrite = color; }
     QChar EditKeyByTab() const { return m_editKeyByTab; }
     void SetEditKeyByTab(QChar key) { m_editKeyByTab = key; }
+    QString EditKeyByTabText() const { return m_editKeyByTab.isNull() ? QString() : QString(m_editKeyByTab); }
+    void SetEditKeyByTabText(const QString &key) { m_editKeyByTab = key.isEmpty() ? QChar() : key.at(0); }
     bool FirstCharUpper() const { return m_firstCharUpper; }
     void SetFirstCharUpper(bool upper) { m_firstCharUpper = upper; }
     QString FirstCharUpList() const { return m_firstCharUpList; }
