@@ -1,0 +1,458 @@
+#include "../../store/StoreTestSupport.h"
+#include "Dialogs.h"
+#include "Exceptions.h"
+#include "TDBGrid.h"
+#include "TDataSource.h"
+#include "TRecordWindowModel.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <QVBoxLayout>
+
+namespace {
+
+QList<std::tuple<QString, QVariant, QVariant>> Clubs(int count)
+{
+    QList<std::tuple<QString, QVariant, QVariant>> records;
+    for (int i = 0; i < count; ++i)
+        records.append({QStringLiteral("Club%1").arg(i + 1, 2, 10, QLatin1Char('0')), 70.0 + i, 18});
+    return records;
+}
+
+// A window with the grid over a real table and an edit field to move the focus to.
+struct GridWindow
+{
+    explicit GridWindow(int records, int height = 160)
+    {
+        table = fixture.MakeTable("clubs.DB", Clubs(records));
+        source.SetDataSet(table.get());
+        auto *layout = new QVBoxLayout(&window);
+        grid = new TDBGrid;
+        other = new QLineEdit;
+        layout->addWidget(grid);
+        layout->addWidget(other);
+        grid->setFixedSize(360, height);
+        grid->Columns()->Add("Descr", "Description", Tk::taCenter, 120);
+        grid->Columns()->Add("RATING", QString(), Tk::taCenter, 60);
+        grid->Columns()->Add("Holes", QString(), Tk::taLeftJustify, 40);
+        grid->SetDataSource(&source);
+        window.show();
+    }
+
+    QString Current() const { return table->FieldByName("Descr")->AsString(); }
+    QPoint CellCentre(int row, int column) const
+    {
+        return grid->visualRect(grid->model()->index(row, column)).center();
+    }
+
+    TableFixture fixture;
+    std::unique_ptr<TTable> table;
+    TDataSource source;
+    QWidget window;
+    TDBGrid *grid;
+    QLineEdit *other;
+};
+
+} // namespace
+
+class tst_DBGrid : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        SetFormatSettings(TFormatSettings());
+        m_requests.clear();
+        m_answer = mrOk;
+        SetMessageHandler([this](const TMessageRequest &request) {
+            m_requests << request;
+            return m_answer;
+        });
+    }
+    void cleanup()
+    {
+        SetMessageHandler({});
+        ResetFormatSettings();
+    }
+
+    void columnsFromTheLayoutShowTitlesWidthsAndSkipUnknownFields()
+    {
+        GridWindow w(3);
+        const QVariantList items{
+            QVariantMap{{"FieldName", "Descr"}, {"Title.Caption", "Description"}, {"Title.Alignment", "taCenter"}, {"Width", 251}},
+            QVariantMap{{"FieldName", "City"}, {"Title.Alignment", "taCenter"}, {"Width", 123}},
+            QVariantMap{{"FieldName", "RATING"}, {"Title.Alignment", "taCenter"}, {"Width", 57}},
+            QVariantMap{{"FieldName", "ID"}, {"Width", 27}},
+        };
+        QVERIFY(w.grid->setProperty("Columns", items));
+        QCOMPARE(w.grid->Columns()->Count(), 4);
+        QCOMPARE(w.grid->Columns()->Items(0)->Title()->Alignment(), Tk::taCenter);
+        // The table has no City: its column is left out, the others keep their order.
+        QCOMPARE(w.grid->model()->columnCount(), 3);
+        QCOMPARE(w.grid->ColumnAt(0)->TitleText(), QString("Description"));
+        QCOMPARE(w.grid->ColumnAt(1)->TitleText(), QString("RATING")); // no caption: the field name
+        QCOMPARE(w.grid->ColumnAt(2)->FieldName(), QString("ID"));
+        QCOMPARE(w.grid->horizontalHeader()->sectionSize(0), 251 + 1);
+        QCOMPARE(w.grid->horizontalHeader()->sectionSize(2), 27 + 1);
+
+        // A changed number of rows resets the model; the widths stay, a dragged width too.
+        w.grid->horizontalHeader()->resizeSection(1, 81);
+        QCOMPARE(w.grid->ColumnAt(1)->Width(), 80);
+        w.table->Insert();
+        w.table->FieldByName("Descr")->SetAsString("New");
+        w.table->Post();
+        QCOMPARE(w.grid->model()->rowCount(), 4);
+        QCOMPARE(w.grid->horizontalHeader()->sectionSize(0), 252);
+        QCOMPARE(w.grid->horizontalHeader()->sectionSize(1), 81);
+
+        const QVariantList back = w.grid->property("Columns").toList();
+        QCOMPARE(back.size(), 4);
+        QCOMPARE(back[1].toMap().value("FieldName").toString(), QString("City"));
+    }
+
+    void unknownColumnPropertyIsRefused()
+    {
+        GridWindow w(1);
+        bool refused = false;
+        try {
+            w.grid->SetColumnItems({QVariantMap{{"FieldName", "Descr"}, {"Colour", 3}}});
+        } catch (const EInvalidOperation &) {
+            refused = true;
+        }
+        QVERIFY(refused);
+    }
+
+    void withoutColumnsEveryFieldIsShown()
+    {
+        GridWindow w(2);
+        w.grid->Columns()->Clear();
+        QCOMPARE(w.grid->model()->columnCount(), 5);
+        QCOMPARE(w.grid->ColumnAt(1)->TitleText(), QString("Descr"));
+        QVERIFY(w.grid->horizontalHeader()->sectionSize(1) > 20);
+    }
+
+    void windowHoldsOnlyTheVisibleRows()
+    {
+        GridWindow w(500);
+        const int rows = w.grid->VisibleRowCount();
+        QVERIFY(rows >= 3);
+        QCOMPARE(w.grid->model()->rowCount(), rows);
+        QCOMPARE(w.grid->WindowModel()->WindowSize(), rows);
+        w.grid->setFixedSize(360, 300);
+        QVERIFY(w.grid->VisibleRowCount() > rows);
+        QCOMPARE(w.grid->model()->rowCount(), w.grid->VisibleRowCount());
+    }
+
+    void keysWheelAndScrollBarMoveTheCurrentRecord_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("expected");
+        // r = visible rows; each step is applied in turn from the first record.
+        QTest::newRow("down twice") << "down down" << "Club03";
+        QTest::newRow("down past the window") << "pagedown down" << "r+2";
+        QTest::newRow("up at the first does nothing") << "up" << "Club01";
+        QTest::newRow("ctrl+end") << "ctrlend" << "Club40";
+        QTest::newRow("ctrl+end then up") << "ctrlend up" << "Club39";
+        QTest::newRow("ctrl+home") << "ctrlend ctrlhome" << "Club01";
+        QTest::newRow("page down and up") << "pagedown pagedown pageup" << "r+1";
+        QTest::newRow("wheel down one notch") << "wheeldown" << "wheel";
+        QTest::newRow("wheel back") << "wheeldown wheelup" << "Club01";
+        QTest::newRow("scroll bar arrow") << "barstep barstep" << "Club03";
+        QTest::newRow("scroll bar page") << "barpage" << "r+1";
+        QTest::newRow("scroll bar to the end") << "barmax" << "Club40";
+        QTest::newRow("thumb dragged to the end") << "dragmax" << "Club40";
+        QTest::newRow("thumb dragged to the start") << "ctrlend dragmin" << "Club01";
+    }
+
+    void keysWheelAndScrollBarMoveTheCurrentRecord()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, expected);
+        GridWindow w(40);
+        const int rows = w.grid->VisibleRowCount();
+        QScrollBar *bar = w.grid->verticalScrollBar();
+        for (const QString &step : steps.split(' ')) {
+            if (step == "down") QTest::keyClick(w.grid, Qt::Key_Down);
+            else if (step == "up") QTest::keyClick(w.grid, Qt::Key_Up);
+            else if (step == "pagedown") QTest::keyClick(w.grid, Qt::Key_PageDown);
+            else if (step == "pageup") QTest::keyClick(w.grid, Qt::Key_PageUp);
+            else if (step == "ctrlend") QTest::keyClick(w.grid, Qt::Key_End, Qt::ControlModifier);
+            else if (step == "ctrlhome") QTest::keyClick(w.grid, Qt::Key_Home, Qt::ControlModifier);
+            else if (step.startsWith("wheel")) {
+                const int delta = step == "wheeldown" ? -120 : 120;
+                QWheelEvent wheel(QPointF(20, 40), w.grid->viewport()->mapToGlobal(QPointF(20, 40)), QPoint(), QPoint(0, delta),
+                                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(w.grid->viewport(), &wheel);
+            } else if (step == "barstep") bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+            else if (step == "barpage") bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+            else if (step == "barmax") bar->triggerAction(QAbstractSlider::SliderToMaximum);
+            else if (step.startsWith("drag")) {
+                bar->setSliderDown(true);
+                bar->setSliderPosition(step == "dragmax" ? bar->maximum() : bar->minimum());
+                bar->setSliderDown(false);
+            } else QFAIL(qPrintable("unknown step " + step));
+            // The rows never scroll inside the view: the window of records moves instead.
+            QCOMPARE(w.grid->verticalHeader()->offset(), 0);
+            QCOMPARE(w.grid->model()->rowCount(), rows);
+            QCOMPARE(w.grid->currentIndex().row(), w.grid->WindowModel()->ActiveRow());
+        }
+        if (expected == "wheel")
+            expected = QStringLiteral("Club%1").arg(1 + QApplication::wheelScrollLines(), 2, 10, QLatin1Char('0'));
+        else if (expected.startsWith("r+"))
+            expected = QStringLiteral("Club%1").arg(1 + rows + expected.mid(2).toInt() - 1, 2, 10, QLatin1Char('0'));
+        QCOMPARE(w.Current(), expected);
+    }
+
+    void scrollBarShowsWhereTheCurrentRecordStands()
+    {
+        GridWindow w(40);
+        QScrollBar *bar = w.grid->verticalScrollBar();
+        QCOMPARE(bar->maximum(), 2);
+        QCOMPARE(bar->value(), 0);
+        w.table->MoveBy(3);
+        QCOMPARE(bar->value(), 1);
+        w.table->Last();
+        QCOMPARE(bar->value(), 2);
+        w.table->Prior();
+        QCOMPARE(bar->value(), 1);
+
+        // Everything fits: nothing to scroll.
+        GridWindow small(2);
+        QCOMPARE(small.grid->verticalScrollBar()->maximum(), 0);
+        QVERIFY(!small.grid->verticalScrollBar()->isEnabled());
+    }
+
+    void clickMakesTheRecordCurrentAndADataCellRaisesCellClick()
+    {
+        GridWindow w(10);
+        QList<TColumn *> clicked;
+        QObject *sender = nullptr;
+        w.grid->OnCellClick = [&](QObject *s, TColumn *column) {
+            sender = s;
+            clicked << column;
+            // The click's record is current when the event comes.
+            QCOMPARE(w.Current(), QString("Club03"));
+        };
+        QTest::mouseClick(w.grid->viewport(), Qt::LeftButton, Qt::NoModifier, w.CellCentre(2, 1));
+        QCOMPARE(w.Current(), QString("Club03"));
+        QCOMPARE(clicked.size(), 1);
+        QCOMPARE(clicked.first(), w.grid->Columns()->Items(1));
+        QCOMPARE(sender, w.grid);
+
+        // The title row and the indicator are not data cells.
+        QTest::mouseClick(w.grid->horizontalHeader()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(30, 5));
+        QTest::mouseClick(w.grid->verticalHeader()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(5, w.CellCentre(4, 0).y()));
+        QCOMPARE(clicked.size(), 1);
+        // Right clicks are not cell clicks either.
+        QTest::mouseClick(w.grid->viewport(), Qt::RightButton, Qt::NoModifier, w.CellCentre(1, 0));
+        QCOMPARE(clicked.size(), 1);
+    }
+
+    void typingEditsTheCurrentRecordAndMovingPostsIt()
+    {
+        GridWindow w(5);
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        w.grid->setFocus();
+        QTest::keyClick(w.grid, Qt::Key_Down);
+        QCOMPARE(w.grid->currentIndex(), w.grid->model()->index(1, 0));
+        QTest::keyClick(w.grid, Qt::Key_Z);
+        QWidget *editor = QApplication::focusWidget();
+        QVERIFY(qobject_cast<QLineEdit *>(editor));
+        // The first key typed puts the record into edit state.
+        QCOMPARE(w.table->State(), dsEdit);
+        QTest::keyClicks(editor, "ed");
+        QTest::keyClick(editor, Qt::Key_Return); // the editor writes on its next turn
+        QTRY_COMPARE(w.Current(), QString("zed"));
+        QTest::keyClick(w.grid, Qt::Key_Down);
+        QCOMPARE(w.table->State(), dsBrowse);
+        w.table->Refresh();
+        w.table->First();
+        w.table->Next();
+        QCOMPARE(w.Current(), QString("zed"));
+    }
+
+    void anOpenEditorIsWrittenWhenThePostComesFromElsewhere()
+    {
+        GridWindow w(3);
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        w.grid->setFocus();
+        QTest::keyClick(w.grid, Qt::Key_Q);
+        QWidget *editor = QApplication::focusWidget();
+        QTest::keyClicks(editor, "ueen");
+        w.table->Post(); // a navigator's post, say
+        QCOMPARE(w.table->State(), dsBrowse);
+        QCOMPARE(w.Current(), QString("queen"));
+        QTRY_VERIFY(w.grid->viewport()->findChildren<QLineEdit *>().isEmpty());
+    }
+
+    void refusedValueIsShownAndTheRecordKeepsItsValue()
+    {
+        GridWindow w(2);
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        w.grid->setFocus();
+        QTest::keyClick(w.grid, Qt::Key_Right);
+        QTest::keyClick(w.grid, Qt::Key_A);
+        QWidget *editor = QApplication::focusWidget();
+        QTest::keyClicks(editor, "bc");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(m_requests.size(), 1);
+        QCOMPARE(m_requests.first().Text, QString("'abc' is not a valid floating point value for field 'RATING'"));
+        QCOMPARE(w.table->FieldByName("RATING")->AsFloat(), 70.0);
+    }
+
+    void tabMovesAcrossCellsAndOnToTheNextRecord()
+    {
+        GridWindow w(2);
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        w.grid->setFocus();
+        QTest::keyClick(w.grid, Qt::Key_Tab);
+        QCOMPARE(w.grid->currentIndex().column(), 1);
+        QTest::keyClick(w.grid, Qt::Key_Tab);
+        QTest::keyClick(w.grid, Qt::Key_Tab);
+        QCOMPARE(w.Current(), QString("Club02"));
+        QCOMPARE(w.grid->currentIndex().column(), 0);
+        QTest::keyClick(w.grid, Qt::Key_Backtab);
+        QCOMPARE(w.Current(), QString("Club01"));
+        QCOMPARE(w.grid->currentIndex().column(), 2);
+    }
+
+    void ctrlDeleteAsksBeforeDeleting_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<qint64>("left");
+        QTest::addColumn<QString>("current");
+        QTest::newRow("ok") << int(mrOk) << qint64(3) << "Club03";
+        QTest::newRow("cancel") << int(mrCancel) << qint64(4) << "Club02";
+    }
+
+    void ctrlDeleteAsksBeforeDeleting()
+    {
+        QFETCH(int, answer);
+        QFETCH(qint64, left);
+        QFETCH(QString, current);
+        GridWindow w(4);
+        w.table->Next();
+        m_answer = TModalResult(answer);
+        QTest::keyClick(w.grid, Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(m_requests.size(), 1);
+        QCOMPARE(m_requests.first().Text, QString("Delete record?"));
+        QCOMPARE(m_requests.first().Type, mtConfirmation);
+        QCOMPARE(m_requests.first().Buttons, (QList<TModalResult>{mrOk, mrCancel}));
+        QCOMPARE(m_requests.first().EscapeButton, mrCancel);
+        QCOMPARE(w.table->RecordCount(), left);
+        QCOMPARE(w.Current(), current);
+        // A plain Delete deletes nothing.
+        QTest::keyClick(w.grid, Qt::Key_Delete);
+        QCOMPARE(w.table->RecordCount(), left);
+    }
+
+    void readOnlyGridNeitherEditsNorDeletes()
+    {
+        GridWindow w(2);
+        w.grid->SetReadOnly(true);
+        QTest::keyClick(w.grid, Qt::Key_Delete, Qt::ControlModifier);
+        QTest::keyClick(w.grid, Qt::Key_Insert);
+        QTest::keyClick(w.grid, Qt::Key_X);
+        QVERIFY(m_requests.isEmpty());
+        QCOMPARE(w.table->State(), dsBrowse);
+        QCOMPARE(w.table->RecordCount(), qint64(2));
+    }
+
+    void leavingTheGridDropsAnUntouchedNewRecord_data()
+    {
+        QTest::addColumn<bool>("typeSomething");
+        QTest::newRow("untouched") << false;
+        QTest::newRow("typed into") << true;
+    }
+
+    void leavingTheGridDropsAnUntouchedNewRecord()
+    {
+        QFETCH(bool, typeSomething);
+        GridWindow w(3);
+        w.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        w.grid->setFocus();
+        QTest::keyClick(w.grid, Qt::Key_Insert);
+        QCOMPARE(w.table->State(), dsInsert);
+        QCOMPARE(w.grid->model()->rowCount(), 4);
+        if (typeSomething) {
+            QTest::keyClick(w.grid, Qt::Key_N);
+            QTest::keyClicks(QApplication::focusWidget(), "ew");
+        } else {
+            // Opening the editor and leaving it as it was is no change.
+            QTest::keyClick(w.grid, Qt::Key_F2);
+        }
+        w.other->setFocus();
+        QCOMPARE(w.table->State(), typeSomething ? dsInsert : dsBrowse);
+        QCOMPARE(w.grid->model()->rowCount(), typeSomething ? 4 : 3);
+        if (typeSomething) {
+            QCOMPARE(w.Current(), QString("new"));
+            w.table->Post();
+            QCOMPARE(w.table->RecordCount(), qint64(4));
+        } else {
+            QCOMPARE(w.table->RecordCount(), qint64(3));
+        }
+    }
+
+    void upFromAnUntouchedNewRecordDropsIt()
+    {
+        GridWindow w(3);
+        w.table->Next();
+        QTest::keyClick(w.grid, Qt::Key_Insert);
+        QCOMPARE(w.table->State(), dsInsert);
+        QTest::keyClick(w.grid, Qt::Key_Up);
+        QCOMPARE(w.table->State(), dsBrowse);
+        QCOMPARE(w.Current(), QString("Club02"));
+    }
+
+    void fixedCellsArePaintedInTheFixedColour()
+    {
+        GridWindow w(3);
+        w.grid->SetFixedColor(RGBColor(176, 189, 162));
+        QFont title("Arial");
+        title.setPixelSize(11);
+        w.grid->SetTitleFont(title);
+        QImage image(w.grid->size(), QImage::Format_RGB32);
+        image.fill(Qt::magenta);
+        w.grid->render(&image);
+        const QColor fixed(176, 189, 162);
+        const QPoint titleCell = w.grid->horizontalHeader()->geometry().topLeft() + QPoint(5, 3);
+        const QRect indicator = w.grid->verticalHeader()->geometry();
+        QCOMPARE(image.pixelColor(titleCell), fixed);
+        // An indicator cell below the current one carries no mark.
+        QCOMPARE(image.pixelColor(indicator.left() + 3, indicator.top() + w.CellCentre(2, 0).y()), fixed);
+        // The corner above the indicator.
+        QCOMPARE(image.pixelColor(indicator.left() + 3, titleCell.y()), fixed);
+        // The current row's indicator shows its black mark in the middle.
+        const int markY = indicator.top() + w.CellCentre(0, 0).y();
+        bool black = false;
+        for (int x = indicator.left(); x < indicator.right(); ++x)
+            black = black || image.pixelColor(x, markY) == QColor(Qt::black);
+        QVERIFY(black);
+    }
+
+    void destroyingTheSourceLeavesAnEmptyGrid()
+    {
+        GridWindow w(3);
+        auto *source = new TDataSource;
+        source->SetDataSet(w.table.get());
+        w.grid->SetDataSource(source);
+        QCOMPARE(w.grid->model()->rowCount(), 3);
+        delete source;
+        QCOMPARE(w.grid->DataSource(), nullptr);
+        QCOMPARE(w.grid->model()->rowCount(), 0);
+        QTest::keyClick(w.grid, Qt::Key_Down); // nothing to move, nothing to fail
+        QVERIFY(m_requests.isEmpty());
+    }
+
+private:
+    QList<TMessageRequest> m_requests;
+    TModalResult m_answer = mrOk;
+};
+
+QTEST_MAIN(tst_DBGrid)
+#include "tst_dbgrid.moc"
