@@ -19,8 +19,13 @@ void TDataSource::SetDataSet(TTable *dataSet)
 {
     if (m_dataSet == dataSet)
         return;
-    if (m_dataSet)
+    if (m_dataSet) {
         m_dataSet->RemoveDataSource(this);
+        // The links let go of the old table (and its fields) before they meet the new one, even
+        // when both are open and the state would not change.
+        m_dataSet = nullptr;
+        UpdateState();
+    }
     m_dataSet = dataSet;
     if (m_dataSet)
         m_dataSet->AddDataSource(this);

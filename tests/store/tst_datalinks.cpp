@@ -245,6 +245,25 @@ private slots:
         QCOMPARE(table->FieldByName("Descr")->AsString(), QString("Beta"));
     }
 
+    void swappingTheTableRebindsTheFields()
+    {
+        TableFixture fixture;
+        auto first = fixture.MakeTable("clubs.DB", {{"Alpha", 71.5, 18}});
+        auto second = fixture.MakeTable("other.DB", {{"Omega", 69, 9}});
+        TDataSource source;
+        source.SetDataSet(first.get());
+        BoundField bound(&source, "Descr");
+        RecordingLink recorder;
+        recorder.SetDataSource(&source);
+        recorder.log.clear();
+        source.SetDataSet(second.get());
+        QCOMPARE(bound.link.Field(), second->FieldByName("Descr"));
+        QCOMPARE(bound.shown, QString("Omega"));
+        QCOMPARE(recorder.log, (QStringList{"ActiveChanged", "ActiveChanged", "DataSetChanged"}));
+        first->Next(); // the old table no longer reaches the links
+        QCOMPARE(bound.shown, QString("Omega"));
+    }
+
     void missingFieldIsToldApart()
     {
         TableFixture fixture;
