@@ -1,8 +1,12 @@
-// Draws the "Control" page picture (337 x 275: an embossed grey golfer at the top of the swing
-// inside a ring, above a crowd line) and prints it as a baseline JPEG in the hexadecimal block
-// form the window layout stores it in. Usage: make_golfer [picture.png]
+// Draws the program's own pictures and prints them in the hexadecimal block form the window
+// layout stores them in:
+//   make_golfer [picture.png]   the "Control" page picture (337 x 275: an embossed grey golfer at
+//                               the top of the swing inside a ring, above a crowd line), baseline JPEG
+//   make_golfer --colour-glyph  the colour button's 16 x 16 glyph (PNG)
+//   make_golfer --print-glyph   the print button's 32 x 32 glyph (PNG)
 #include "JpegImage.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -69,18 +73,78 @@ QImage DrawGolfer()
     return image;
 }
 
+// The colour button's 16 x 16 glyph: four colour patches on silver (the bottom-left pixel, silver,
+// is the see-through colour of a glyph).
+QImage DrawColourGlyph()
+{
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(QColor(192, 192, 192));
+    QPainter painter(&image);
+    const QColor colours[4] = {QColor(255, 0, 0), QColor(0, 160, 0), QColor(0, 0, 255), QColor(255, 255, 0)};
+    for (int i = 0; i < 4; ++i) {
+        const QRect patch(1 + (i % 2) * 7, 1 + (i / 2) * 7, 6, 6);
+        painter.fillRect(patch, colours[i]);
+        painter.setPen(Qt::black);
+        painter.drawRect(patch.adjusted(0, 0, -1, -1));
+    }
+    return image;
+}
+
+// The print button's 32 x 32 glyph: a printer with a sheet coming out.
+QImage DrawPrintGlyph()
+{
+    QImage image(32, 32, QImage::Format_RGB32);
+    image.fill(QColor(192, 192, 192));
+    QPainter painter(&image);
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::white);
+    painter.drawRect(9, 3, 13, 10);                        // sheet going in
+    painter.setBrush(QColor(128, 128, 128));
+    painter.drawRect(3, 12, 25, 11);                       // body
+    painter.setBrush(QColor(224, 224, 224));
+    painter.drawRect(5, 14, 21, 4);
+    painter.setBrush(Qt::white);
+    painter.drawRect(8, 20, 15, 9);                        // printed sheet
+    for (int y = 23; y < 28; y += 2)
+        painter.drawLine(10, y, 20, y);
+    painter.fillRect(24, 15, 2, 2, QColor(0, 200, 0));     // the lamp
+    return image;
+}
+
+void PrintHex(const char *property, const QByteArray &data)
+{
+    const QByteArray hex = data.toHex().toUpper();
+    std::printf("    %s = {\n", property);
+    for (qsizetype i = 0; i < hex.size(); i += 64)
+        std::printf("      %s%s\n", hex.mid(i, 64).constData(), i + 64 >= hex.size() ? "}" : "");
+}
+
+QByteArray Png(const QImage &image)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return data;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
+    const QString what = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (what == QLatin1String("--colour-glyph")) {
+        PrintHex("Glyph", Png(DrawColourGlyph()));
+        return 0;
+    }
+    if (what == QLatin1String("--print-glyph")) {
+        PrintHex("Glyph", Png(DrawPrintGlyph()));
+        return 0;
+    }
     const QImage picture = DrawGolfer();
     if (argc > 1)
         picture.save(QString::fromLocal8Bit(argv[1]));
-    const QByteArray jpeg = EncodeJpeg(picture, 85);
-    const QByteArray hex = jpeg.toHex().toUpper();
-    std::printf("    Picture.Data = {\n");
-    for (qsizetype i = 0; i < hex.size(); i += 64)
-        std::printf("      %s%s\n", hex.mid(i, 64).constData(), i + 64 >= hex.size() ? "}" : "");
+    PrintHex("Picture.Data", EncodeJpeg(picture, 85));
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "TLoadable.h"
 
 #include <QEvent>
+#include <QFont>
 #include <QImage>
 #include <QMetaProperty>
 #include <QPixmap>
@@ -207,6 +208,29 @@ private:
                 }
                 value.Items << ParseText();
             }
+        } else if (ch == QLatin1Char('<')) {
+            Advance();
+            value.ValueKind = TLayoutValue::Collection;
+            for (;;) {
+                SkipBlanks();
+                if (Peek() == QLatin1Char('>')) {
+                    Advance();
+                    break;
+                }
+                if (Word().compare(QLatin1String("item"), Qt::CaseInsensitive) != 0)
+                    Fail(QStringLiteral("'item' expected"));
+                QVariantMap entry;
+                for (;;) {
+                    const QString name = Word();
+                    if (name.isEmpty())
+                        Fail(QStringLiteral("'end' missing for an item"));
+                    if (name.compare(QLatin1String("end"), Qt::CaseInsensitive) == 0)
+                        break;
+                    Expect(QLatin1Char('='));
+                    entry.insert(name, ParseValue().ToVariant());
+                }
+                value.Entries.append(entry);
+            }
         } else if (ch == QLatin1Char('{')) {
             Advance();
             value.ValueKind = TLayoutValue::Binary;
@@ -271,7 +295,7 @@ QString FontFamily(const QString &name)
     if (name.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0)
         return QStringLiteral("Liberation Sans");
     if (name.compare(QLatin1String("MS Sans Serif"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("DejaVu Sans");
+        return QStringLiteral("Liberation Sans");
     if (name.compare(QLatin1String("Terminal"), Qt::CaseInsensitive) == 0)
         return QStringLiteral("DejaVu Sans Mono");
     return name;
@@ -326,6 +350,21 @@ const char *const kAlignProperty = "tallimoAlign";
 
 // -------------------------------------------------------------------------------------------------
 
+QVariant TLayoutValue::ToVariant() const
+{
+    switch (ValueKind) {
+    case Integer: return IntegerValue;
+    case Float: return FloatValue;
+    case Text:
+    case Identifier: return TextValue;
+    case Set:
+    case TextList: return Items;
+    case Binary: return Bytes;
+    case Collection: return Entries;
+    }
+    return QVariant();
+}
+
 TLayoutObject ParseLayout(const QString &text)
 {
     return Parser(text).ParseRoot();
@@ -370,6 +409,23 @@ bool ColorFromName(const QString &name, qint32 &color)
         return false;
     color = *it;
     return true;
+}
+
+void TLayoutLoader::ApplyFont(QFont &font, const QString &part, const TLayoutValue &value, int line) const
+{
+    if (part == QLatin1String("Name") && value.ValueKind == TLayoutValue::Text)
+        font.setFamily(FontFamily(value.TextValue));
+    else if (part == QLatin1String("Height") && value.ValueKind == TLayoutValue::Integer)
+        font.setPixelSize(int(qAbs(value.IntegerValue)));
+    else if (part == QLatin1String("Size") && value.ValueKind == TLayoutValue::Integer)
+        font.setPointSize(int(value.IntegerValue));
+    else if (part == QLatin1String("Style") && value.ValueKind == TLayoutValue::Set) {
+        font.setBold(value.Items.contains(QLatin1String("fsBold")));
+        font.setItalic(value.Items.contains(QLatin1String("fsItalic")));
+        font.setUnderline(value.Items.contains(QLatin1String("fsUnderline")));
+        font.setStrikeOut(value.Items.contains(QLatin1String("fsStrikeOut")));
+    } else if (part != QLatin1String("Charset") && part != QLatin1String("Pitch"))
+        Fail(line, QStringLiteral("Font has no property '%1' of that kind").arg(part));
 }
 
 void TLayoutLoader::Fail(int line, const QString &what) const
@@ -462,6 +518,28 @@ void TLayoutLoader::SetProperty(QObject *target, const QString &name, const TLay
     const QString className = QString::fromLatin1(target->metaObject()->className());
     auto *widget = qobject_cast<QWidget *>(target);
 
+    // A stand-in for a widget still to come keeps what it does not know as plain values (its
+    // events included) and shows them as it can; where it stands and how it looks still apply.
+    static const QSet<QString> placement{QStringLiteral("Left"), QStringLiteral("Top"), QStringLiteral("Width"),
+                                         QStringLiteral("Height"), QStringLiteral("Align"), QStringLiteral("Cursor"),
+                                         QStringLiteral("Hint"), QStringLiteral("Visible"), QStringLiteral("Enabled"),
+                                         QStringLiteral("TabOrder")};
+    if (target->property("acceptsAnyProperty").toBool() && !placement.contains(name) && !name.startsWith(QLatin1String("Font."))
+        && target->metaObject()->indexOfProperty(name.toLatin1().constData()) < 0) {
+        QVariant kept;
+        switch (value.ValueKind) {
+        case TLayoutValue::Integer: kept = value.IntegerValue; break;
+        case TLayoutValue::Float: kept = value.FloatValue; break;
+        case TLayoutValue::Text:
+        case TLayoutValue::Identifier: kept = value.TextValue; break;
+        case TLayoutValue::Set:
+        case TLayoutValue::TextList: kept = value.Items; break;
+        case TLayoutValue::Binary: kept = value.Bytes; break;
+        }
+        target->setProperty(name.toLatin1().constData(), kept);
+        return;
+    }
+
     // Events are bound by the handler's name.
     if ((name.startsWith(QLatin1String("On")) || name.startsWith(QLatin1String("Before")) || name.startsWith(QLatin1String("After")))
         && value.ValueKind == TLayoutValue::Identifier && target->metaObject()->indexOfProperty(name.toLatin1().constData()) < 0) {
@@ -479,6 +557,26 @@ void TLayoutLoader::SetProperty(QObject *target, const QString &name, const TLay
     if (dot > 0) {
         const QString head = name.left(dot);
         const QString rest = name.mid(dot + 1);
+        const int fontIndex = target->metaObject()->indexOfProperty(head.toLatin1().constData());
+        const bool fontProperty = fontIndex >= 0 && target->metaObject()->property(fontIndex).metaType().id() == QMetaType::QFont
+            && head != QLatin1String("Font");
+        if (fontProperty) {
+            // A second font of the widget (a grid's title font): its colour is "<head>Color".
+            if (rest == QLatin1String("Color")) {
+                qint32 colour = 0;
+                if (value.ValueKind == TLayoutValue::Integer)
+                    colour = qint32(quint32(value.IntegerValue));
+                else if (value.ValueKind != TLayoutValue::Identifier || !ColorFromName(value.TextValue, colour))
+                    Fail(line, QStringLiteral("colour expected for %1.Color").arg(head));
+                if (!target->setProperty((head + QLatin1String("Color")).toLatin1().constData(), colour))
+                    Fail(line, QStringLiteral("%1 has no property '%2Color'").arg(className, head));
+                return;
+            }
+            QFont font = target->property(head.toLatin1().constData()).value<QFont>();
+            ApplyFont(font, rest, value, line);
+            target->setProperty(head.toLatin1().constData(), font);
+            return;
+        }
         if (head == QLatin1String("Font") && widget) {
             if (rest == QLatin1String("Color")) {
                 qint32 colour = 0;
@@ -497,21 +595,7 @@ void TLayoutLoader::SetProperty(QObject *target, const QString &name, const TLay
                 return;
             }
             QFont font = widget->font();
-            if (rest == QLatin1String("Name") && value.ValueKind == TLayoutValue::Text)
-                font.setFamily(FontFamily(value.TextValue));
-            else if (rest == QLatin1String("Height") && value.ValueKind == TLayoutValue::Integer)
-                font.setPixelSize(int(qAbs(value.IntegerValue)));
-            else if (rest == QLatin1String("Size") && value.ValueKind == TLayoutValue::Integer)
-                font.setPointSize(int(value.IntegerValue));
-            else if (rest == QLatin1String("Style") && value.ValueKind == TLayoutValue::Set) {
-                font.setBold(value.Items.contains(QLatin1String("fsBold")));
-                font.setItalic(value.Items.contains(QLatin1String("fsItalic")));
-                font.setUnderline(value.Items.contains(QLatin1String("fsUnderline")));
-                font.setStrikeOut(value.Items.contains(QLatin1String("fsStrikeOut")));
-            } else if (rest == QLatin1String("Charset") || rest == QLatin1String("Pitch")) {
-                return;
-            } else
-                Fail(line, QStringLiteral("Font has no property '%1' of that kind").arg(rest));
+            ApplyFont(font, rest, value, line);
             widget->setFont(font);
             return;
         }
@@ -565,7 +649,11 @@ void TLayoutLoader::SetProperty(QObject *target, const QString &name, const TLay
                 break;
             case QMetaType::Int:
             case QMetaType::LongLong:
-            case QMetaType::UInt: {
+            case QMetaType::UInt:
+            case QMetaType::Short:
+            case QMetaType::UShort:
+            case QMetaType::UChar:
+            case QMetaType::SChar: {
                 qint32 colour = 0;
                 if (kind == TLayoutValue::Integer)
                     converted = value.IntegerValue;
@@ -598,6 +686,11 @@ void TLayoutLoader::SetProperty(QObject *target, const QString &name, const TLay
                 if (kind != TLayoutValue::TextList)
                     Fail(line, QStringLiteral("a list of texts expected for %1").arg(name));
                 converted = value.Items;
+                break;
+            case QMetaType::QVariantList:
+                if (kind != TLayoutValue::Collection)
+                    Fail(line, QStringLiteral("a collection of items expected for %1").arg(name));
+                converted = value.Entries;
                 break;
             case QMetaType::QByteArray:
                 if (kind != TLayoutValue::Binary)
@@ -677,7 +770,7 @@ void TLayoutLoader::SetProperty(QObject *target, const QString &name, const TLay
             return;
         }
     }
-    if (KeptOnly().contains(name)) {
+    if (KeptOnly().contains(name) || target->property("acceptsAnyProperty").toBool()) {
         target->setProperty(name.toLatin1().constData(), value.ValueKind == TLayoutValue::Text || value.ValueKind == TLayoutValue::Identifier
                                                               ? QVariant(value.TextValue) : QVariant(value.IntegerValue));
         return;

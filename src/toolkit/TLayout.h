@@ -5,8 +5,10 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <functional>
 
+class QFont;
 class QObject;
 class QWidget;
 
@@ -25,16 +27,21 @@ class QWidget;
 //
 // Values: whole numbers (also $hex), decimals, 'quoted text' ('' for a quote, #39 style codes
 // joined with +), identifiers (True, False, enumeration values, colour names, component names),
-// sets in brackets, lists of texts in parentheses and binary data in braces.
+// sets in brackets, lists of texts in parentheses, binary data in braces and collections of items
+// in angle brackets (< item Name = value ... end item ... end >).
 struct TLayoutValue
 {
-    enum Kind { Integer, Float, Text, Identifier, Set, TextList, Binary };
+    enum Kind { Integer, Float, Text, Identifier, Set, TextList, Binary, Collection };
     Kind ValueKind = Integer;
     qint64 IntegerValue = 0;
     double FloatValue = 0;
     QString TextValue;        // Text and Identifier
     QStringList Items;        // Set and TextList
     QByteArray Bytes;         // Binary
+    QVariantList Entries;     // Collection: one QVariantMap of property values per item
+
+    // The value as a plain QVariant (numbers, texts, lists, bytes, entries).
+    QVariant ToVariant() const;
 };
 
 struct TLayoutProperty
@@ -109,6 +116,7 @@ private:
     void Create(const TLayoutObject &object, QWidget *parent, QWidget *form);
     void ApplyProperties(QObject *target, const TLayoutObject &object);
     [[noreturn]] void Fail(int line, const QString &what) const;
+    void ApplyFont(QFont &font, const QString &part, const TLayoutValue &value, int line) const;
 
     const TClassRegistry &m_registry;
     TEventBinder m_bindEvent;

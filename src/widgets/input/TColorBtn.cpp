@@ -193,3 +193,8 @@ void TColorBtn::ColorAccepted(TColor color, bool automatic)
     SaveCustomColors(m_regKey);
     Click();
 }
+
+TColPickDlg *TColorBtn::DropDownWindow() const
+{
+    return m_dropDown;
+}

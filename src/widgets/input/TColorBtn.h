@@ -73,7 +73,7 @@ public:
     // What the arrow does: BeforeDropDown, the custom colours loaded, the palette shown.
     void DropDown();
     // The open drop-down, if any.
-    TColPickDlg *DropDownWindow() const { return m_dropDown; }
+    TColPickDlg *DropDownWindow() const;
 
     TColBtn *ColorPart() const { return m_colorPart; }
     TSpeedButton *ArrowPart() const { return m_arrowPart; }

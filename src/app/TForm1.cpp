@@ -1,0 +1,400 @@
+#include "TForm1.h"
+
+#include "AppControls.h"
+#include "Dialogs.h"
+#include "EnterRound.h"
+#include "Exceptions.h"
+#include "GolfTables.h"
+#include "Scrolltext.h"
+#include "TApplication.h"
+#include "TCustomPanel.h"
+#include "TSpeedButton.h"
+#include "TktBevelButton.h"
+#include "TDataSource.h"
+#include "TDatabase.h"
+#include "TTable.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QScreen>
+#include <QTextDocument>
+
+// Resources of a static library are registered by hand (outside any namespace).
+static void InitLayoutResource()
+{
+    Q_INIT_RESOURCE(layout);
+}
+
+namespace {
+
+// The standard navigator's buttons, in their fixed order.
+enum NavigatorButton { nbFirst, nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost, nbCancel, nbRefresh };
+
+const QString kBannerCaption = QStringLiteral("Quarvel's Personal Tallimo  - Lite14");
+
+QString LoadLayoutText()
+{
+    InitLayoutResource();
+    QFile file(QStringLiteral(":/layout/TForm1.layout"));
+    if (!file.open(QIODevice::ReadOnly))
+        throw EInvalidOperation(QStringLiteral("The window layout is missing from the program"));
+    return QString::fromUtf8(file.readAll());
+}
+
+// Assigns a handler that takes no arguments to an event of a component, whatever the event's own
+// parameters are (the Sender, a button, a column).
+template <class T, class Event>
+bool Assign(QObject *component, Event T::*member, const std::function<void()> &handler)
+{
+    auto *typed = dynamic_cast<T *>(component);
+    if (!typed)
+        return false;
+    typed->*member = [handler](auto &&...) { handler(); };
+    return true;
+}
+
+} // namespace
+
+TForm1::TForm1(const QString &dataFolder, QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    auto notify = [this](void (TForm1::*handler)()) {
+        return [this, handler](QObject *component, const QString &event) {
+            const std::function<void()> call = [this, handler] { (this->*handler)(); };
+            if (component == this && event == QLatin1String("OnCreate")) {
+                m_onCreate = call;
+                return;
+            }
+            if (component == this && event == QLatin1String("OnShow")) {
+                m_onShow = call;
+                return;
+            }
+            if (event == QLatin1String("OnClick")
+                && (Assign(component, &TPageControl::OnClick, call) || Assign(component, &TImage::OnClick, call)
+                    || Assign(component, &TCheckBox::OnClick, call) || Assign(component, &TSpeedButton::OnClick, call)
+                    || Assign(component, &TktBevelButton::OnClick, call) || Assign(component, &TCustomPanel::OnClick, call)))
+                return;
+            throw EInvalidOperation(QStringLiteral("%1 of %2 cannot run a handler").arg(event, component->objectName()));
+        };
+    };
+    m_binders = {
+        {QStringLiteral("FormCreate"), notify(&TForm1::FormCreate)},
+        {QStringLiteral("FormShow"), notify(&TForm1::FormShow)},
+        {QStringLiteral("Image1Click"), notify(&TForm1::Image1Click)},
+        {QStringLiteral("ktBevelButton1Click"), notify(&TForm1::ktBevelButton1Click)},
+        {QStringLiteral("ColorBtn1Click"), notify(&TForm1::ColorBtn1Click)},
+        {QStringLiteral("tbn1Click"), notify(&TForm1::tbn1Click)},
+        {QStringLiteral("DBNavigator2Click"), notify(&TForm1::DBNavigator2Click)},
+        {QStringLiteral("DBGrid5CellClick"), notify(&TForm1::DBGrid5CellClick)},
+        {QStringLiteral("DBGrid4CellClick"), notify(&TForm1::DBGrid4CellClick)},
+        {QStringLiteral("cb1Click"), notify(&TForm1::cb1Click)},
+        {QStringLiteral("ktBevelButton2Click"), notify(&TForm1::ktBevelButton2Click)},
+        {QStringLiteral("siSpeedButton2Click"), notify(&TForm1::siSpeedButton2Click)},
+    };
+
+    TLayoutLoader loader(WindowClasses());
+    loader.SetEventBinder([this](QObject *component, const QString &event, const QString &handler) {
+        BindEvent(component, event, handler);
+    });
+    m_parts.insert(QStringLiteral("Form1"), this);
+    for (QObject *part : loader.Load(ParseLayout(LoadLayoutText()), this))
+        m_parts.insert(part->objectName(), part);
+
+    ConnectTables(dataFolder);
+    if (m_onCreate)
+        RunGuarded(m_onCreate);
+}
+
+TForm1::~TForm1()
+{
+    // The tables close before the widgets that show them go.
+    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")})
+        if (TTable *table = Table(name))
+            table->Close();
+}
+
+void TForm1::BindEvent(QObject *component, const QString &event, const QString &handler)
+{
+    const auto it = m_binders.constFind(handler);
+    if (it == m_binders.constEnd())
+        throw EInvalidOperation(QStringLiteral("the window has no handler %1").arg(handler));
+    (*it)(component, event);
+}
+
+void TForm1::ConnectTables(const QString &dataFolder)
+{
+    // The connections carry the stored parameters; the data folder is this user's.
+    for (const QString &name : {QStringLiteral("Database1"), QStringLiteral("Database2"), QStringLiteral("Database3")}) {
+        auto *database = Part<TDatabase>(name);
+        if (!database)
+            continue;
+        QStringList params = database->Params();
+        params.prepend(Golf::ConnectionParams(dataFolder).first());
+        database->SetParams(params);
+        RunGuarded([database] { database->Open(); });
+    }
+}
+
+TTable *TForm1::Table(const QString &name) const
+{
+    return Part<TTable>(name);
+}
+
+QString TForm1::InputText(const QString &name) const
+{
+    auto *edit = Part<QLineEdit>(name);
+    return edit ? edit->text() : QString();
+}
+
+void TForm1::SetInputText(const QString &name, const QString &text)
+{
+    if (auto *edit = Part<QLineEdit>(name))
+        edit->setText(text);
+}
+
+bool TForm1::Checked(const QString &name) const
+{
+    auto *box = Part<TCheckBox>(name);
+    return box && box->isChecked();
+}
+
+void TForm1::SetColor(TColor color)
+{
+    m_color = color;
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, ToQColor(color));
+    setPalette(colours);
+    setAutoFillBackground(true);
+    if (auto *pages = Part<TPageControl>(QStringLiteral("tbn1"))) {
+        for (int i = 0; i < pages->PageCount(); ++i) {
+            QWidget *page = pages->Pages(i);
+            QPalette pageColours = page->palette();
+            pageColours.setColor(QPalette::Window, ToQColor(color));
+            page->setPalette(pageColours);
+            page->setAutoFillBackground(true);
+        }
+    }
+    update();
+}
+
+void TForm1::SetBorderIcons(TBorderIcons icons)
+{
+    m_borderIcons = icons;
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (icons & biMinimize)
+        flags |= Qt::WindowMinimizeButtonHint;
+    if (icons & biMaximize)
+        flags |= Qt::WindowMaximizeButtonHint;
+    if (icons & biHelp)
+        flags |= Qt::WindowContextHelpButtonHint;
+    if (icons & biSystemMenu)
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    setWindowFlags(flags);
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    if (m_position == poScreenCenter) {
+        if (QScreen *screen = QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    if (m_onShow)
+        RunGuarded(m_onShow);
+}
+
+bool TForm1::PostPendingChanges()
+{
+    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")}) {
+        TTable *table = Table(name);
+        if (!table || !table->Editing())
+            continue;
+        if (!RunGuarded([table] {
+                table->UpdateRecord();
+                if (table->Modified())
+                    table->Post();
+                else
+                    table->Cancel();
+            }))
+            return false;
+    }
+    return true;
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    // What the user changed is written before the tables close; when that fails the window
+    // stays open so nothing is lost.
+    if (!PostPendingChanges()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Handlers
+
+void TForm1::FormCreate()
+{
+    Table(QStringLiteral("Table1"))->Open();
+    Table(QStringLiteral("Table2"))->Open();
+    Table(QStringLiteral("Table3"))->Open();
+    SetColor(Table(QStringLiteral("Table2"))->FieldByName(QStringLiteral("colour"))->AsInteger());
+}
+
+void TForm1::FormShow()
+{
+    if (auto *pages = Part<TPageControl>(QStringLiteral("tbn1")))
+        pages->SetActivePage(Part<TTabSheet>(QStringLiteral("TabSheet1")));
+}
+
+void TForm1::SettleBanner()
+{
+    auto *banner = Part<TScrollText>(QStringLiteral("sct1"));
+    if (!banner)
+        return;
+    banner->SetScrolltype(TCustomScroll::scNone);
+    banner->SetAlignment(Tk::taCenter);
+    SetAlign(banner, alTop);
+    banner->SetAutoSize(true);
+    banner->SetCaption(kBannerCaption);
+}
+
+void TForm1::Image1Click()
+{
+    SettleBanner();
+}
+
+void TForm1::ktBevelButton1Click()
+{
+    close();
+}
+
+void TForm1::ColorBtn1Click()
+{
+    const QObject *button = Part(QStringLiteral("ColorBtn1"));
+    const TColor colour = button ? TColor(button->property("ActiveColor").toInt()) : clBlack;
+    SetColor(colour);
+    TTable *settings = Table(QStringLiteral("Table2"));
+    settings->Edit();
+    settings->FieldByName(QStringLiteral("colour"))->SetAsInteger(colour);
+    settings->Post();
+}
+
+void TForm1::tbn1Click()
+{
+    SettleBanner();
+    auto *pages = Part<TPageControl>(QStringLiteral("tbn1"));
+    const QString caption = pages && pages->ActivePage() ? pages->ActivePage()->Caption() : QString();
+    TTable *clubs = Table(QStringLiteral("Table1"));
+    // A club being edited is written before the table closes (the post's failure ends the
+    // handler with the table as it was).
+    if (clubs->Editing()) {
+        clubs->UpdateRecord();
+        if (clubs->Modified())
+            clubs->Post();
+        else
+            clubs->Cancel();
+    }
+    if (caption == QLatin1String("Enter Scores")) {
+        clubs->Close();
+        clubs->SetIndexFieldNames(QStringLiteral("id"));
+        clubs->Open();
+        clubs->FindKey(Table(QStringLiteral("Table3"))->FieldByName(QStringLiteral("homeclub"))->AsString());
+        if (auto *score = Part<QWidget>(QStringLiteral("EditN1")))
+            score->setFocus(Qt::OtherFocusReason);
+        SetInputText(QStringLiteral("EditN2"), clubs->FieldByName(QStringLiteral("rating"))->AsString());
+        SetInputText(QStringLiteral("EditN3"), DateToStr(Today()));
+    } else {
+        clubs->Close();
+        clubs->SetIndexName(QString());
+        clubs->Open();
+    }
+}
+
+void TForm1::DBNavigator1BeforeAction(int button)
+{
+    if (button == nbEdit)
+        Table(QStringLiteral("Table3"))->Edit();
+}
+
+void TForm1::DBNavigator1Click(int button)
+{
+    SettleBanner();
+    TTable *players = Table(QStringLiteral("Table3"));
+    players->Edit();
+    if (button == nbPost)
+        players->FieldByName(QStringLiteral("homeclub"))->SetAsInteger(Table(QStringLiteral("Table1"))->FieldByName(QStringLiteral("id"))->AsInteger());
+}
+
+void TForm1::DBNavigator2Click()
+{
+    SettleBanner();
+}
+
+void TForm1::DBGrid5CellClick()
+{
+    TTable *clubs = Table(QStringLiteral("Table1"));
+    clubs->SetIndexFieldNames(QStringLiteral("id"));
+    if (!clubs->Active())
+        clubs->Open();
+    clubs->FindKey(Table(QStringLiteral("Table3"))->FieldByName(QStringLiteral("homeclub"))->AsString());
+}
+
+void TForm1::DBGrid4CellClick()
+{
+    SetInputText(QStringLiteral("EditN2"), Table(QStringLiteral("Table1"))->FieldByName(QStringLiteral("rating"))->AsString());
+}
+
+void TForm1::cb1Click()
+{
+    TTable *players = Table(QStringLiteral("Table3"));
+    players->Edit();
+    if (Checked(QStringLiteral("cb1")))
+        players->FieldByName(QStringLiteral("hcap"))->SetAsFloat(players->FieldByName(QStringLiteral("calchcap"))->AsFloat());
+    players->Post();
+}
+
+void TForm1::ktBevelButton2Click()
+{
+    const Golf::TRoundEntry entry{InputText(QStringLiteral("EditN1")), InputText(QStringLiteral("EditN2")),
+                                  InputText(QStringLiteral("EditN3")), Checked(QStringLiteral("cb1"))};
+    if (Golf::EnterRound(*Table(QStringLiteral("Table3")), entry))
+        SetInputText(QStringLiteral("EditN1"), QString());
+}
+
+void TForm1::siSpeedButton2Click()
+{
+    auto *chart = Part<TRichEdit>(QStringLiteral("RichEdit1"));
+    if (!chart)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("tallimo"));
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        if (MessageDlg(QStringLiteral("No printer is installed. Save the handicap chart as a PDF file instead?"), mtConfirmation,
+                       {mrYes, mrNo}, mrYes, mrNo) != mrYes)
+            return;
+        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save the handicap chart"),
+                                                          QStringLiteral("tallimo.pdf"), QStringLiteral("PDF files (*.pdf)"));
+        if (path.isEmpty())
+            return;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+    } else {
+        printer.setPrinterName(QPrinterInfo::defaultPrinter().printerName());
+    }
+    chart->document()->print(&printer);
+}

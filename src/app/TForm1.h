@@ -1,0 +1,98 @@
+#pragma once
+
+#include "TColor.h"
+#include "TLayout.h"
+#include "TLoadable.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+
+class TTable;
+class TPageControl;
+
+// The main window: built from its layout resource, it holds the three tables, their data sources
+// and every widget of the six pages, and it carries the handlers that connect them.
+class TForm1 : public QWidget, public TLoadable
+{
+    Q_OBJECT
+    Q_PROPERTY(QString Caption READ windowTitle WRITE setWindowTitle)
+    Q_PROPERTY(int ClientWidth READ width WRITE SetClientWidth)
+    Q_PROPERTY(int ClientHeight READ height WRITE SetClientHeight)
+    Q_PROPERTY(qint32 Color READ Color WRITE SetColor)
+    Q_PROPERTY(TPosition Position READ Position WRITE SetPosition)
+    Q_PROPERTY(TBorderIcons BorderIcons READ BorderIcons WRITE SetBorderIcons)
+
+public:
+    enum TPosition : quint8 { poDesigned, poScreenCenter };
+    Q_ENUM(TPosition)
+    enum TBorderIcon { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+    Q_DECLARE_FLAGS(TBorderIcons, TBorderIcon)
+    Q_FLAG(TBorderIcons)
+
+    // Builds the window from its layout and connects the tables of the data folder; the creation
+    // handler (opening the tables) has run when the constructor returns.
+    explicit TForm1(const QString &dataFolder, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    TColor Color() const { return m_color; }
+    void SetColor(TColor color);
+    void SetClientWidth(int width) { resize(width, height()); }
+    void SetClientHeight(int height) { resize(width(), height); }
+    TPosition Position() const { return m_position; }
+    void SetPosition(TPosition position) { m_position = position; }
+    TBorderIcons BorderIcons() const { return m_borderIcons; }
+    void SetBorderIcons(TBorderIcons icons);
+
+    // A part of the window by its layout name (nullptr when there is none of that class).
+    template <class T>
+    T *Part(const QString &name) const { return qobject_cast<T *>(m_parts.value(name)); }
+    QObject *Part(const QString &name) const { return m_parts.value(name); }
+
+    // The handlers, by their layout names.
+    void FormCreate();
+    void FormShow();
+    void SettleBanner();
+    void Image1Click();
+    void ktBevelButton1Click();
+    void ColorBtn1Click();
+    void tbn1Click();
+    void DBNavigator1BeforeAction(int button);
+    void DBNavigator1Click(int button);
+    void DBNavigator2Click();
+    void DBGrid5CellClick();
+    void DBGrid4CellClick();
+    void cb1Click();
+    void ktBevelButton2Click();
+    void siSpeedButton2Click();
+
+    // Writes what is being edited in every table; false (after showing why) when a post failed.
+    bool PostPendingChanges();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void BindEvent(QObject *component, const QString &event, const QString &handler);
+    void ConnectTables(const QString &dataFolder);
+    TTable *Table(const QString &name) const;
+    QString InputText(const QString &name) const;
+    void SetInputText(const QString &name, const QString &text);
+    bool Checked(const QString &name) const;
+
+    QHash<QString, QObject *> m_parts;
+    QHash<QString, std::function<void(QObject *, const QString &)>> m_binders;
+    std::function<void()> m_onCreate;
+    std::function<void()> m_onShow;
+    TColor m_color = TColorFromBits(0x00A2BDBF);
+    TPosition m_position = poDesigned;
+    TBorderIcons m_borderIcons = TBorderIcons(biSystemMenu | biMinimize | biMaximize);
+    bool m_shownOnce = false;
+};
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(TForm1::TBorderIcons)
+
+// The classes the window's layout names, each made by its own factory.
+const TClassRegistry &WindowClasses();

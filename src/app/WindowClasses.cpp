@@ -1,0 +1,73 @@
+#include "AppControls.h"
+#include "Scrolltext.h"
+#include "TCustomLabel.h"
+#include "TDataSource.h"
+#include "TDatabase.h"
+#include "TForm1.h"
+#include "TColorBtn.h"
+#include "TDBEditN.h"
+#include "TEditN.h"
+#include "TGlowLabel.h"
+#include "TktBevelButton.h"
+#include "TktMultiBevel.h"
+#include "TStaticText.h"
+#include "TTable.h"
+#include "TsiSpeedButton.h"
+
+
+namespace {
+
+// Stands in for a component without a window that is still to come.
+class TComponentStandIn : public QObject, public TLoadable
+{
+public:
+    explicit TComponentStandIn(QObject *owner) : QObject(owner) { setProperty("acceptsAnyProperty", true); }
+};
+
+template <class T>
+void RegisterComponent(TClassRegistry &registry, const QString &name)
+{
+    registry.Register(name, [](QObject *owner, QWidget *) -> QObject * { return new T(owner); });
+}
+
+void RegisterStandIn(TClassRegistry &registry, const QString &name)
+{
+    registry.Register(name, [name](QObject *, QWidget *parent) -> QObject * { return new TStandIn(name, parent); });
+}
+
+TClassRegistry MakeRegistry()
+{
+    TClassRegistry registry;
+    RegisterComponent<TDatabase>(registry, QStringLiteral("TDatabase"));
+    RegisterComponent<TTable>(registry, QStringLiteral("TTable"));
+    RegisterComponent<TDataSource>(registry, QStringLiteral("TDataSource"));
+    registry.Register<TPageControl>(QStringLiteral("TPageControl"));
+    registry.Register<TTabSheet>(QStringLiteral("TTabSheet"));
+    registry.Register<TImage>(QStringLiteral("TImage"));
+    registry.Register<TRichEdit>(QStringLiteral("TRichEdit"));
+    registry.Register<TCheckBox>(QStringLiteral("TCheckBox"));
+    registry.Register<TLabel>(QStringLiteral("TLabel"));
+    registry.Register<TStaticText>(QStringLiteral("TStaticText"));
+    registry.Register<TScrollText>(QStringLiteral("TScrollText"));
+    registry.Register<TsiSpeedButton>(QStringLiteral("TsiSpeedButton"));
+    registry.Register<TGlowLabel>(QStringLiteral("TGlowLabel"));
+    registry.Register<TktMultiBevel>(QStringLiteral("TktMultiBevel"));
+    registry.Register<TktBevelButton>(QStringLiteral("TktBevelButton"));
+    registry.Register<TEditN>(QStringLiteral("TEditN"));
+    registry.Register<TDBEditN>(QStringLiteral("TDBEditN"));
+    registry.Register<TColorBtn>(QStringLiteral("TColorBtn"));
+
+    // Widgets whose own work has not landed yet.
+    for (const char *name : {"TVornDBText", "TVornDBNavigator", "TDBGrid", "TDBNavigator"})
+        RegisterStandIn(registry, QString::fromLatin1(name));
+    RegisterComponent<TComponentStandIn>(registry, QStringLiteral("TJustOne32"));
+    return registry;
+}
+
+} // namespace
+
+const TClassRegistry &WindowClasses()
+{
+    static const TClassRegistry registry = MakeRegistry();
+    return registry;
+}
