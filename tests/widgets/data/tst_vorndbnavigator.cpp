@@ -4,6 +4,7 @@
 #include "TApplication.h"
 #include "TDatabase.h"
 #include "TField.h"
+#include "TLayout.h"
 #include "VornDBControls.h"
 #include "VornTestKit.h"
 
@@ -139,6 +140,89 @@ private slots:
                      i == Nav::nbPriorSet || i == Nav::nbPrior || i == Nav::nbNext || i == Nav::nbNextSet);
         }
         QCOMPARE(EnabledNames(navigator), QString()); // nothing bound
+    }
+
+    void loadsWithTheClubPageSettings()
+    {
+        TableFixture fixture;
+        MakeClubs(fixture, 3).reset();
+        const QString text = QStringLiteral(R"(object Form1: TForm
+  object Table1: TTable
+    DatabaseName = '%1'
+    TableName = 'clubs.DB'
+    Active = True
+  end
+  object DataSource1: TDataSource
+    DataSet = Table1
+  end
+  object VornDBNavigator1: TVornDBNavigator
+    Left = 0
+    Top = 419
+    Width = 632
+    Height = 32
+    Cursor = crHandPoint
+    Align = alBottom
+    Bevel.BevelInner = bvNone
+    Bevel.BevelOuter = bvNone
+    Bevel.BevelWidth = 1
+    Bevel.BevelBorders = [bsLeft, bsTop, bsRight, bsBottom]
+    Bevel.BorderStyle = bsNone
+    Bevel.BorderWidth = 0
+    Bevel.HighLightColor = clBtnHighlight
+    Bevel.ShadowColor = clBtnShadow
+    ConfirmCancelText = 'Are you sure you want to cancel the Changes to the Record ?'
+    ConfirmDeleteText = 'Are you sure you want to Delete the Record(s) ?'
+    DataSource = DataSource1
+    Hints.Strings = (
+      'First Record' 'Prior Set' 'Prior Record' 'Next Record' 'Next Set' 'Last Record'
+      'Insert Record' 'Delete Record' 'Edit/Change Record' 'Update Record' 'Cancel Changes'
+      'Refresh Data' 'Set Bookmark' 'Goto Bookmark' 'Clear Bookmark' 'Enter Filter Criteria'
+      'Apply Filter' 'Cancel Filter' 'Copy Record' 'Print List' 'Print Record')
+    MoveBySet = 10
+    ParentShowHint = False
+    ShowHint = True
+    VisibleButtons = [nbFirst, nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost, nbCancel, nbRefresh]
+  end
+  object VornDBText1: TVornDBText
+    Left = 268
+    Top = 368
+    Width = 82
+    Height = 20
+    AutoSize = True
+    Bevel.BevelInner = bvLowered
+    Bevel.BevelOuter = bvNone
+    Color = clWhite
+    DataField = 'Descr'
+    DataSource = DataSource1
+  end
+end
+)").arg(fixture.Folder());
+        TClassRegistry registry;
+        registry.Register<TTable>(QStringLiteral("TTable"));
+        registry.Register<TDataSource>(QStringLiteral("TDataSource"));
+        registry.Register<Nav>(QStringLiteral("TVornDBNavigator"));
+        registry.Register<TVornDBText>(QStringLiteral("TVornDBText"));
+        TLayoutLoader loader(registry);
+        Container page;
+        page.resize(632, 451);
+        loader.Load(ParseLayout(text), &page);
+        page.ShowAndWait();
+        auto *navigator = page.findChild<Nav *>(QStringLiteral("VornDBNavigator1"));
+        auto *description = page.findChild<TVornDBText *>(QStringLiteral("VornDBText1"));
+        QVERIFY(navigator && description);
+        QCOMPARE(navigator->geometry(), QRect(0, 419, 632, 32));
+        QCOMPARE(navigator->Align(), Nav::alBottom);
+        QCOMPARE(navigator->VisibleButtons(), Nav::DefaultVisibleButtons());
+        QCOMPARE(navigator->Button(Nav::nbInsert)->geometry(), QRect(259, 1, 62, 30));
+        QCOMPARE(navigator->Button(Nav::nbEdit)->Hint(), QString("Edit/Change Record"));
+        QCOMPARE(navigator->Button(Nav::nbPost)->Hint(), QString("Update Record"));
+        QCOMPARE(EnabledNames(*navigator), QString("nbNext nbNextSet nbLast nbInsert nbDelete nbEdit nbRefresh nbSetBookmark nbEnterFilter nbCopyRecord nbPrintList nbPrintRecord"));
+        QCOMPARE(description->Caption(), QString("Club 1"));
+        QCOMPARE(description->Bevel()->BevelInner(), TVornBevel::bvLowered);
+        QCOMPARE(description->Color(), clWhite);
+        QCOMPARE(description->size(), QFontMetrics(description->font()).boundingRect(QRect(0, 0, 500, 50), 0, "Club 1").size() + QSize(4, 4));
+        navigator->Button(Nav::nbNext)->Click();
+        QCOMPARE(description->Caption(), QString("Club 2"));
     }
 
     void buttonsFillTheDockedWidth_data()
