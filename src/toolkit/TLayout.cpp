@@ -336,10 +336,14 @@ public:
     using QObject::QObject;
 
 protected:
+    // Watches the container (its size) and its docked children (a child that sizes itself, an
+    // auto-sized label say, is put back in its place).
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)
-            Realign(static_cast<QWidget *>(watched));
+        if (event->type() != QEvent::Resize && event->type() != QEvent::LayoutRequest)
+            return false;
+        auto *widget = static_cast<QWidget *>(watched);
+        Realign(widget == parent() ? widget : widget->parentWidget());
         return false;
     }
 };
@@ -784,10 +788,14 @@ void SetAlign(QWidget *widget, TAlign align)
         return;
     widget->setProperty(kAlignProperty, int(align));
     if (QWidget *parent = widget->parentWidget()) {
-        if (!parent->property("tallimoRealigns").toBool()) {
-            parent->setProperty("tallimoRealigns", true);
-            parent->installEventFilter(new Realigner(parent));
+        auto *realigner = parent->findChild<QObject *>(QStringLiteral("tallimoRealigner"), Qt::FindDirectChildrenOnly);
+        if (!realigner) {
+            realigner = new Realigner(parent);
+            realigner->setObjectName(QStringLiteral("tallimoRealigner"));
+            parent->installEventFilter(realigner);
         }
+        widget->removeEventFilter(realigner);
+        widget->installEventFilter(realigner);
         Realign(parent);
     }
 }
