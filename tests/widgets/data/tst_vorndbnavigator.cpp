@@ -124,20 +124,12 @@ private slots:
         Container container;
         Nav navigator(&container);
         QCOMPARE(navigator.size(), QSize(252, 30));
-        QCOMPARE(navigator.MoveBySet(), 10);
-        QVERIFY(navigator.ConfirmDelete());
-        QVERIFY(!navigator.ConfirmCancel());
-        QCOMPARE(navigator.ConfirmDeleteText(), QString("Are you sure you want to Delete the Record(s) ?"));
-        QCOMPARE(navigator.Bevel()->BevelSideSize(), 0);
-        QCOMPARE(Nav::GlyphResourceName(Nav::nbGotoBookmark), QString("VORNNB_GOTOBOOKMARK"));
         for (int i = 0; i < VornNav::ButtonCount; ++i) {
-            const TVornNavButton *button = navigator.Button(Btn(i));
-            QCOMPARE(button->Glyph().size(), QSize(40, 20));
-            QCOMPARE(button->NumGlyphs(), 2);
-            QCOMPARE(QColor(button->Glyph().pixel(0, 19)), QColor(192, 192, 192)); // silver: transparent
-            QCOMPARE(button->Hint(), Nav::DefaultHints().at(i));
-            QCOMPARE(bool(button->NavStyle() & TVornNavButton::nsAllowTimer),
-                     i == Nav::nbPriorSet || i == Nav::nbPrior || i == Nav::nbNext || i == Nav::nbNextSet);
+            const QImage glyph = navigator.Button(Btn(i))->Glyph();
+            QCOMPARE(glyph.size(), QSize(40, 20));
+            QCOMPARE(navigator.Button(Btn(i))->NumGlyphs(), 2);
+            QCOMPARE(QColor(glyph.pixel(0, 19)), QColor(192, 192, 192)); // silver: transparent
+            QVERIFY(glyph.copy(0, 0, 20, 20) != glyph.copy(20, 0, 20, 20));
         }
         QCOMPARE(EnabledNames(navigator), QString()); // nothing bound
     }
