@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QLocalServer;
+class QLockFile;
+
+// The single-instance guard's record. It is made once per process when the program is loaded,
+// before main runs: it takes a per-user lock named after the program file, and remembers whether
+// an earlier copy of the same program file holds that lock already. The copy holding the lock
+// later listens on a local socket of the same name, through which later copies ask it to come
+// forward. The lock dies with its process: a killed copy leaves a lock file that the next start
+// recognises as stale, and a socket file that the next lock holder replaces.
+class TPreviousInstance
+{
+public:
+    // The record of this process (nullptr only after unloading).
+    static TPreviousInstance *Instance();
+
+    // The name of the lock for a program file: the directory and everything from the first "."
+    // on are removed, the first character keeps its case and the rest is lower-cased
+    // ("C:\Golf\SCORES.V2.EXE" and "/opt/golf/SCORES.V2" both give "Scores").
+    static QString MutexName(const QString &programFile);
+    // The running program's file, as the system knows it (empty when it cannot tell).
+    static QString ProgramFile();
+
+    // The lock's name; empty when the program file gave none (the guard then stays out of the way).
+    QString Name() const { return m_name; }
+    // An earlier copy of the same program file runs for this user.
+    bool PreviousRunning() const { return m_previousRunning; }
+    // This copy holds the lock (it is the one later copies reach).
+    bool HoldsLock() const { return m_holdsLock; }
+    // The record was made before the application object, as the program's loading makes it.
+    bool MadeBeforeApplication() const { return m_madeBeforeApplication; }
+    // The local socket's name (a path in the per-user runtime folder on Unix).
+    QString ServerName() const;
+
+    // The copy holding the lock answers later copies from now on (needs the application object;
+    // a second call only replaces the action). `bringForward` runs on each request.
+    void Listen(std::function<void()> bringForward);
+    bool Listening() const;
+    // Asks the copy holding the lock to come forward; true once it has done so.
+    bool AskPreviousForward() const;
+
+private:
+    friend struct TPreviousInstanceLoad;
+
+    TPreviousInstance();
+    ~TPreviousInstance();
+    void AnswerRequests();
+
+    QString m_name;
+    std::unique_ptr<QLockFile> m_lock;
+    QPointer<QLocalServer> m_server;
+    std::function<void()> m_bringForward;
+    bool m_previousRunning = false;
+    bool m_holdsLock = false;
+    bool m_madeBeforeApplication = false;
+};
+
+// Makes the record when the program is loaded and releases it when it is unloaded. Every
+// translation unit that includes this header holds one of these; a load counter makes only the
+// first construction and the last destruction act.
+struct TPreviousInstanceLoad
+{
+    TPreviousInstanceLoad();
+    ~TPreviousInstanceLoad();
+};
+static const TPreviousInstanceLoad s_previousInstanceLoad;
