@@ -220,6 +220,23 @@ void TVornNavButton::Paint(QPainter &painter)
     }
 }
 
+void TVornNavButton::changeEvent(QEvent *event)
+{
+    TSpeedButton::changeEvent(event);
+    if (event->type() != QEvent::EnabledChange || isEnabled())
+        return;
+    // A move button held down to the end of the table is disabled under the mouse, and Qt no
+    // longer delivers the release to it: end the hold here, or the button would stay pressed and
+    // start repeating again as soon as it is enabled.
+    if (m_repeatTimer)
+        m_repeatTimer->stop();
+    if (MouseCaptured()) {
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(-1, -1), QPointF(-1, -1), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        TSpeedButton::mouseReleaseEvent(&release);
+    }
+}
+
 void TVornNavButton::mousePressEvent(QMouseEvent *event)
 {
     QPointer<TVornNavButton> self(this);
@@ -249,10 +266,12 @@ void TVornNavButton::TimerExpired()
     m_repeatTimer->setInterval(100);
     if (State() != bsDown || !MouseCaptured())
         return;
+    QPointer<TVornNavButton> self(this);
     try {
         Click();
     } catch (...) {
-        m_repeatTimer->stop();
+        if (self)
+            m_repeatTimer->stop();
         throw;
     }
 }

@@ -190,6 +190,7 @@ public:
 protected:
     void Paint(QPainter &painter) override;
     bool event(QEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 

@@ -660,6 +660,21 @@ end
         QCOMPARE(rig.table->State(), dsInsert);
     }
 
+    void holdingOnToTheEndEndsTheHold()
+    {
+        Rig rig(2);
+        rig.container.ShowAndWait();
+        TVornNavButton *next = rig.navigator->Button(Nav::nbNext);
+        QTest::mousePress(next, Qt::LeftButton, {}, next->rect().center());
+        QTRY_VERIFY(!next->isEnabled()); // at the last record
+        QVERIFY(!next->RepeatTimer()->isActive());
+        QVERIFY(!next->MouseCaptured());
+        rig.Press(Nav::nbFirst);
+        QVERIFY(next->isEnabled());
+        QCOMPARE(next->State(), Tk::bsUp);
+        QCOMPARE(rig.Current(), QString("Club 1"));
+    }
+
     void aFailingRepeatStopsRepeating()
     {
         Rig rig(50);
