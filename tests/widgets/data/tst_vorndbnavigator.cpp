@@ -293,6 +293,10 @@ end
         const QRect last = rig.navigator->Button(Nav::nbLast)->geometry();
         QCOMPARE(rig.navigator->Button(Nav::nbInsert)->x(), last.x() + last.width() + 20);
         QCOMPARE(rig.navigator->width(), 2 + 10 * 24 + 20);
+        rig.navigator->Bevel()->SetBevelOuter(TVornBevel::bvRaised); // one pixel more on each side
+        QCOMPARE(rig.navigator->Button(Nav::nbFirst)->pos(), QPoint(2, 2));
+        QCOMPARE(rig.navigator->size(), QSize(4 + 10 * 24 + 20, 30));
+        QCOMPARE(rig.navigator->Button(Nav::nbFirst)->height(), 26);
     }
 
     void orientationAndDockingSwapTheAxes()
