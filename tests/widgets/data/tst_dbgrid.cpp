@@ -2,6 +2,7 @@
 #include "Dialogs.h"
 #include "Exceptions.h"
 #include "TDBGrid.h"
+#include "TLayout.h"
 #include "TDataSource.h"
 #include "TRecordWindowModel.h"
 
@@ -111,6 +112,61 @@ private slots:
         const QVariantList back = w.grid->property("Columns").toList();
         QCOMPARE(back.size(), 4);
         QCOMPARE(back[1].toMap().value("FieldName").toString(), QString("City"));
+    }
+
+    void loadsFromTheWindowLayout()
+    {
+        const TLayoutObject layout = ParseLayout(QStringLiteral(
+            "object Page: TPage\n"
+            "  object DataSource3: TDataSource\n"
+            "  end\n"
+            "  object DBGrid5: TDBGrid\n"
+            "    Left = 0\n"
+            "    Top = 14\n"
+            "    Width = 632\n"
+            "    Height = 155\n"
+            "    DataSource = DataSource3\n"
+            "    FixedColor = $00A2BDB0\n"
+            "    TitleFont.Name = 'Arial'\n"
+            "    TitleFont.Height = -11\n"
+            "    TitleFont.Color = clWindowText\n"
+            "    Columns = <\n"
+            "      item\n"
+            "        FieldName = 'Descr'\n"
+            "        Width = 137\n"
+            "      end\n"
+            "      item\n"
+            "        FieldName = 'Holes'\n"
+            "        Title.Caption = '#5'\n"
+            "        Title.Alignment = taCenter\n"
+            "        Width = 30\n"
+            "      end>\n"
+            "  end\n"
+            "end\n"));
+        TClassRegistry registry;
+        registry.Register<TDBGrid>("TDBGrid");
+        registry.Register("TDataSource", [](QObject *owner, QWidget *) -> QObject * { return new TDataSource(owner); });
+        TLayoutLoader loader(registry);
+        QWidget page;
+        loader.Load(layout, &page);
+        auto *grid = page.findChild<TDBGrid *>("DBGrid5");
+        auto *source = page.findChild<TDataSource *>("DataSource3");
+        QVERIFY(grid && source);
+        QCOMPARE(grid->DataSource(), source);
+        QCOMPARE(grid->geometry(), QRect(0, 14, 632, 155));
+        QCOMPARE(grid->FixedColor(), RGBColor(176, 189, 162));
+        QCOMPARE(grid->TitleFont().pixelSize(), 11);
+        QCOMPARE(grid->TitleFontColor(), clWindowText);
+
+        TableFixture fixture;
+        auto table = fixture.MakeTable("players.DB", Clubs(3));
+        source->SetDataSet(table.get());
+        QCOMPARE(grid->model()->columnCount(), 2);
+        QCOMPARE(grid->ColumnAt(0)->TitleText(), QString("Descr"));
+        QCOMPARE(grid->ColumnAt(1)->TitleText(), QString("#5"));
+        QCOMPARE(grid->ColumnAt(1)->Title()->Alignment(), Tk::taCenter);
+        QCOMPARE(grid->horizontalHeader()->sectionSize(0), 138);
+        QCOMPARE(grid->model()->index(0, 1).data().toString(), QString("18"));
     }
 
     void unknownColumnPropertyIsRefused()
