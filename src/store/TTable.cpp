@@ -57,10 +57,9 @@ TStoreConnection &TTable::Connection() const
     if (TDatabase *database = TDatabase::Find(m_databaseName))
         return database->Connection();
     // Any other name is taken as the folder of the table files.
-    auto *self = const_cast<TTable *>(this);
-    if (!self->m_ownConnection)
-        self->m_ownConnection = MakeConnection(QStringLiteral("STANDARD"), TConnectionParams({QStringLiteral("PATH=") + m_databaseName}));
-    return *self->m_ownConnection;
+    if (!m_ownConnection)
+        m_ownConnection = MakeConnection(QStringLiteral("STANDARD"), TConnectionParams({QStringLiteral("PATH=") + m_databaseName}));
+    return *m_ownConnection;
 }
 
 bool TTable::Exists() const

@@ -152,7 +152,7 @@ private:
     TSqlCondition m_filterCondition;
     bool m_filtered = false;
 
-    std::unique_ptr<TStoreConnection> m_ownConnection; // when DatabaseName is a folder
+    mutable std::unique_ptr<TStoreConnection> m_ownConnection; // when DatabaseName is a folder
     std::unique_ptr<TStoreTableCursor> m_cursor;
     QList<TField *> m_fields;
     QList<TFieldInfo> m_fieldInfos;
