@@ -38,7 +38,7 @@ int main(int argc, char **argv)
     source.SetDataSet(&table);
 
     QWidget window;
-    window.resize(640, 250);
+    window.resize(640, 330);
     QPalette palette = window.palette();
     palette.setColor(QPalette::Window, ToQColor(RGBColor(162, 189, 191)));
     window.setPalette(palette);
@@ -69,6 +69,15 @@ int main(int argc, char **argv)
     auto *all = new TDBNavigator(&window);
     all->SetBounds(20, 200, 300, 25);
     all->SetDataSource(&source);
+
+    // A second, lower grid over the same table: three rows, the scroll bar in the middle.
+    auto *small = new TDBGrid(&window);
+    small->setGeometry(4, 236, 400, 90);
+    small->SetFixedColor(RGBColor(176, 189, 162));
+    small->SetTitleFont(arial);
+    small->Columns()->Add("Descr", "Description", Tk::taCenter, 200);
+    small->Columns()->Add("RATING", QString(), Tk::taCenter, 57);
+    small->SetDataSource(&source);
 
     table.Next();
     table.Next();
