@@ -1,5 +1,6 @@
 // Not a test: renders the extended record navigator over a club table and a column of bevelled
-// data texts over a player table into PNG files for review (vorn_demo <folder>).
+// data texts over a player table into PNG files for review (vorn_demo <folder>). With a second
+// argument "--hold" the score and club pages stay on screen for three seconds, for a screen grab.
 
 #include "FormatSettings.h"
 #include "TField.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTimer>
 
 namespace {
 
@@ -163,5 +165,12 @@ int main(int argc, char **argv)
     scorePage->show();
     QApplication::processEvents();
     Save(scorePage, out + QStringLiteral("/vorn_score_texts.png"));
+    if (argc > 2 && QByteArray(argv[2]) == "--hold") {
+        glyphPage->hide();
+        scorePage->move(0, 0);
+        clubPage->move(0, 480);
+        QTimer::singleShot(3000, &app, &QApplication::quit);
+        return app.exec();
+    }
     return 0;
 }
