@@ -647,8 +647,8 @@ end
         QCOMPARE(rig.Current(), QString("Club 1")); // the press moves nothing
         QVERIFY(next->RepeatTimer()->isActive());
         QCOMPARE(next->RepeatTimer()->interval(), 400);
-        QTRY_COMPARE(rig.clicks.size(), 1);
-        QCOMPARE(rig.Current(), QString("Club 2"));
+        QTRY_VERIFY(!rig.clicks.isEmpty());
+        QCOMPARE(rig.Current(), QString("Club %1").arg(rig.clicks.size() + 1));
         QCOMPARE(next->RepeatTimer()->interval(), 100);
         QTRY_VERIFY(rig.clicks.size() >= 3);
         const int repeated = int(rig.clicks.size());
