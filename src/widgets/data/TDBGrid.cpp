@@ -319,6 +319,7 @@ TDBGrid::TDBGrid(QWidget *parent)
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setCornerButtonEnabled(false);
+    setAutoScroll(false); // the rows never scroll inside the view
     if (auto *corner = findChild<QAbstractButton *>(QString(), Qt::FindDirectChildrenOnly))
         corner->installEventFilter(this);
     UpdateRowHeight();

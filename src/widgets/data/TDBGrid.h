@@ -187,6 +187,8 @@ protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    // Typed letters edit a cell or do nothing; they never jump to another record.
+    void keyboardSearch(const QString &search) override { Q_UNUSED(search); }
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

@@ -413,6 +413,8 @@ private slots:
         QTest::keyClick(w.grid, Qt::Key_Delete, Qt::ControlModifier);
         QTest::keyClick(w.grid, Qt::Key_Insert);
         QTest::keyClick(w.grid, Qt::Key_X);
+        QTest::keyClicks(w.grid, "cc"); // no search jumping on to "Club02" either
+        QCOMPARE(w.Current(), QString("Club01"));
         QVERIFY(m_requests.isEmpty());
         QCOMPARE(w.table->State(), dsBrowse);
         QCOMPARE(w.table->RecordCount(), qint64(2));
