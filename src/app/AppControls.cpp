@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStackedWidget>
 #include <QTabBar>
 
 TPageControl::TPageControl(QWidget *parent) : QTabWidget(parent)
@@ -17,6 +18,31 @@ TPageControl::TPageControl(QWidget *parent) : QTabWidget(parent)
 void TPageControl::AddPage(TTabSheet *page)
 {
     addTab(page, page->Caption());
+}
+
+bool TPageControl::event(QEvent *event)
+{
+    const bool handled = QTabWidget::event(event);
+    // QTabWidget lays its pages out again on these; the page area is put back each time.
+    switch (event->type()) {
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::LayoutRequest:
+    case QEvent::StyleChange:
+    case QEvent::FontChange:
+    case QEvent::Polish:
+        PlacePages();
+        break;
+    default:
+        break;
+    }
+    return handled;
+}
+
+void TPageControl::PlacePages()
+{
+    if (auto *stack = findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        stack->setGeometry(4, 25, qMax(0, width() - 8), qMax(0, height() - 29));
 }
 
 TTabSheet *TPageControl::ActivePage() const

@@ -33,8 +33,12 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
+    // The page area stands 4 pixels in from the sides and the bottom and 25 from the top.
+    void PlacePages();
+
     int m_pressedTab = -1;
 };
 

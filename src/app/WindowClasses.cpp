@@ -13,6 +13,7 @@
 #include "TStaticText.h"
 #include "TTable.h"
 #include "TsiSpeedButton.h"
+#include "VornDBControls.h"
 
 
 namespace {
@@ -56,9 +57,11 @@ TClassRegistry MakeRegistry()
     registry.Register<TEditN>(QStringLiteral("TEditN"));
     registry.Register<TDBEditN>(QStringLiteral("TDBEditN"));
     registry.Register<TColorBtn>(QStringLiteral("TColorBtn"));
+    registry.Register<TVornDBText>(QStringLiteral("TVornDBText"));
+    registry.Register<TVornDBNavigator>(QStringLiteral("TVornDBNavigator"));
 
     // Widgets whose own work has not landed yet.
-    for (const char *name : {"TVornDBText", "TVornDBNavigator", "TDBGrid", "TDBNavigator"})
+    for (const char *name : {"TDBGrid", "TDBNavigator"})
         RegisterStandIn(registry, QString::fromLatin1(name));
     RegisterComponent<TComponentStandIn>(registry, QStringLiteral("TJustOne32"));
     return registry;

@@ -8,6 +8,7 @@
 #include "TForm1.h"
 #include "TTable.h"
 #include "TktBevelButton.h"
+#include "VornDBControls.h"
 
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -198,6 +199,16 @@ private slots:
         QCOMPARE(players->FieldByName("S1")->AsInteger(), 84);
         QCOMPARE(players->FieldByName("C2")->AsInteger(), 2);
         QCOMPARE(StoredValue(Folder(), Golf::kPlayersTable, "S3").toInt(), 90);
+        // The page's result and the "View Scores" page follow the posted record.
+        QCOMPARE(form->Part<TVornDBText>("VornDBText2")->Caption(), QString("2"));
+        ClickTab(*form, "View Scores");
+        QCOMPARE(form->Part<TVornDBText>("VornDBText15")->Caption(), QString("84"));
+        QCOMPARE(form->Part<TVornDBText>("VornDBText16")->Caption(), QString("88"));
+        QCOMPARE(form->Part<TVornDBText>("VornDBText30")->Caption(), QString("2"));
+        QCOMPARE(form->Part<TVornDBText>("VornDBText3")->Caption(), DateToStr(Today()));
+        QCOMPARE(form->Part<TVornDBText>("VornDBText27")->Caption(), QString("2"));
+        QCOMPARE(form->Part<TVornDBText>("VornDBText26")->Caption(), QString("0"));
+        ClickTab(*form, "Enter Scores");
 
         // A score out of range: the beep and the message, nothing stored.
         QTest::keyClicks(score, "49");
@@ -248,6 +259,37 @@ private slots:
         QCOMPARE(banner->Scrolltype(), TCustomScroll::scNone);
         QCOMPARE(AlignOf(banner), alTop);
         QCOMPARE(banner->Alignment(), Tk::taCenter);
+    }
+
+    void clubPageNavigatorMaintainsTheClubs()
+    {
+        AddRecord(Folder(), Golf::kClubsTable, {{"Descr", "Links"}});
+        auto form = Start();
+        ClickTab(*form, "Golf Courses/Clubs");
+        auto *navigator = form->Part<TVornDBNavigator>("VornDBNavigator1");
+        QCOMPARE(navigator->geometry(), QRect(0, 419, 632, 32));
+        TTable *clubs = Table(*form, "Table1");
+        auto press = [&](VornNav::TVornNavBtns button) {
+            QVERIFY2(navigator->Button(button)->isEnabled(), qPrintable(QString::number(button)));
+            QTest::mouseClick(navigator->Button(button), Qt::LeftButton);
+        };
+        press(VornNav::nbInsert);
+        QCOMPARE(clubs->State(), dsInsert);
+        clubs->FieldByName("Descr")->SetAsString("Heath");
+        press(VornNav::nbPost);
+        QCOMPARE(clubs->RecordCount(), 2);
+        press(VornNav::nbEdit);
+        clubs->FieldByName("City")->SetAsString("Ashby");
+        press(VornNav::nbCancel); // ConfirmCancel is off on this page: no question
+        QVERIFY(m_messages.isEmpty());
+        QCOMPARE(clubs->State(), dsBrowse);
+        QCOMPARE(clubs->FieldByName("City")->AsString(), QString());
+        press(VornNav::nbDelete);
+        QCOMPARE(m_messages, QStringList{"Are you sure you want to Delete the Record(s) ?"});
+        QCOMPARE(clubs->RecordCount(), 1);
+        press(VornNav::nbRefresh);
+        QCOMPARE(clubs->FieldByName("Descr")->AsString(), QString("Links"));
+        QVERIFY(!navigator->Button(VornNav::nbPriorSet)->isVisible());
     }
 
     void aClubBeingEditedIsPostedWhenATabIsClicked()
