@@ -323,6 +323,7 @@ TDBGrid::TDBGrid(QWidget *parent)
     if (auto *corner = findChild<QAbstractButton *>(QString(), Qt::FindDirectChildrenOnly))
         corner->installEventFilter(this);
     UpdateRowHeight();
+    ApplyColor();
 
     m_link->OnUpdateData = [this] { CommitEditor(); };
     m_link->OnActiveChange = [this] { UpdateRecordScrollBar(); };
@@ -375,6 +376,27 @@ void TDBGrid::SetDataSource(TDataSource *source)
 TTable *TDBGrid::Table() const
 {
     return m_link->DataSet();
+}
+
+void TDBGrid::SetColor(TColor color)
+{
+    if (m_color == color)
+        return;
+    m_color = color;
+    ApplyColor();
+}
+
+void TDBGrid::ApplyColor()
+{
+    // The grid keeps its own colour whatever colour the window around it takes.
+    for (QWidget *area : {viewport(), m_titleHeader->viewport(), m_indicator->viewport()}) {
+        QPalette colours = area->palette();
+        colours.setColor(QPalette::Base, ToQColor(m_color));
+        colours.setColor(QPalette::Window, ToQColor(m_color));
+        area->setPalette(colours);
+        area->setBackgroundRole(QPalette::Base);
+        area->setAutoFillBackground(true);
+    }
 }
 
 void TDBGrid::SetFixedColor(TColor color)

@@ -127,6 +127,7 @@ class TDBGrid : public QTableView, public TLoadable
     Q_PROPERTY(QString Hint READ toolTip WRITE setToolTip)
     Q_PROPERTY(TDataSource *DataSource READ DataSource WRITE SetDataSource)
     Q_PROPERTY(QVariantList Columns READ ColumnItems WRITE SetColumnItems)
+    Q_PROPERTY(qint32 Color READ Color WRITE SetColor)
     Q_PROPERTY(qint32 FixedColor READ FixedColor WRITE SetFixedColor)
     Q_PROPERTY(QFont TitleFont READ TitleFont WRITE SetTitleFont)
     Q_PROPERTY(qint32 TitleFontColor READ TitleFontColor WRITE SetTitleFontColor)
@@ -154,6 +155,9 @@ public:
     // "Title.Caption" and "Title.Alignment" (an alignment's name or number).
     QVariantList ColumnItems() const;
     void SetColumnItems(const QVariantList &items);
+    // The data cells' colour, also where no cell is.
+    TColor Color() const { return m_color; }
+    void SetColor(TColor color);
     TColor FixedColor() const { return m_fixedColor; }
     void SetFixedColor(TColor color);
     QFont TitleFont() const { return m_titleFont; }
@@ -219,6 +223,7 @@ private:
     void DeleteWithQuestion();
     void FocusChanged(QWidget *old, QWidget *now);
     void PaintFixedCell(QPainter &painter, const QRect &rect) const;
+    void ApplyColor();
 
     TRecordWindowModel *m_model;
     TDBGridColumns *m_columns;
@@ -228,6 +233,7 @@ private:
     TitleHeader *m_titleHeader;
     IndicatorHeader *m_indicator;
     CellDelegate *m_delegate;
+    TColor m_color = clWindow;
     TColor m_fixedColor = clBtnFace;
     QFont m_titleFont;
     TColor m_titleFontColor = clWindowText;

@@ -470,6 +470,11 @@ private slots:
     void fixedCellsArePaintedInTheFixedColour()
     {
         GridWindow w(3);
+        // A window colour given to everything inside (as a layout's Color does) stays outside.
+        QPalette colours = w.window.palette();
+        colours.setColor(QPalette::Base, Qt::red);
+        colours.setColor(QPalette::Window, Qt::red);
+        w.window.setPalette(colours);
         w.grid->SetFixedColor(RGBColor(176, 189, 162));
         QFont title("Arial");
         title.setPixelSize(11);
@@ -483,6 +488,8 @@ private slots:
         QCOMPARE(image.pixelColor(titleCell), fixed);
         // An indicator cell below the current one carries no mark.
         QCOMPARE(image.pixelColor(indicator.left() + 3, indicator.top() + w.CellCentre(2, 0).y()), fixed);
+        // Below the last row: the grid's own colour, window white.
+        QCOMPARE(image.pixelColor(200, w.grid->viewport()->geometry().bottom() - 3), QColor(Qt::white));
         // The corner above the indicator.
         QCOMPARE(image.pixelColor(indicator.left() + 3, titleCell.y()), fixed);
         // The current row's indicator shows its black mark in the middle.
