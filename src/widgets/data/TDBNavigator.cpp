@@ -156,12 +156,12 @@ private:
     TDBNavigator *m_navigator;
 };
 
-int TDBNavigator::PositionOf(TNavigateBtn button)
+TDBNavigator::TButtonSet TDBNavigator::SetOf(std::initializer_list<TNavigateBtn> buttons)
 {
-    for (int i = 0; i < ButtonCount; ++i)
-        if (ButtonAt(i) == button)
-            return i;
-    return -1;
+    TButtonSet set;
+    for (TNavigateBtn button : buttons)
+        set |= Bit(button);
+    return set;
 }
 
 QStringList TDBNavigator::DefaultHints()
@@ -193,9 +193,9 @@ TDBNavigator::TDBNavigator(QWidget *parent)
     : QWidget(parent), m_link(std::make_unique<TDBNavigatorLink>(this))
 {
     for (int i = 0; i < ButtonCount; ++i) {
-        const TNavigateBtn which = ButtonAt(i);
+        const auto which = TNavigateBtn(i);
         auto *button = new TSpeedButton(this);
-        button->setObjectName(QString::fromLatin1(staticMetaObject.enumerator(staticMetaObject.indexOfEnumerator("TButtonSet")).valueToKey(which)));
+        button->setObjectName(QString::fromLatin1(QMetaEnum::fromType<TNavigateBtn>().valueToKey(which)));
         button->SetGlyph(ButtonGlyph(which));
         button->OnClick = [this, which](QObject *) { RunGuarded([&] { BtnClick(which); }); };
         m_buttons[i] = button;
@@ -212,8 +212,7 @@ TDBNavigator::~TDBNavigator()
 
 TSpeedButton *TDBNavigator::Button(TNavigateBtn button) const
 {
-    const int position = PositionOf(button);
-    return position >= 0 ? m_buttons[position] : nullptr;
+    return button < ButtonCount ? m_buttons[button] : nullptr;
 }
 
 TDataSource *TDBNavigator::DataSource() const
@@ -260,16 +259,17 @@ void TDBNavigator::SetHints(const QStringList &hints)
 
 QString TDBNavigator::ButtonHint(TNavigateBtn button) const
 {
-    const int position = PositionOf(button);
-    const QString own = m_hints.value(position);
-    return own.isEmpty() ? QString::fromLatin1(kDefaultHints[position]) : own;
+    if (button >= ButtonCount)
+        return QString();
+    const QString own = m_hints.value(button);
+    return own.isEmpty() ? QString::fromLatin1(kDefaultHints[button]) : own;
 }
 
 void TDBNavigator::ApplyHints()
 {
     setToolTip(m_showHint ? m_hint : QString());
     for (int i = 0; i < ButtonCount; ++i)
-        m_buttons[i]->SetHint(m_showHint ? ButtonHint(ButtonAt(i)) : QString());
+        m_buttons[i]->SetHint(m_showHint ? ButtonHint(TNavigateBtn(i)) : QString());
 }
 
 void TDBNavigator::SetFlat(bool flat)
@@ -320,7 +320,7 @@ void TDBNavigator::LayoutButtons()
 {
     int count = 0;
     for (int i = 0; i < ButtonCount; ++i)
-        count += m_visibleButtons.testFlag(ButtonAt(i)) ? 1 : 0;
+        count += m_visibleButtons.testFlag(Bit(TNavigateBtn(i))) ? 1 : 0;
     if (count == 0) {
         for (TSpeedButton *button : m_buttons)
             button->hide();
@@ -334,7 +334,7 @@ void TDBNavigator::LayoutButtons()
     int shown = 0;
     for (int i = 0; i < ButtonCount; ++i) {
         TSpeedButton *button = m_buttons[i];
-        if (!m_visibleButtons.testFlag(ButtonAt(i))) {
+        if (!m_visibleButtons.testFlag(Bit(TNavigateBtn(i)))) {
             button->hide();
             continue;
         }

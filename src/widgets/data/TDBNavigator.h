@@ -8,11 +8,33 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
 class TSpeedButton;
 class TDBNavigatorLink;
 class TTable;
+
+// The navigator's buttons as bits of a set, so that a layout names a set of them as
+// "[nbFirst, nbPrior]". Code names the buttons by TDBNavigator::TNavigateBtn.
+namespace DBNavSet {
+Q_NAMESPACE
+enum TNavigateBtnBit : quint16 {
+    nbFirst = 0x001,
+    nbPrior = 0x002,
+    nbNext = 0x004,
+    nbLast = 0x008,
+    nbInsert = 0x010,
+    nbDelete = 0x020,
+    nbEdit = 0x040,
+    nbPost = 0x080,
+    nbCancel = 0x100,
+    nbRefresh = 0x200,
+};
+Q_DECLARE_FLAGS(TButtonSet, TNavigateBtnBit)
+Q_FLAG_NS(TButtonSet)
+} // namespace DBNavSet
+Q_DECLARE_OPERATORS_FOR_FLAGS(DBNavSet::TButtonSet)
 
 // The standard record navigator: a row of ten picture buttons that move through and change the
 // records of one table, each enabled only while its action makes sense for the table's state.
@@ -36,31 +58,20 @@ class TDBNavigator : public QWidget, public TLoadable
     Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
     Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
     Q_PROPERTY(TDataSource *DataSource READ DataSource WRITE SetDataSource)
-    Q_PROPERTY(TButtonSet VisibleButtons READ VisibleButtons WRITE SetVisibleButtons)
+    Q_PROPERTY(DBNavSet::TButtonSet VisibleButtons READ VisibleButtons WRITE SetVisibleButtons)
     Q_PROPERTY(QStringList Hints READ Hints WRITE SetHints)
     Q_PROPERTY(bool Flat READ Flat WRITE SetFlat)
     Q_PROPERTY(bool ConfirmDelete READ ConfirmDelete WRITE SetConfirmDelete)
 
 public:
-    // The buttons in their fixed order; each value is also its bit in a TButtonSet.
-    enum TNavigateBtn : quint16 {
-        nbFirst = 0x001,
-        nbPrior = 0x002,
-        nbNext = 0x004,
-        nbLast = 0x008,
-        nbInsert = 0x010,
-        nbDelete = 0x020,
-        nbEdit = 0x040,
-        nbPost = 0x080,
-        nbCancel = 0x100,
-        nbRefresh = 0x200,
-    };
-    Q_DECLARE_FLAGS(TButtonSet, TNavigateBtn)
-    Q_FLAG(TButtonSet)
+    // The buttons in their fixed order (also the order of Hints).
+    enum TNavigateBtn : quint8 { nbFirst, nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost, nbCancel, nbRefresh };
+    Q_ENUM(TNavigateBtn)
+    using TButtonSet = DBNavSet::TButtonSet;
 
     static constexpr int ButtonCount = 10;
-    static constexpr TNavigateBtn ButtonAt(int position) { return TNavigateBtn(1 << position); }
-    static int PositionOf(TNavigateBtn button);
+    static constexpr DBNavSet::TNavigateBtnBit Bit(TNavigateBtn button) { return DBNavSet::TNavigateBtnBit(1u << button); }
+    static TButtonSet SetOf(std::initializer_list<TNavigateBtn> buttons);
     static TButtonSet AllButtons() { return TButtonSet(0x3FF); }
     // The hints a button has while Hints leaves its position empty.
     static QStringList DefaultHints();
@@ -133,5 +144,3 @@ private:
     bool m_flat = false;
     bool m_confirmDelete = true;
 };
-
-Q_DECLARE_OPERATORS_FOR_FLAGS(TDBNavigator::TButtonSet)

@@ -64,7 +64,7 @@ int main(int argc, char **argv)
     players->SetDataSource(&source);
     auto *clubsNav = new TDBNavigator(&window);
     clubsNav->SetBounds(268, 160, 176, 25);
-    clubsNav->SetVisibleButtons(TDBNavigator::nbFirst | TDBNavigator::nbPrior | TDBNavigator::nbNext | TDBNavigator::nbLast);
+    clubsNav->SetVisibleButtons(TDBNavigator::SetOf({TDBNavigator::nbFirst, TDBNavigator::nbPrior, TDBNavigator::nbNext, TDBNavigator::nbLast}));
     clubsNav->SetDataSource(&source);
     auto *all = new TDBNavigator(&window);
     all->SetBounds(20, 200, 300, 25);

@@ -25,8 +25,8 @@ Nav::TButtonSet Enabled(const TDBNavigator &navigator)
 {
     Nav::TButtonSet enabled;
     for (int i = 0; i < Nav::ButtonCount; ++i)
-        if (navigator.Button(Nav::ButtonAt(i))->isEnabled())
-            enabled |= Nav::ButtonAt(i);
+        if (navigator.Button(Nav::TNavigateBtn(i))->isEnabled())
+            enabled |= Nav::Bit(Nav::TNavigateBtn(i));
     return enabled;
 }
 
@@ -57,7 +57,7 @@ private slots:
         QTest::newRow("club navigator") << 176 << 0x0F << QList<int>{44, 44, 44, 44};
         QTest::newRow("three pixels over") << 43 << 0x0F << QList<int>{10, 11, 11, 11};
         QTest::newRow("all ten") << 245 << 0x3FF << QList<int>{24, 25, 24, 25, 24, 25, 24, 25, 24, 25};
-        QTest::newRow("gaps in the set") << 60 << int(Nav::nbFirst | Nav::nbPost | Nav::nbRefresh) << QList<int>{20, 20, 20};
+        QTest::newRow("gaps in the set") << 60 << int(Nav::SetOf({Nav::nbFirst, Nav::nbPost, Nav::nbRefresh})) << QList<int>{20, 20, 20};
     }
 
     void visibleButtonsShareTheWidthInTheirOrder()
@@ -72,8 +72,8 @@ private slots:
         QList<int> seen;
         int x = 0;
         for (int i = 0; i < Nav::ButtonCount; ++i) {
-            const TSpeedButton *button = navigator.Button(Nav::ButtonAt(i));
-            QCOMPARE(button->isHidden(), !(visible & Nav::ButtonAt(i)));
+            const TSpeedButton *button = navigator.Button(Nav::TNavigateBtn(i));
+            QCOMPARE(button->isHidden(), !(visible & Nav::Bit(Nav::TNavigateBtn(i))));
             if (button->isHidden())
                 continue;
             QCOMPARE(button->x(), x);
@@ -89,13 +89,14 @@ private slots:
     {
         QTest::addColumn<QString>("situation");
         QTest::addColumn<int>("enabled");
-        const int moves = Nav::nbFirst | Nav::nbPrior | Nav::nbNext | Nav::nbLast;
+        using B = Nav::TNavigateBtn;
+        const auto set = [](std::initializer_list<B> buttons) { return int(Nav::SetOf(buttons)); };
         QTest::newRow("closed") << "closed" << 0;
-        QTest::newRow("just opened, on the first") << "first" << int(Nav::nbNext | Nav::nbLast | Nav::nbInsert | Nav::nbDelete | Nav::nbEdit | Nav::nbRefresh);
-        QTest::newRow("in the middle") << "middle" << int(moves | Nav::nbInsert | Nav::nbDelete | Nav::nbEdit | Nav::nbRefresh);
-        QTest::newRow("at the end") << "last" << int(Nav::nbFirst | Nav::nbPrior | Nav::nbInsert | Nav::nbDelete | Nav::nbEdit | Nav::nbRefresh);
-        QTest::newRow("editing") << "edit" << int(Nav::nbNext | Nav::nbLast | Nav::nbInsert | Nav::nbDelete | Nav::nbPost | Nav::nbCancel | Nav::nbRefresh);
-        QTest::newRow("empty table") << "empty" << int(Nav::nbInsert | Nav::nbEdit | Nav::nbRefresh);
+        QTest::newRow("just opened, on the first") << "first" << set({B::nbNext, B::nbLast, B::nbInsert, B::nbDelete, B::nbEdit, B::nbRefresh});
+        QTest::newRow("in the middle") << "middle" << set({B::nbFirst, B::nbPrior, B::nbNext, B::nbLast, B::nbInsert, B::nbDelete, B::nbEdit, B::nbRefresh});
+        QTest::newRow("at the end") << "last" << set({B::nbFirst, B::nbPrior, B::nbInsert, B::nbDelete, B::nbEdit, B::nbRefresh});
+        QTest::newRow("editing") << "edit" << set({B::nbNext, B::nbLast, B::nbInsert, B::nbDelete, B::nbPost, B::nbCancel, B::nbRefresh});
+        QTest::newRow("empty table") << "empty" << set({B::nbInsert, B::nbEdit, B::nbRefresh});
         QTest::newRow("navigator disabled") << "disabled" << 0;
         QTest::newRow("source unbound") << "unbound" << 0;
     }
@@ -305,7 +306,7 @@ private slots:
         QCOMPARE(next, prior.mirrored(true, false));
         QCOMPARE(Nav::ButtonGlyph(Nav::nbLast), Nav::ButtonGlyph(Nav::nbFirst).mirrored(true, false));
         for (int i = 0; i < Nav::ButtonCount; ++i) {
-            const QImage glyph = Nav::ButtonGlyph(Nav::ButtonAt(i));
+            const QImage glyph = Nav::ButtonGlyph(Nav::TNavigateBtn(i));
             const QRgb face = glyph.pixel(0, glyph.height() - 1);
             int ink = 0;
             for (int y = 0; y < glyph.height(); ++y)
@@ -313,7 +314,7 @@ private slots:
                     ink += glyph.pixel(x, y) != face ? 1 : 0;
             QVERIFY2(ink >= 8, qPrintable(QString::number(i)));
             for (int j = 0; j < i; ++j)
-                QVERIFY(glyph != Nav::ButtonGlyph(Nav::ButtonAt(j)));
+                QVERIFY(glyph != Nav::ButtonGlyph(Nav::TNavigateBtn(j)));
         }
     }
 
