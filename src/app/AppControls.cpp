@@ -174,21 +174,3 @@ TCheckBox::TCheckBox(QWidget *parent) : QCheckBox(parent)
             OnClick(this);
     });
 }
-
-TStandIn::TStandIn(const QString &className, QWidget *parent) : QWidget(parent), m_className(className)
-{
-    setProperty("acceptsAnyProperty", true);
-}
-
-void TStandIn::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    painter.setPen(QColor(90, 90, 90));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    QString text = property("Caption").toString();
-    if (text.isEmpty())
-        text = property("DataField").toString();
-    if (text.isEmpty())
-        text = m_className;
-    painter.drawText(rect().adjusted(2, 0, -2, 0), Qt::AlignCenter | Qt::TextWordWrap, text);
-}

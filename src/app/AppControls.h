@@ -128,18 +128,3 @@ public:
 
     std::function<void(QObject *sender)> OnClick;
 };
-
-// Stands where a widget of a class still to come belongs: shows its class and what it would show.
-class TStandIn : public QWidget, public TLoadable
-{
-    Q_OBJECT
-
-public:
-    TStandIn(const QString &className, QWidget *parent = nullptr);
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    QString m_className;
-};

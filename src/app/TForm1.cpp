@@ -10,6 +10,8 @@
 #include "TCustomPanel.h"
 #include "TSpeedButton.h"
 #include "TktBevelButton.h"
+#include "TDBGrid.h"
+#include "TDBNavigator.h"
 #include "TDataSource.h"
 #include "TDatabase.h"
 #include "TTable.h"
@@ -32,9 +34,6 @@ static void InitLayoutResource()
 }
 
 namespace {
-
-// The standard navigator's buttons, in their fixed order.
-enum NavigatorButton { nbFirst, nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost, nbCancel, nbRefresh };
 
 const QString kBannerCaption = QStringLiteral("Quarvel's Personal Tallimo  - Lite14");
 
@@ -78,12 +77,32 @@ TForm1::TForm1(const QString &dataFolder, QWidget *parent) : QWidget(parent)
             if (event == QLatin1String("OnClick")
                 && (Assign(component, &TPageControl::OnClick, call) || Assign(component, &TImage::OnClick, call)
                     || Assign(component, &TCheckBox::OnClick, call) || Assign(component, &TSpeedButton::OnClick, call)
-                    || Assign(component, &TktBevelButton::OnClick, call) || Assign(component, &TCustomPanel::OnClick, call)))
+                    || Assign(component, &TktBevelButton::OnClick, call) || Assign(component, &TCustomPanel::OnClick, call)
+                    || Assign(component, &TDBNavigator::OnClick, call)))
+                return;
+            if (event == QLatin1String("OnCellClick") && Assign(component, &TDBGrid::OnCellClick, call))
                 return;
             throw EInvalidOperation(QStringLiteral("%1 of %2 cannot run a handler").arg(event, component->objectName()));
         };
     };
+    // The player navigator's handlers take the button.
+    auto withButton = [this](void (TForm1::*handler)(TDBNavigator::TNavigateBtn)) {
+        return [this, handler](QObject *component, const QString &event) {
+            auto *navigator = qobject_cast<TDBNavigator *>(component);
+            if (!navigator)
+                throw EInvalidOperation(QStringLiteral("%1 of %2 cannot run a navigator's handler").arg(event, component->objectName()));
+            auto call = [this, handler](QObject *, TDBNavigator::TNavigateBtn button) { (this->*handler)(button); };
+            if (event == QLatin1String("BeforeAction"))
+                navigator->BeforeAction = call;
+            else if (event == QLatin1String("OnClick"))
+                navigator->OnClick = call;
+            else
+                throw EInvalidOperation(QStringLiteral("%1 of %2 cannot run a navigator's handler").arg(event, component->objectName()));
+        };
+    };
     m_binders = {
+        {QStringLiteral("DBNavigator1BeforeAction"), withButton(&TForm1::DBNavigator1BeforeAction)},
+        {QStringLiteral("DBNavigator1Click"), withButton(&TForm1::DBNavigator1Click)},
         {QStringLiteral("FormCreate"), notify(&TForm1::FormCreate)},
         {QStringLiteral("FormShow"), notify(&TForm1::FormShow)},
         {QStringLiteral("Image1Click"), notify(&TForm1::Image1Click)},
@@ -325,18 +344,18 @@ void TForm1::tbn1Click()
     }
 }
 
-void TForm1::DBNavigator1BeforeAction(int button)
+void TForm1::DBNavigator1BeforeAction(TDBNavigator::TNavigateBtn button)
 {
-    if (button == nbEdit)
+    if (button == TDBNavigator::nbEdit)
         Table(QStringLiteral("Table3"))->Edit();
 }
 
-void TForm1::DBNavigator1Click(int button)
+void TForm1::DBNavigator1Click(TDBNavigator::TNavigateBtn button)
 {
     SettleBanner();
     TTable *players = Table(QStringLiteral("Table3"));
     players->Edit();
-    if (button == nbPost)
+    if (button == TDBNavigator::nbPost)
         players->FieldByName(QStringLiteral("homeclub"))->SetAsInteger(Table(QStringLiteral("Table1"))->FieldByName(QStringLiteral("id"))->AsInteger());
 }
 

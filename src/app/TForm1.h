@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TColor.h"
+#include "TDBNavigator.h"
 #include "TLayout.h"
 #include "TLoadable.h"
 
@@ -58,8 +59,8 @@ public:
     void ktBevelButton1Click();
     void ColorBtn1Click();
     void tbn1Click();
-    void DBNavigator1BeforeAction(int button);
-    void DBNavigator1Click(int button);
+    void DBNavigator1BeforeAction(TDBNavigator::TNavigateBtn button);
+    void DBNavigator1Click(TDBNavigator::TNavigateBtn button);
     void DBNavigator2Click();
     void DBGrid5CellClick();
     void DBGrid4CellClick();

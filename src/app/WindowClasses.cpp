@@ -6,6 +6,9 @@
 #include "TForm1.h"
 #include "TColorBtn.h"
 #include "TDBEditN.h"
+#include "TDBGrid.h"
+#include "TDBNavigator.h"
+#include "TJustOne32.h"
 #include "TEditN.h"
 #include "TGlowLabel.h"
 #include "TktBevelButton.h"
@@ -18,22 +21,10 @@
 
 namespace {
 
-// Stands in for a component without a window that is still to come.
-class TComponentStandIn : public QObject, public TLoadable
-{
-public:
-    explicit TComponentStandIn(QObject *owner) : QObject(owner) { setProperty("acceptsAnyProperty", true); }
-};
-
 template <class T>
 void RegisterComponent(TClassRegistry &registry, const QString &name)
 {
     registry.Register(name, [](QObject *owner, QWidget *) -> QObject * { return new T(owner); });
-}
-
-void RegisterStandIn(TClassRegistry &registry, const QString &name)
-{
-    registry.Register(name, [name](QObject *, QWidget *parent) -> QObject * { return new TStandIn(name, parent); });
 }
 
 TClassRegistry MakeRegistry()
@@ -59,11 +50,10 @@ TClassRegistry MakeRegistry()
     registry.Register<TColorBtn>(QStringLiteral("TColorBtn"));
     registry.Register<TVornDBText>(QStringLiteral("TVornDBText"));
     registry.Register<TVornDBNavigator>(QStringLiteral("TVornDBNavigator"));
+    registry.Register<TDBGrid>(QStringLiteral("TDBGrid"));
+    registry.Register<TDBNavigator>(QStringLiteral("TDBNavigator"));
+    RegisterComponent<TJustOne32>(registry, QStringLiteral("TJustOne32"));
 
-    // Widgets whose own work has not landed yet.
-    for (const char *name : {"TDBGrid", "TDBNavigator"})
-        RegisterStandIn(registry, QString::fromLatin1(name));
-    RegisterComponent<TComponentStandIn>(registry, QStringLiteral("TJustOne32"));
     return registry;
 }
 

@@ -522,28 +522,6 @@ void TLayoutLoader::SetProperty(QObject *target, const QString &name, const TLay
     const QString className = QString::fromLatin1(target->metaObject()->className());
     auto *widget = qobject_cast<QWidget *>(target);
 
-    // A stand-in for a widget still to come keeps what it does not know as plain values (its
-    // events included) and shows them as it can; where it stands and how it looks still apply.
-    static const QSet<QString> placement{QStringLiteral("Left"), QStringLiteral("Top"), QStringLiteral("Width"),
-                                         QStringLiteral("Height"), QStringLiteral("Align"), QStringLiteral("Cursor"),
-                                         QStringLiteral("Hint"), QStringLiteral("Visible"), QStringLiteral("Enabled"),
-                                         QStringLiteral("TabOrder")};
-    if (target->property("acceptsAnyProperty").toBool() && !placement.contains(name) && !name.startsWith(QLatin1String("Font."))
-        && target->metaObject()->indexOfProperty(name.toLatin1().constData()) < 0) {
-        QVariant kept;
-        switch (value.ValueKind) {
-        case TLayoutValue::Integer: kept = value.IntegerValue; break;
-        case TLayoutValue::Float: kept = value.FloatValue; break;
-        case TLayoutValue::Text:
-        case TLayoutValue::Identifier: kept = value.TextValue; break;
-        case TLayoutValue::Set:
-        case TLayoutValue::TextList: kept = value.Items; break;
-        case TLayoutValue::Binary: kept = value.Bytes; break;
-        }
-        target->setProperty(name.toLatin1().constData(), kept);
-        return;
-    }
-
     // Events are bound by the handler's name.
     if ((name.startsWith(QLatin1String("On")) || name.startsWith(QLatin1String("Before")) || name.startsWith(QLatin1String("After")))
         && value.ValueKind == TLayoutValue::Identifier && target->metaObject()->indexOfProperty(name.toLatin1().constData()) < 0) {
@@ -774,7 +752,7 @@ void TLayoutLoader::SetProperty(QObject *target, const QString &name, const TLay
             return;
         }
     }
-    if (KeptOnly().contains(name) || target->property("acceptsAnyProperty").toBool()) {
+    if (KeptOnly().contains(name)) {
         target->setProperty(name.toLatin1().constData(), value.ValueKind == TLayoutValue::Text || value.ValueKind == TLayoutValue::Identifier
                                                               ? QVariant(value.TextValue) : QVariant(value.IntegerValue));
         return;

@@ -8,6 +8,9 @@
 #include "TForm1.h"
 #include "TTable.h"
 #include "TktBevelButton.h"
+#include "TDBEditN.h"
+#include "TDBGrid.h"
+#include "TDBNavigator.h"
 #include "VornDBControls.h"
 
 #include <QTabBar>
@@ -216,6 +219,64 @@ private slots:
         QCOMPARE(m_messages, QStringList{"Score invalid!"});
         QCOMPARE(m_beeps, 1);
         QCOMPARE(StoredValue(Folder(), Golf::kPlayersTable, "S1").toInt(), 84);
+    }
+
+    void addingAPlayerWithAHomeClub()
+    {
+        AddRecord(Folder(), Golf::kClubsTable, {{"Descr", "First"}});
+        AddRecord(Folder(), Golf::kClubsTable, {{"Descr", "Second"}});
+        auto form = Start();
+        auto *players = form->Part<TDBNavigator>("DBNavigator1");
+        auto *clubs = form->Part<TDBNavigator>("DBNavigator2");
+        QTest::mouseClick(players->Button(TDBNavigator::nbInsert), Qt::LeftButton);
+        QCOMPARE(Table(*form, "Table3")->State(), dsInsert);
+        auto *name = form->Part<TDBEditN>("DBEditN1");
+        name->setFocus();
+        QTest::keyClicks(name, "Ann Carter");
+        QTest::mouseClick(clubs->Button(TDBNavigator::nbNext), Qt::LeftButton);
+        QCOMPARE(form->Part<TVornDBText>("VornDBText1")->Caption(), QString("Second"));
+        QTest::mouseClick(players->Button(TDBNavigator::nbPost), Qt::LeftButton);
+        // Posted with its name; the home club is set and waits, in edit state, for the next post.
+        TTable *table = Table(*form, "Table3");
+        QCOMPARE(StoredValue(Folder(), Golf::kPlayersTable, "Descr").toString(), QString("Ann Carter"));
+        QCOMPARE(table->State(), dsEdit);
+        QCOMPARE(table->FieldByName("Homeclub")->AsInteger(), 2);
+        QVERIFY(!players->Button(TDBNavigator::nbEdit)->isEnabled());
+        QVERIFY(players->Button(TDBNavigator::nbPost)->isEnabled());
+        QTest::mouseClick(players->Button(TDBNavigator::nbFirst), Qt::LeftButton); // a move posts it
+        QCOMPARE(StoredValue(Folder(), Golf::kPlayersTable, "Homeclub").toInt(), 2);
+        // The banner settled on the first navigator click.
+        QCOMPARE(form->Part<TScrollText>("sct1")->Scrolltype(), TCustomScroll::scNone);
+    }
+
+    void gridClicksFindTheHomeClubAndCopyTheRating()
+    {
+        AddRecord(Folder(), Golf::kClubsTable, {{"Descr", "First"}, {"RATING", 3.0}});
+        AddRecord(Folder(), Golf::kClubsTable, {{"Descr", "Second"}, {"RATING", 4.0}});
+        AddRecord(Folder(), Golf::kPlayersTable, {{"Descr", "Ann"}, {"Homeclub", 1}});
+        AddRecord(Folder(), Golf::kPlayersTable, {{"Descr", "Bo"}, {"Homeclub", 2}});
+        auto form = Start();
+        ClickTab(*form, "Enter Scores");
+        auto *playerGrid = form->Part<TDBGrid>("DBGrid5");
+        auto *clubGrid = form->Part<TDBGrid>("DBGrid4");
+        auto *rating = form->Part<TEditN>("EditN2");
+        QCOMPARE(rating->text(), QString("3"));
+        // Column "#5" shows S5.
+        QCOMPARE(playerGrid->Columns()->Items(6)->Title()->Caption(), QString("#5"));
+        QCOMPARE(playerGrid->Columns()->Items(6)->FieldName(), QString("S5"));
+        const auto clickCell = [](TDBGrid *grid, int row, int column) {
+            const QRect cell = grid->visualRect(grid->model()->index(row, column));
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        };
+        clickCell(playerGrid, 1, 0);
+        QCOMPARE(Table(*form, "Table3")->FieldByName("Descr")->AsString(), QString("Bo"));
+        QCOMPARE(Table(*form, "Table1")->FieldByName("Descr")->AsString(), QString("Second"));
+        QCOMPARE(rating->text(), QString("3")); // a player click leaves the rating alone
+        clickCell(clubGrid, 0, 0);
+        QCOMPARE(Table(*form, "Table1")->FieldByName("Descr")->AsString(), QString("First"));
+        QCOMPARE(rating->text(), QString("3"));
+        clickCell(clubGrid, 1, 3);
+        QCOMPARE(rating->text(), QString("4"));
     }
 
     void tickingAdjustCopiesTheHandicapAndPosts()
