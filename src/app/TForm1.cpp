@@ -125,6 +125,11 @@ TForm1::TForm1(const QString &dataFolder, QWidget *parent) : QWidget(parent)
     for (QObject *part : loader.Load(ParseLayout(LoadLayoutText()), this))
         m_parts.insert(part->objectName(), part);
 
+    // The note on minus scores is laid over the calculated handicap of "Enter Scores"; the
+    // handicap stands above it so the result of a round is never hidden.
+    if (auto *result = Part<QWidget>(QStringLiteral("VornDBText2")))
+        result->raise();
+
     ConnectTables(dataFolder);
     if (m_onCreate)
         RunGuarded(m_onCreate);

@@ -221,6 +221,25 @@ private slots:
         QCOMPARE(StoredValue(Folder(), Golf::kPlayersTable, "S1").toInt(), 84);
     }
 
+    void storedValuesShowAtStart()
+    {
+        AddRecord(Folder(), Golf::kPlayersTable, {{"Descr", "Ann"}, {"S1", 84}, {"CalChcap", 2.0}, {"Hcap", -3.0}});
+        auto form = Start();
+        QCOMPARE(form->Part<TVornDBText>("VornDBText2")->Caption(), QString("2"));
+        QCOMPARE(form->Part<TVornDBText>("VornDBText27")->Caption(), QString("2"));
+        QCOMPARE(form->Part<TVornDBText>("VornDBText28")->Caption(), QString("-3"));
+        QCOMPARE(form->Part<TVornDBText>("VornDBText15")->Caption(), QString("84"));
+        // The result on "Enter Scores" shows in its red even where the note on minus scores lies.
+        ClickTab(*form, "Enter Scores");
+        auto *result = form->Part<TVornDBText>("VornDBText2");
+        const QImage page = form->grab(QRect(result->mapTo(form.get(), QPoint(0, 0)), result->size())).toImage();
+        int red = 0;
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x)
+                red += qRed(page.pixel(x, y)) > 180 && qGreen(page.pixel(x, y)) < 90 ? 1 : 0;
+        QVERIFY(red > 5);
+    }
+
     void addingAPlayerWithAHomeClub()
     {
         AddRecord(Folder(), Golf::kClubsTable, {{"Descr", "First"}});
