@@ -117,18 +117,25 @@ TForm1::TForm1(const QString &dataFolder, QWidget *parent) : QWidget(parent)
         {QStringLiteral("siSpeedButton2Click"), notify(&TForm1::siSpeedButton2Click)},
     };
 
-    TLayoutLoader loader(WindowClasses());
-    loader.SetEventBinder([this](QObject *component, const QString &event, const QString &handler) {
+    m_loader = std::make_unique<TLayoutLoader>(WindowClasses());
+    m_loader->SetEventBinder([this](QObject *component, const QString &event, const QString &handler) {
         BindEvent(component, event, handler);
     });
+    // Only the page shown at start is made with the window; the others are made when they are
+    // first shown, which keeps the start short.
+    m_loader->SetDeferral([](const TLayoutObject &object) {
+        if (object.ClassName != QLatin1String("TTabSheet"))
+            return false;
+        for (const TLayoutProperty &property : object.Properties)
+            if (property.Name == QLatin1String("Caption") && property.Value.TextValue == QLatin1String("Control"))
+                return false;
+        return true;
+    });
     m_parts.insert(QStringLiteral("Form1"), this);
-    for (QObject *part : loader.Load(ParseLayout(LoadLayoutText()), this))
+    for (QObject *part : m_loader->Load(ParseLayout(LoadLayoutText()), this))
         m_parts.insert(part->objectName(), part);
-
-    // The note on minus scores is laid over the calculated handicap of "Enter Scores"; the
-    // handicap stands above it so the result of a round is never hidden.
-    if (auto *result = Part<QWidget>(QStringLiteral("VornDBText2")))
-        result->raise();
+    if (auto *pages = Part<TPageControl>(QStringLiteral("tbn1")))
+        connect(pages, &QTabWidget::currentChanged, this, [this, pages] { BuildPage(pages->currentWidget()); });
 
     ConnectTables(dataFolder);
     if (m_onCreate)
@@ -141,6 +148,30 @@ TForm1::~TForm1()
     for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")})
         if (TTable *table = Table(name))
             table->Close();
+}
+
+QObject *TForm1::Part(const QString &name)
+{
+    if (QObject *part = m_parts.value(name))
+        return part;
+    if (QWidget *page = m_loader ? m_loader->DeferredContainerOf(name) : nullptr) {
+        BuildPage(page);
+        return m_parts.value(name);
+    }
+    return nullptr;
+}
+
+void TForm1::BuildPage(QWidget *page)
+{
+    if (!page)
+        return;
+    const QList<QObject *> made = m_loader->LoadDeferred(page);
+    for (QObject *part : made)
+        m_parts.insert(part->objectName(), part);
+    // The note on minus scores is laid over the calculated handicap of "Enter Scores"; the
+    // handicap stands above it so the result of a round is never hidden.
+    if (QObject *result = m_parts.value(QStringLiteral("VornDBText2")); result && made.contains(result))
+        static_cast<QWidget *>(result)->raise();
 }
 
 void TForm1::BindEvent(QObject *component, const QString &event, const QString &handler)
@@ -165,12 +196,12 @@ void TForm1::ConnectTables(const QString &dataFolder)
     }
 }
 
-TTable *TForm1::Table(const QString &name) const
+TTable *TForm1::Table(const QString &name)
 {
     return Part<TTable>(name);
 }
 
-QString TForm1::InputText(const QString &name) const
+QString TForm1::InputText(const QString &name)
 {
     auto *edit = Part<QLineEdit>(name);
     return edit ? edit->text() : QString();
@@ -182,7 +213,7 @@ void TForm1::SetInputText(const QString &name, const QString &text)
         edit->setText(text);
 }
 
-bool TForm1::Checked(const QString &name) const
+bool TForm1::Checked(const QString &name)
 {
     auto *box = Part<TCheckBox>(name);
     return box && box->isChecked();

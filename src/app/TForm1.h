@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 class TTable;
 class TPageControl;
@@ -46,10 +47,11 @@ public:
     TBorderIcons BorderIcons() const { return m_borderIcons; }
     void SetBorderIcons(TBorderIcons icons);
 
-    // A part of the window by its layout name (nullptr when there is none of that class).
+    // A part of the window by its layout name (nullptr when there is none of that class). The
+    // parts of a page are made when the page is first shown, or first asked for.
     template <class T>
-    T *Part(const QString &name) const { return qobject_cast<T *>(m_parts.value(name)); }
-    QObject *Part(const QString &name) const { return m_parts.value(name); }
+    T *Part(const QString &name) { return qobject_cast<T *>(Part(name)); }
+    QObject *Part(const QString &name);
 
     // The handlers, by their layout names.
     void FormCreate();
@@ -77,12 +79,14 @@ protected:
 
 private:
     void BindEvent(QObject *component, const QString &event, const QString &handler);
+    void BuildPage(QWidget *page);
     void ConnectTables(const QString &dataFolder);
-    TTable *Table(const QString &name) const;
-    QString InputText(const QString &name) const;
+    TTable *Table(const QString &name);
+    QString InputText(const QString &name);
     void SetInputText(const QString &name, const QString &text);
-    bool Checked(const QString &name) const;
+    bool Checked(const QString &name);
 
+    std::unique_ptr<TLayoutLoader> m_loader;
     QHash<QString, QObject *> m_parts;
     QHash<QString, std::function<void(QObject *, const QString &)>> m_binders;
     std::function<void()> m_onCreate;

@@ -443,6 +443,9 @@ QList<QObject *> TLayoutLoader::Load(const TLayoutObject &layout, QWidget *form)
     m_byName.clear();
     m_references.clear();
     m_tabOrders.clear();
+    m_deferred.clear();
+    m_deferredNames.clear();
+    m_form = form;
 
     form->setObjectName(layout.Name);
     m_byName.insert(layout.Name, form);
@@ -452,9 +455,45 @@ QList<QObject *> TLayoutLoader::Load(const TLayoutObject &layout, QWidget *form)
     ApplyProperties(form, layout);
     for (const TLayoutObject &child : layout.Children)
         Create(child, form, form);
+    if (formLoadable)
+        formLoadable->EndLoading();
+    Finish(0);
+    Realign(form);
+    return m_created;
+}
 
+QList<QObject *> TLayoutLoader::LoadDeferred(QWidget *container)
+{
+    const auto kept = m_deferred.constFind(container);
+    if (kept == m_deferred.constEnd())
+        return {};
+    const QList<TLayoutObject> children = *kept;
+    m_deferred.erase(kept);
+    for (auto it = m_deferredNames.begin(); it != m_deferredNames.end();)
+        it = it.value() == container ? m_deferredNames.erase(it) : std::next(it);
+
+    const qsizetype first = m_created.size();
+    for (const TLayoutObject &child : children)
+        Create(child, container, m_form);
+    Finish(first);
+    Realign(container);
+    const QList<QObject *> made = m_created.mid(first);
+    // Children added to a widget already made are shown by hand, unless the layout hid them.
+    for (QObject *object : made)
+        if (auto *widget = qobject_cast<QWidget *>(object); widget && !widget->testAttribute(Qt::WA_WState_ExplicitShowHide))
+            widget->show();
+    return made;
+}
+
+void TLayoutLoader::Finish(qsizetype first)
+{
+    QList<PendingReference> waiting;
     for (const PendingReference &reference : std::as_const(m_references)) {
         QObject *component = m_byName.value(reference.Component);
+        if (!component && m_deferredNames.contains(reference.Component)) {
+            waiting.append(reference); // set once the kept component is made
+            continue;
+        }
         if (!component)
             Fail(reference.Line, QStringLiteral("component '%1' not found").arg(reference.Component));
         const QMetaObject *meta = reference.Target->metaObject();
@@ -467,6 +506,7 @@ QList<QObject *> TLayoutLoader::Load(const TLayoutObject &layout, QWidget *form)
         if (!property.write(reference.Target, QVariant(property.metaType(), &pointer)))
             Fail(reference.Line, QStringLiteral("cannot set %1 to '%2'").arg(reference.Property, reference.Component));
     }
+    m_references = waiting;
 
     // Tab order within each container, by the stored numbers.
     std::stable_sort(m_tabOrders.begin(), m_tabOrders.end(), [](const auto &a, const auto &b) {
@@ -477,17 +517,14 @@ QList<QObject *> TLayoutLoader::Load(const TLayoutObject &layout, QWidget *form)
     for (int i = 1; i < m_tabOrders.size(); ++i)
         if (m_tabOrders[i].first->parentWidget() == m_tabOrders[i - 1].first->parentWidget())
             QWidget::setTabOrder(m_tabOrders[i - 1].first, m_tabOrders[i].first);
+    m_tabOrders.clear();
 
-    if (formLoadable)
-        formLoadable->EndLoading();
-    for (QObject *object : std::as_const(m_created))
-        if (auto *loadable = dynamic_cast<TLoadable *>(object))
+    for (qsizetype i = first; i < m_created.size(); ++i)
+        if (auto *loadable = dynamic_cast<TLoadable *>(m_created[i]))
             loadable->EndLoading();
-    Realign(form);
-    for (QObject *object : std::as_const(m_created))
-        if (auto *widget = qobject_cast<QWidget *>(object))
+    for (qsizetype i = first; i < m_created.size(); ++i)
+        if (auto *widget = qobject_cast<QWidget *>(m_created[i]))
             Realign(widget);
-    return m_created;
 }
 
 void TLayoutLoader::Create(const TLayoutObject &object, QWidget *parent, QWidget *form)
@@ -507,6 +544,19 @@ void TLayoutLoader::Create(const TLayoutObject &object, QWidget *parent, QWidget
         loadable->BeginLoading();
     ApplyProperties(component, object);
     auto *widget = qobject_cast<QWidget *>(component);
+    if (widget && m_defer && !object.Children.isEmpty() && m_defer(object)) {
+        m_deferred.insert(widget, object.Children);
+        std::function<void(const QList<TLayoutObject> &)> note = [&](const QList<TLayoutObject> &children) {
+            for (const TLayoutObject &child : children) {
+                if (m_byName.contains(child.Name) || m_deferredNames.contains(child.Name))
+                    Fail(child.Line, QStringLiteral("a component named '%1' exists already").arg(child.Name));
+                m_deferredNames.insert(child.Name, widget);
+                note(child.Children);
+            }
+        };
+        note(object.Children);
+        return;
+    }
     for (const TLayoutObject &child : object.Children)
         Create(child, widget ? widget : parent, form);
 }

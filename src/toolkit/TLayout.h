@@ -104,6 +104,14 @@ public:
     // Sets one property the way the loader does (tests and handlers use it too).
     void SetProperty(QObject *target, const QString &name, const TLayoutValue &value, int line = 0);
 
+    // Containers the predicate picks are made with their properties, but what they hold is kept
+    // and made only by LoadDeferred (a page that is not shown at start, say).
+    void SetDeferral(std::function<bool(const TLayoutObject &)> defer) { m_defer = std::move(defer); }
+    // Makes what was kept for the container; returns the components made (none the second time).
+    QList<QObject *> LoadDeferred(QWidget *container);
+    // The container whose kept contents hold a component of that name, or nullptr.
+    QWidget *DeferredContainerOf(const QString &name) const { return m_deferredNames.value(name); }
+
 private:
     struct PendingReference
     {
@@ -114,6 +122,9 @@ private:
     };
 
     void Create(const TLayoutObject &object, QWidget *parent, QWidget *form);
+    // Resolves references and tab orders, runs the Loaded steps of the components made from
+    // `first` on, and docks them.
+    void Finish(qsizetype first);
     void ApplyProperties(QObject *target, const TLayoutObject &object);
     [[noreturn]] void Fail(int line, const QString &what) const;
     void ApplyFont(QFont &font, const QString &part, const TLayoutValue &value, int line) const;
@@ -124,6 +135,10 @@ private:
     QHash<QString, QObject *> m_byName;
     QList<PendingReference> m_references;
     QList<QPair<QWidget *, int>> m_tabOrders;
+    QWidget *m_form = nullptr;
+    std::function<bool(const TLayoutObject &)> m_defer;
+    QHash<QWidget *, QList<TLayoutObject>> m_deferred;
+    QHash<QString, QWidget *> m_deferredNames;
 };
 
 // Docking of a widget in its parent (alTop, alBottom, alLeft, alRight, alClient): the parent's

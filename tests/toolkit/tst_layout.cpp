@@ -169,6 +169,47 @@ private slots:
         QCOMPARE(AlignOf(bottom), alBottom);
     }
 
+    void deferredContainersAreMadeWhenAskedFor()
+    {
+        g_loadOrder.clear();
+        const char *text = R"(
+object Form1: TForm
+  object Shown: TProbe
+    object A: TProbe
+      Buddy = B
+    end
+  end
+  object Later: TProbe
+    object B: TProbe
+      Caption = 'b'
+      Buddy = A
+    end
+  end
+end
+)";
+        const TClassRegistry registry = Registry();
+        TLayoutLoader loader(registry);
+        loader.SetDeferral([](const TLayoutObject &object) { return object.Name == "Later"; });
+        QWidget form;
+        const QList<QObject *> made = loader.Load(ParseLayout(text), &form);
+        form.show();
+        QCOMPARE(made.size(), 3); // Shown, A, Later
+        QCOMPARE(g_loadOrder, (QStringList{"Shown", "A", "Later"}));
+        auto *later = qobject_cast<TProbe *>(made[2]);
+        QCOMPARE(loader.DeferredContainerOf("B"), later);
+        QCOMPARE(qobject_cast<TProbe *>(made[1])->Buddy, nullptr); // B is not made yet
+
+        const QList<QObject *> kept = loader.LoadDeferred(later);
+        QCOMPARE(kept.size(), 1);
+        auto *b = qobject_cast<TProbe *>(kept[0]);
+        QCOMPARE(b->CaptionWhenLoaded, QString("b"));
+        QCOMPARE(b->BuddyWhenLoaded, made[1]);
+        QVERIFY(b->isVisible()); // added to a shown container, shown with it
+        QCOMPARE(qobject_cast<TProbe *>(made[1])->Buddy, b); // the reference waited for it
+        QCOMPARE(loader.DeferredContainerOf("B"), nullptr);
+        QVERIFY(loader.LoadDeferred(later).isEmpty());
+    }
+
     void mistakesNameTheLine_data()
     {
         QTest::addColumn<QString>("text");
