@@ -13,6 +13,7 @@
 #include "TDBNavigator.h"
 #include "VornDBControls.h"
 
+#include <QPrinterInfo>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -466,6 +467,19 @@ private slots:
         QCOMPARE(Table(*form, "Table1")->State(), dsBrowse); // opened before the damaged one
         QCOMPARE(Table(*form, "Table3")->State(), dsInactive); // the ones after stay closed
         QCOMPARE(form->Color(), Golf::kDefaultWindowColour);
+    }
+
+    void printingWithoutAPrinterOffersAPdf()
+    {
+        if (!QPrinterInfo::availablePrinters().isEmpty())
+            QSKIP("this machine has a printer");
+        auto form = Start();
+        SetMessageHandler([this](const TMessageRequest &request) {
+            m_messages << request.Text;
+            return mrNo;
+        });
+        QTest::mouseClick(form->Part<QWidget>("siSpeedButton2"), Qt::LeftButton);
+        QCOMPARE(m_messages, QStringList{"No printer is installed. Save the handicap chart as a PDF file instead?"});
     }
 
     void clickingThePictureSettlesTheBanner()
