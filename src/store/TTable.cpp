@@ -128,8 +128,7 @@ void TTable::Open()
     SetCurrent(FirstOf(m_cursor->Fetch(Request(true, 1, false))));
     m_bof = true;
     m_eof = !m_hasRecord;
-    SetState(dsBrowse);
-    DataEvent(deDataSetChange);
+    ChangeState(dsBrowse, deDataSetChange);
 }
 
 void TTable::Close()
@@ -227,6 +226,26 @@ void TTable::SetState(TDataSetState state)
     DataEvent(deUpdateState);
 }
 
+void TTable::ChangeState(TDataSetState state, TDataEvent follow)
+{
+    // Both notifications go out even when a widget fails on the first; the failure is raised
+    // once the table and every widget agree on where it stands.
+    std::exception_ptr failure;
+    try {
+        SetState(state);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    try {
+        DataEvent(follow);
+    } catch (...) {
+        if (!failure)
+            failure = std::current_exception();
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 void TTable::DataEvent(TDataEvent event, qintptr info)
 {
     const auto sources = m_sources;
@@ -302,8 +321,7 @@ void TTable::Edit()
     m_editBuffer = m_current.Values;
     m_changed = QVector<bool>(m_fields.size(), false);
     m_modified = false;
-    SetState(dsEdit);
-    DataEvent(deRecordChange);
+    ChangeState(dsEdit, deRecordChange);
 }
 
 void TTable::Insert()
@@ -314,8 +332,7 @@ void TTable::Insert()
     m_editBuffer = QVector<QVariant>(m_fields.size());
     m_changed = QVector<bool>(m_fields.size(), false);
     m_modified = false;
-    SetState(dsInsert);
-    DataEvent(deDataSetChange);
+    ChangeState(dsInsert, deDataSetChange);
 }
 
 void TTable::Post()
@@ -339,8 +356,7 @@ void TTable::Post()
     m_changed.clear();
     m_modified = false;
     m_bof = m_eof = false;
-    SetState(dsBrowse);
-    DataEvent(deDataSetChange);
+    ChangeState(dsBrowse, deDataSetChange);
 }
 
 void TTable::Cancel()
@@ -350,8 +366,7 @@ void TTable::Cancel()
     m_editBuffer.clear();
     m_changed.clear();
     m_modified = false;
-    SetState(dsBrowse);
-    DataEvent(deDataSetChange);
+    ChangeState(dsBrowse, deDataSetChange);
 }
 
 void TTable::Delete()
@@ -380,8 +395,7 @@ void TTable::Delete()
         m_bof = !m_hasRecord;
         m_eof = true;
     }
-    SetState(dsBrowse);
-    DataEvent(deDataSetChange);
+    ChangeState(dsBrowse, deDataSetChange);
 }
 
 void TTable::First()

@@ -133,6 +133,8 @@ private:
     void CheckActive() const;
     void CheckBrowseMode();
     void SetState(TDataSetState state);
+    // A change of state and the notification that follows it.
+    void ChangeState(TDataSetState state, TDataEvent follow);
     void DataEvent(TDataEvent event, qintptr info = 0);
     void MakeFields();
     int OrderField() const { return m_orderField; }

@@ -264,6 +264,22 @@ private slots:
         QCOMPARE(bound.shown, QString("Omega"));
     }
 
+    void aWidgetFailingAsTheTableOpensKeepsTheOthersInformed()
+    {
+        TableFixture fixture;
+        auto table = fixture.MakeTable("clubs.DB", {{"Alpha", 71.5, 18}});
+        table->Close();
+        TDataSource source;
+        source.SetDataSet(table.get());
+        BoundField failing(&source, "Descr");
+        failing.link.OnActiveChange = [] { throw EDatabaseError("Label1: Field 'nope' not found"); };
+        BoundField other(&source, "Descr");
+        EXPECT_FAILURE(table->Open(), "Label1: Field 'nope' not found");
+        QVERIFY(table->Active());
+        QCOMPARE(other.shown, QString("Alpha"));
+        QCOMPARE(other.log, (QStringList{"active", "data"}));
+    }
+
     void missingFieldIsToldApart()
     {
         TableFixture fixture;
