@@ -14,7 +14,7 @@ constexpr TColor kBackground = TColorFromBits(0x00A2BDBF);
 class Container : public QWidget
 {
 public:
-    Container()
+    explicit Container(QSize size = QSize(300, 200))
     {
         QPalette palette;
         palette.setColor(QPalette::Window, ToQColor(kBackground));
@@ -24,7 +24,7 @@ public:
         text.setPixelSize(13);
         text.setStyleStrategy(QFont::NoAntialias); // text pixels in exact colours
         setFont(text);
-        resize(300, 200);
+        resize(size);
     }
     void ShowAndWait()
     {

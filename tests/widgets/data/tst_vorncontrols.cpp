@@ -195,7 +195,7 @@ private slots:
 
     void labelFitsTextPlusBevelRoom()
     {
-        Container container;
+        WideContainer container;
         CountingLabel label(&container);
         QCOMPARE(label.size(), QSize(65, 17));
         label.SetCaption(QStringLiteral("x"));
@@ -221,7 +221,7 @@ private slots:
 
     void rightJustifiedLabelKeepsItsRightEdge()
     {
-        Container container;
+        WideContainer container;
         TVornCustomLabel label(&container);
         label.SetAlignment(Tk::taRightJustify);
         label.SetBounds(200, 10, 40, 20);
@@ -236,7 +236,7 @@ private slots:
 
     void disabledLabelShowsEngravedText()
     {
-        Container container;
+        WideContainer container;
         TVornCustomLabel label(&container);
         label.SetTransparent(true);
         label.move(20, 20);
@@ -262,7 +262,7 @@ private slots:
     void textLayoutPlacesTextInsideTheBevel()
     {
         QFETCH(int, layout);
-        Container container;
+        WideContainer container;
         TVornCustomLabel label(&container);
         label.SetAutoSize(false);
         label.SetBounds(10, 10, 80, 60);
@@ -293,7 +293,7 @@ private slots:
     void disabledWidgetKeepsItsMouseFlag()
     {
         QFETCH(QString, kind);
-        Container container;
+        WideContainer container;
         QWidget *widget = nullptr;
         QStringList log;
         auto enter = [&](QObject *) { log << "enter"; };
@@ -338,7 +338,7 @@ private slots:
 
     void panelPaintsBevelAndKeepsChildrenInside()
     {
-        Container container;
+        WideContainer container;
         TVornCustomPanel panel(&container);
         panel.setGeometry(10, 10, 60, 40);
         QCOMPARE(panel.contentsMargins(), QMargins(1, 1, 1, 1));

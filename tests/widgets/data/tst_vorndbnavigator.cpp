@@ -88,7 +88,7 @@ struct Rig
     TableFixture fixture;
     std::unique_ptr<TTable> table;
     TDataSource source;
-    Container container;
+    WideContainer container;
     Nav *navigator = nullptr;
     QList<Btn> clicks;
 };
@@ -121,7 +121,7 @@ private slots:
 
     void newNavigatorShowsTheDefaultButtonsAndGlyphs()
     {
-        Container container;
+        WideContainer container;
         Nav navigator(&container);
         QCOMPARE(navigator.size(), QSize(252, 30));
         for (int i = 0; i < VornNav::ButtonCount; ++i) {
@@ -195,7 +195,7 @@ end
         registry.Register<Nav>(QStringLiteral("TVornDBNavigator"));
         registry.Register<TVornDBText>(QStringLiteral("TVornDBText"));
         TLayoutLoader loader(registry);
-        Container page;
+        WideContainer page;
         page.resize(632, 451);
         loader.Load(ParseLayout(text), &page);
         page.ShowAndWait();
@@ -574,7 +574,7 @@ end
             if (source.State() == dsInsert)
                 table->FieldByName("Holes")->SetAsInteger(9);
         };
-        Container container;
+        WideContainer container;
         Nav navigator(&container);
         navigator.SetDataSource(&source);
         const qint32 firstId = table->FieldByName("ID")->AsInteger();
@@ -598,7 +598,7 @@ end
 
     void hintsApplyByPosition()
     {
-        Container container;
+        WideContainer container;
         Nav navigator(&container);
         QStringList hints(9);
         hints[8] = "Edit/Change Record";
@@ -619,7 +619,7 @@ end
 
     void imageListReplacesGlyphsByPosition()
     {
-        Container container;
+        WideContainer container;
         Nav navigator(&container);
         const QImage builtIn = navigator.Button(Nav::nbPrior)->Glyph();
         TImageList images;

@@ -26,7 +26,7 @@ private slots:
         auto table = MakeClubs(fixture, 3);
         TDataSource source;
         source.SetDataSet(table.get());
-        Container container;
+        WideContainer container;
         TVornDBText text(&container);
         text.SetDataSource(&source);
         text.SetDataField(QStringLiteral("descr"));
@@ -66,7 +66,7 @@ private slots:
         auto table = fixture.MakeTable("clubs.DB", {{"Alpha", QVariant(), 18}});
         TDataSource source;
         source.SetDataSet(table.get());
-        Container container;
+        WideContainer container;
         TVornDBText text(&container);
         QCOMPARE(text.size(), QSize(65, 17));
         text.Bevel()->SetBevelInner(TVornBevel::bvLowered); // BevelSideSize 1
@@ -82,7 +82,7 @@ private slots:
         auto table = fixture.MakeTable("clubs.DB", {{"Rod & Gun", 70, 18}});
         TDataSource source;
         source.SetDataSet(table.get());
-        Container container;
+        WideContainer container;
         TVornDBText text(&container);
         text.SetDataSource(&source);
         text.SetDataField(QStringLiteral("Descr"));
@@ -109,7 +109,7 @@ private slots:
         auto table = fixture.MakeTable("clubs.DB", {{"A", 70, 18}, {"A much longer club name", 71, 9}, {"B", 72, 9}});
         TDataSource source;
         source.SetDataSet(table.get());
-        Container container;
+        WideContainer container;
         TVornDBText text(&container);
         text.SetAlignment(Tk::taRightJustify);
         text.setGeometry(300, 10, 87, 22);
@@ -129,7 +129,7 @@ private slots:
         auto table = MakeClubs(fixture, 1);
         TDataSource source;
         source.SetDataSet(table.get());
-        Container container;
+        WideContainer container;
         TVornDBText text(&container);
         text.setObjectName(QStringLiteral("VornDBText1"));
         text.SetDataField(QStringLiteral("Nope"));
@@ -150,7 +150,7 @@ private slots:
         auto table = MakeClubs(fixture, 1);
         auto source = std::make_unique<TDataSource>();
         source->SetDataSet(table.get());
-        Container container;
+        WideContainer container;
         TVornDBText text(&container);
         text.SetDataSource(source.get());
         text.SetDataField(QStringLiteral("Descr"));
@@ -167,7 +167,7 @@ private slots:
         auto table = MakeClubs(fixture, 1);
         TDataSource source;
         source.SetDataSet(table.get());
-        Container container;
+        WideContainer container;
         TVornDBText text(&container);
         text.BeginLoading();
         text.setGeometry(156, 52, 80, 18);
