@@ -276,13 +276,7 @@ bool TForm1::PostPendingChanges()
         TTable *table = Table(name);
         if (!table || !table->Editing())
             continue;
-        if (!RunGuarded([table] {
-                table->UpdateRecord();
-                if (table->Modified())
-                    table->Post();
-                else
-                    table->Cancel();
-            }))
+        if (!RunGuarded([table] { table->CheckBrowseMode(); }))
             return false;
     }
     return true;
@@ -357,13 +351,8 @@ void TForm1::tbn1Click()
     TTable *clubs = Table(QStringLiteral("Table1"));
     // A club being edited is written before the table closes (the post's failure ends the
     // handler with the table as it was).
-    if (clubs->Editing()) {
-        clubs->UpdateRecord();
-        if (clubs->Modified())
-            clubs->Post();
-        else
-            clubs->Cancel();
-    }
+    if (clubs->Editing())
+        clubs->CheckBrowseMode();
     if (caption == QLatin1String("Enter Scores")) {
         clubs->Close();
         clubs->SetIndexFieldNames(QStringLiteral("id"));

@@ -71,6 +71,9 @@ public:
     void Delete();
     // Asks the bound widgets to write their pending edits into the record.
     void UpdateRecord();
+    // Leaves edit or insert state the way a move does: the widgets' pending edits are written,
+    // then a modified record is posted and an unchanged one cancelled.
+    void CheckBrowseMode();
 
     void First();
     void Last();
@@ -131,7 +134,6 @@ private:
 
     TStoreConnection &Connection() const;
     void CheckActive() const;
-    void CheckBrowseMode();
     void SetState(TDataSetState state);
     // A change of state and the notification that follows it.
     void ChangeState(TDataSetState state, TDataEvent follow);
