@@ -3,9 +3,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
-#include <QLockFile>
 #include <QStandardPaths>
 
 #ifdef Q_OS_WIN
@@ -18,8 +15,6 @@ namespace {
 int g_loadCount = 0;
 TPreviousInstance *g_instance = nullptr;
 
-constexpr char kForwardRequest[] = "forward\n";
-constexpr char kForwardDone[] = "done\n";
 constexpr int kAnswerWaitMs = 3000;
 
 QString RuntimeFolder()
@@ -82,23 +77,23 @@ TPreviousInstance::TPreviousInstance()
     // Without a name or a place for the lock this copy runs as the first one.
     if (m_name.isEmpty() || folder.isEmpty())
         return;
-    m_lock = std::make_unique<QLockFile>(QDir(folder).filePath(m_name + QLatin1String(".lock")));
-    // A live holder is never taken for stale however long it runs; a dead one is recognised by
-    // its process being gone.
-    m_lock->setStaleLockTime(0);
-    if (m_lock->tryLock(0)) {
+    switch (TakeLock(QDir(folder).filePath(m_name + QLatin1String(".lock")))) {
+    case LockOutcome::Taken:
         m_holdsLock = true;
-        return;
+        break;
+    case LockOutcome::HeldByAnother:
+        m_previousRunning = true;
+        break;
+    case LockOutcome::Unavailable:
+        break;
     }
-    m_previousRunning = m_lock->error() == QLockFile::LockFailedError;
-    m_lock.reset();
 }
 
 TPreviousInstance::~TPreviousInstance()
 {
     // The server belongs to the application object and is gone with it.
-    if (m_lock)
-        m_lock->unlock();
+    if (m_holdsLock)
+        ReleaseLock();
 }
 
 QString TPreviousInstance::ServerName() const
@@ -115,60 +110,18 @@ QString TPreviousInstance::ServerName() const
 
 bool TPreviousInstance::Listening() const
 {
-    return m_server && m_server->isListening();
+    return ServerRunning();
 }
 
 void TPreviousInstance::Listen(std::function<void()> bringForward)
 {
     m_bringForward = std::move(bringForward);
-    if (!m_holdsLock || m_server || !QCoreApplication::instance())
+    if (!m_holdsLock || ServerRunning() || !QCoreApplication::instance())
         return;
-    auto *server = new QLocalServer(QCoreApplication::instance());
-    server->setSocketOptions(QLocalServer::UserAccessOption);
-    // Only the lock holder gets here, so a socket left under this name is a dead copy's.
-    QLocalServer::removeServer(ServerName());
-    if (!server->listen(ServerName())) {
-        delete server;
-        return;
-    }
-    m_server = server;
-    QObject::connect(server, &QLocalServer::newConnection, server, [this] { AnswerRequests(); });
-}
-
-void TPreviousInstance::AnswerRequests()
-{
-    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        const auto answer = [this, socket] {
-            if (!socket->canReadLine())
-                return;
-            // Nothing but the one request is understood; anything else is dropped unread.
-            const bool forward = socket->readLine(64) == kForwardRequest;
-            if (forward && m_bringForward)
-                m_bringForward();
-            socket->write(forward ? kForwardDone : "?\n");
-            socket->flush();
-            socket->disconnectFromServer();
-        };
-        QObject::connect(socket, &QLocalSocket::readyRead, socket, answer);
-        answer();
-    }
+    StartServer(ServerName());
 }
 
 bool TPreviousInstance::AskPreviousForward() const
 {
-    if (!m_previousRunning)
-        return false;
-    QLocalSocket socket;
-    socket.connectToServer(ServerName());
-    if (!socket.waitForConnected(kAnswerWaitMs))
-        return false;
-    socket.write(kForwardRequest);
-    if (!socket.waitForBytesWritten(kAnswerWaitMs))
-        return false;
-    // Waiting for the answer lets the earlier copy act before this one ends.
-    while (!socket.canReadLine())
-        if (!socket.waitForReadyRead(kAnswerWaitMs))
-            return false;
-    return socket.readLine(64) == kForwardDone;
+    return m_previousRunning && SendForwardRequest(ServerName(), kAnswerWaitMs);
 }

@@ -1,19 +1,16 @@
 #pragma once
 
-#include <QPointer>
 #include <QString>
 #include <functional>
 #include <memory>
-
-class QLocalServer;
-class QLockFile;
 
 // The single-instance guard's record. It is made once per process when the program is loaded,
 // before main runs: it takes a per-user lock named after the program file, and remembers whether
 // an earlier copy of the same program file holds that lock already. The copy holding the lock
 // later listens on a local socket of the same name, through which later copies ask it to come
 // forward. The lock dies with its process: a killed copy leaves a lock file that the next start
-// recognises as stale, and a socket file that the next lock holder replaces.
+// takes over, and a socket file that the next lock holder replaces. The lock and the socket are
+// the system's own (TPreviousInstanceUnix.cpp, TPreviousInstanceWin.cpp).
 class TPreviousInstance
 {
 public:
@@ -47,14 +44,33 @@ public:
 
 private:
     friend struct TPreviousInstanceLoad;
+    struct Platform; // the lock and the socket, as the system provides them
+    struct PlatformDeleter
+    {
+        void operator()(Platform *platform) const;
+    };
 
     TPreviousInstance();
     ~TPreviousInstance();
-    void AnswerRequests();
+
+    // Per system. The outcome of taking the lock file in the runtime folder.
+    enum class LockOutcome { Taken, HeldByAnother, Unavailable };
+    LockOutcome TakeLock(const QString &lockFile);
+    // Starts answering requests on the socket; false when the system refuses it.
+    bool StartServer(const QString &serverName);
+    bool ServerRunning() const;
+    // Sends the one request and waits for its answer; true when the holder has come forward.
+    bool SendForwardRequest(const QString &serverName, int waitMs) const;
+    // Gives the lock up and removes its file (an orderly end).
+    void ReleaseLock();
+
+    // The request a later copy sends and the holder's answer once it has come forward; anything
+    // else is answered with "?\n".
+    static constexpr char kForwardRequest[] = "forward\n";
+    static constexpr char kForwardDone[] = "done\n";
 
     QString m_name;
-    std::unique_ptr<QLockFile> m_lock;
-    QPointer<QLocalServer> m_server;
+    std::unique_ptr<Platform, PlatformDeleter> m_platform;
     std::function<void()> m_bringForward;
     bool m_previousRunning = false;
     bool m_holdsLock = false;

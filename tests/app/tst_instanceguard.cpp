@@ -9,6 +9,13 @@
 #include <QTest>
 #include <memory>
 
+#ifndef Q_OS_WIN
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 constexpr int kWaitMs = 20000;
@@ -149,7 +156,65 @@ private slots:
         QCOMPARE(ReadLine(next, "ready"), QByteArray("ready previous=0 name=Tidy beforeApp=1 listening=1"));
     }
 
+#ifndef Q_OS_WIN
+    void strangersOnTheSocketChangeNothing()
+    {
+        const QString program = Probe("Quiet");
+        QProcess *first = Start(program, false);
+        QCOMPARE(ReadLine(first, "ready"), QByteArray("ready previous=0 name=Quiet beforeApp=1 listening=1"));
+        const QByteArray socketPath = QFile::encodeName(QDir(m_runtime.path()).filePath("Quiet.socket"));
+
+        // One connects and never speaks; another asks for something else.
+        const int silent = Connect(socketPath);
+        QVERIFY(silent >= 0);
+        const int stranger = Connect(socketPath);
+        QVERIFY(stranger >= 0);
+        QCOMPARE(::send(stranger, "hello\n", 6, MSG_NOSIGNAL), ssize_t(6));
+        QCOMPARE(ReadAnswer(stranger), QByteArray("?\n"));
+        ::close(stranger);
+        QVERIFY(!first->waitForReadyRead(300));
+
+        // The silent one holds nobody up: a later copy still brings the first forward.
+        QProcess *later = Start(program, false);
+        QCOMPARE(ReadLine(later, "ended"), QByteArray("ended 0"));
+        QCOMPARE(ReadLine(first, "activated"), QByteArray("activated"));
+        ::close(silent);
+        QCOMPARE(first->state(), QProcess::Running);
+    }
+#endif
+
 private:
+#ifndef Q_OS_WIN
+    static int Connect(const QByteArray &path)
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (size_t(path.size()) >= sizeof address.sun_path)
+            return -1;
+        memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    }
+
+    static QByteArray ReadAnswer(int fd)
+    {
+        QByteArray answer;
+        pollfd readable{fd, POLLIN, 0};
+        while (!answer.contains('\n') && ::poll(&readable, 1, kWaitMs) > 0) {
+            char buffer[64];
+            const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+            if (got <= 0)
+                break;
+            answer.append(buffer, got);
+        }
+        return answer;
+    }
+#endif
+
     // A copy of the probe under the given file name.
     QString Probe(const QString &fileName)
     {
