@@ -1,6 +1,9 @@
 #include "JpegImage.h"
 
 #include "Exceptions.h"
+#include "PictureData.h"
+
+#include <QSysInfo>
 
 #include <csetjmp>
 #include <cstdio>
@@ -50,9 +53,16 @@ bool DecodeInto(const QByteArray &data, QImage *image, char *message)
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(data.constData()), static_cast<unsigned long>(data.size()));
     jpeg_read_header(&info, TRUE);
+#ifdef JCS_EXTENSIONS
+    // Straight into the layout of RGB32 (one native word 0xFFRRGGBB per pixel), no conversion after.
+    info.out_color_space = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? JCS_EXT_BGRA : JCS_EXT_ARGB;
+    const QImage::Format format = QImage::Format_RGB32;
+#else
     info.out_color_space = JCS_RGB;
+    const QImage::Format format = QImage::Format_RGB888;
+#endif
     jpeg_start_decompress(&info);
-    *image = QImage(int(info.output_width), int(info.output_height), QImage::Format_RGB888);
+    *image = QImage(int(info.output_width), int(info.output_height), format);
     while (info.output_scanline < info.output_height) {
         JSAMPROW row = image->scanLine(int(info.output_scanline));
         jpeg_read_scanlines(&info, &row, 1);
@@ -95,12 +105,14 @@ bool EncodeInto(const QImage &image, int quality, unsigned char **buffer, unsign
 
 QImage DecodeJpeg(const QByteArray &data)
 {
+    if (QImage ready = TakePictureDecodedAhead(data); !ready.isNull())
+        return ready;
     QImage image;
     char message[JMSG_LENGTH_MAX] = {};
     if (data.isEmpty() || !DecodeInto(data, &image, message))
         throw EInvalidOperation(QStringLiteral("The picture cannot be read: %1")
                                     .arg(data.isEmpty() ? QStringLiteral("no data") : QString::fromLatin1(message)));
-    return image.convertToFormat(QImage::Format_RGB32);
+    return image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
 }
 
 QByteArray EncodeJpeg(const QImage &source, int quality)

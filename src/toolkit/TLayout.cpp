@@ -1,6 +1,7 @@
 #include "TLayout.h"
 
 #include "Exceptions.h"
+#include "PictureData.h"
 #include "TColor.h"
 #include "TLoadable.h"
 
@@ -22,64 +23,95 @@ namespace {
 class Parser
 {
 public:
-    explicit Parser(const QString &text) : m_text(text) {}
+    explicit Parser(const QString &text) : m_data(reinterpret_cast<const char16_t *>(text.constData())), m_size(text.size()) {}
 
     TLayoutObject ParseRoot()
     {
         SkipBlanks();
         TLayoutObject root = ParseObject();
         SkipBlanks();
-        if (m_pos < m_text.size())
+        if (m_pos < m_size)
             Fail(QStringLiteral("text after the last 'end'"));
         return root;
     }
 
 private:
+    // The text is read as UTF-16 code units; everything the syntax itself uses is ASCII, so the
+    // common cases are decided without asking QChar.
+    static bool IsBlank(char16_t c)
+    {
+        return c == u' ' || c == u'\n' || c == u'\r' || c == u'\t' || c == u'\f' || c == u'\v'
+            || (c >= 0x80 && QChar::isSpace(c));
+    }
+    static bool IsWordPart(char16_t c)
+    {
+        if (c < 0x80)
+            return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' || c == u'.';
+        return QChar::isLetterOrNumber(c);
+    }
+    static bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+    static int HexValue(char16_t c)
+    {
+        if (c >= u'0' && c <= u'9')
+            return c - u'0';
+        if (c >= u'a' && c <= u'f')
+            return c - u'a' + 10;
+        if (c >= u'A' && c <= u'F')
+            return c - u'A' + 10;
+        return -1;
+    }
+
     [[noreturn]] void Fail(const QString &what) const
     {
         throw EInvalidOperation(QStringLiteral("Layout line %1: %2").arg(m_line).arg(what));
     }
 
-    QChar Peek(qsizetype ahead = 0) const
-    {
-        return m_pos + ahead < m_text.size() ? m_text.at(m_pos + ahead) : QChar();
-    }
+    // The code unit `ahead` places on, 0 past the end.
+    char16_t Peek(qsizetype ahead = 0) const { return m_pos + ahead < m_size ? m_data[m_pos + ahead] : u'\0'; }
 
     void Advance()
     {
-        if (Peek() == QLatin1Char('\n'))
+        if (m_pos < m_size && m_data[m_pos] == u'\n')
             ++m_line;
         ++m_pos;
     }
 
+    QStringView Span(qsizetype start) const { return QStringView(m_data + start, m_pos - start); }
+
     void SkipBlanks()
     {
-        for (;;) {
-            while (m_pos < m_text.size() && Peek().isSpace())
+        while (m_pos < m_size) {
+            const char16_t c = m_data[m_pos];
+            if (IsBlank(c)) {
                 Advance();
-            if (Peek() == QLatin1Char('/') && Peek(1) == QLatin1Char('/')) {
-                while (m_pos < m_text.size() && Peek() != QLatin1Char('\n'))
-                    Advance();
-                continue;
+            } else if (c == u'/' && Peek(1) == u'/') {
+                while (m_pos < m_size && m_data[m_pos] != u'\n')
+                    ++m_pos;
+            } else {
+                return;
             }
-            return;
         }
     }
 
-    QString Word()
+    QStringView Word()
     {
         SkipBlanks();
         const qsizetype start = m_pos;
-        while (m_pos < m_text.size() && (Peek().isLetterOrNumber() || Peek() == QLatin1Char('_') || Peek() == QLatin1Char('.')))
-            Advance();
-        return m_text.mid(start, m_pos - start);
+        while (m_pos < m_size && IsWordPart(m_data[m_pos]))
+            ++m_pos; // no line ends in a word
+        return Span(start);
     }
 
-    void Expect(QChar ch)
+    static bool Is(QStringView word, const char *keyword)
+    {
+        return word.compare(QLatin1String(keyword), Qt::CaseInsensitive) == 0;
+    }
+
+    void Expect(char16_t ch)
     {
         SkipBlanks();
         if (Peek() != ch)
-            Fail(QStringLiteral("'%1' expected").arg(ch));
+            Fail(QStringLiteral("'%1' expected").arg(QChar(ch)));
         Advance();
     }
 
@@ -87,35 +119,33 @@ private:
     {
         TLayoutObject object;
         object.Line = m_line;
-        if (Word().compare(QLatin1String("object"), Qt::CaseInsensitive) != 0)
+        if (!Is(Word(), "object"))
             Fail(QStringLiteral("'object' expected"));
-        object.Name = Word();
-        Expect(QLatin1Char(':'));
-        object.ClassName = Word();
+        object.Name = Word().toString();
+        Expect(u':');
+        object.ClassName = Word().toString();
         if (object.Name.isEmpty() || object.ClassName.isEmpty())
             Fail(QStringLiteral("an object needs a name and a class"));
         for (;;) {
             SkipBlanks();
             const qsizetype mark = m_pos;
-            const int markLine = m_line;
-            const QString word = Word();
+            const QStringView word = Word();
             if (word.isEmpty())
-                Fail(m_pos >= m_text.size() ? QStringLiteral("'end' missing for object %1").arg(object.Name)
-                                            : QStringLiteral("unexpected '%1'").arg(Peek()));
-            if (word.compare(QLatin1String("end"), Qt::CaseInsensitive) == 0)
+                Fail(m_pos >= m_size ? QStringLiteral("'end' missing for object %1").arg(object.Name)
+                                     : QStringLiteral("unexpected '%1'").arg(QChar(Peek())));
+            if (Is(word, "end"))
                 return object;
-            if (word.compare(QLatin1String("object"), Qt::CaseInsensitive) == 0) {
+            if (Is(word, "object")) {
                 m_pos = mark;
-                m_line = markLine;
                 object.Children.append(ParseObject());
                 continue;
             }
             TLayoutProperty property;
-            property.Name = word;
+            property.Name = word.toString();
             property.Line = m_line;
-            Expect(QLatin1Char('='));
+            Expect(u'=');
             property.Value = ParseValue();
-            object.Properties.append(property);
+            object.Properties.append(std::move(property));
         }
     }
 
@@ -125,31 +155,30 @@ private:
         QString text;
         for (;;) {
             SkipBlanks();
-            if (Peek() == QLatin1Char('\'')) {
-                Advance();
+            if (Peek() == u'\'') {
+                ++m_pos;
                 for (;;) {
-                    if (m_pos >= m_text.size() || Peek() == QLatin1Char('\n'))
+                    const qsizetype start = m_pos;
+                    while (m_pos < m_size && m_data[m_pos] != u'\'' && m_data[m_pos] != u'\n')
+                        ++m_pos;
+                    text += Span(start);
+                    if (m_pos >= m_size || m_data[m_pos] == u'\n')
                         Fail(QStringLiteral("text not closed"));
-                    if (Peek() == QLatin1Char('\'')) {
-                        if (Peek(1) == QLatin1Char('\'')) {
-                            text += QLatin1Char('\'');
-                            Advance();
-                            Advance();
-                            continue;
-                        }
-                        Advance();
-                        break;
+                    if (Peek(1) == u'\'') { // '' stands for a quote
+                        text += QLatin1Char('\'');
+                        m_pos += 2;
+                        continue;
                     }
-                    text += Peek();
-                    Advance();
+                    ++m_pos;
+                    break;
                 }
-            } else if (Peek() == QLatin1Char('#')) {
-                Advance();
+            } else if (Peek() == u'#') {
+                ++m_pos;
                 const qsizetype start = m_pos;
-                while (Peek().isDigit())
-                    Advance();
+                while (IsDigit(Peek()))
+                    ++m_pos;
                 bool ok = false;
-                const int code = m_text.mid(start, m_pos - start).toInt(&ok);
+                const int code = Span(start).toInt(&ok);
                 if (!ok)
                     Fail(QStringLiteral("character code expected after '#'"));
                 text += QChar(code);
@@ -157,13 +186,13 @@ private:
                 Fail(QStringLiteral("text expected"));
             }
             // 'a'#13'b' runs on without blanks; pieces apart are joined only with '+'.
-            if (Peek() == QLatin1Char('\'') || Peek() == QLatin1Char('#'))
+            if (Peek() == u'\'' || Peek() == u'#')
                 continue;
             const qsizetype mark = m_pos;
             const int markLine = m_line;
             SkipBlanks();
-            if (Peek() == QLatin1Char('+')) {
-                Advance();
+            if (Peek() == u'+') {
+                ++m_pos;
                 continue;
             }
             m_pos = mark;
@@ -172,99 +201,124 @@ private:
         }
     }
 
+    QByteArray ParseBinary()
+    {
+        // Pairs of hexadecimal digits, any blanks and line ends between them.
+        const qsizetype close = QStringView(m_data + m_pos, m_size - m_pos).indexOf(u'}');
+        QByteArray bytes;
+        if (close > 0)
+            bytes.reserve(close / 2);
+        int high = -1;
+        for (;;) {
+            if (m_pos >= m_size)
+                Fail(QStringLiteral("'}' missing"));
+            const char16_t c = m_data[m_pos];
+            if (c == u'}')
+                break;
+            if (IsBlank(c)) {
+                Advance();
+                continue;
+            }
+            const int nibble = HexValue(c);
+            if (nibble < 0)
+                Fail(QStringLiteral("hexadecimal digit expected"));
+            if (high < 0) {
+                high = nibble;
+            } else {
+                bytes.append(char((high << 4) | nibble));
+                high = -1;
+            }
+            ++m_pos;
+        }
+        ++m_pos;
+        if (high >= 0)
+            Fail(QStringLiteral("odd number of hexadecimal digits"));
+        return bytes;
+    }
+
     TLayoutValue ParseValue()
     {
         SkipBlanks();
         TLayoutValue value;
-        const QChar ch = Peek();
-        if (ch == QLatin1Char('\'') || ch == QLatin1Char('#')) {
+        const char16_t ch = Peek();
+        if (ch == u'\'' || ch == u'#') {
             value.ValueKind = TLayoutValue::Text;
             value.TextValue = ParseText();
-        } else if (ch == QLatin1Char('[')) {
-            Advance();
+        } else if (ch == u'[') {
+            ++m_pos;
             value.ValueKind = TLayoutValue::Set;
             for (;;) {
                 SkipBlanks();
-                if (Peek() == QLatin1Char(']')) {
-                    Advance();
+                if (Peek() == u']') {
+                    ++m_pos;
                     break;
                 }
-                const QString item = Word();
+                const QStringView item = Word();
                 if (item.isEmpty())
                     Fail(QStringLiteral("set element expected"));
-                value.Items << item;
+                value.Items << item.toString();
                 SkipBlanks();
-                if (Peek() == QLatin1Char(','))
-                    Advance();
+                if (Peek() == u',')
+                    ++m_pos;
             }
-        } else if (ch == QLatin1Char('(')) {
-            Advance();
+        } else if (ch == u'(') {
+            ++m_pos;
             value.ValueKind = TLayoutValue::TextList;
             for (;;) {
                 SkipBlanks();
-                if (Peek() == QLatin1Char(')')) {
-                    Advance();
+                if (Peek() == u')') {
+                    ++m_pos;
                     break;
                 }
                 value.Items << ParseText();
             }
-        } else if (ch == QLatin1Char('<')) {
-            Advance();
+        } else if (ch == u'<') {
+            ++m_pos;
             value.ValueKind = TLayoutValue::Collection;
             for (;;) {
                 SkipBlanks();
-                if (Peek() == QLatin1Char('>')) {
-                    Advance();
+                if (Peek() == u'>') {
+                    ++m_pos;
                     break;
                 }
-                if (Word().compare(QLatin1String("item"), Qt::CaseInsensitive) != 0)
+                if (!Is(Word(), "item"))
                     Fail(QStringLiteral("'item' expected"));
                 QVariantMap entry;
                 for (;;) {
-                    const QString name = Word();
+                    const QStringView name = Word();
                     if (name.isEmpty())
                         Fail(QStringLiteral("'end' missing for an item"));
-                    if (name.compare(QLatin1String("end"), Qt::CaseInsensitive) == 0)
+                    if (Is(name, "end"))
                         break;
-                    Expect(QLatin1Char('='));
-                    entry.insert(name, ParseValue().ToVariant());
+                    const QString key = name.toString();
+                    Expect(u'=');
+                    entry.insert(key, ParseValue().ToVariant());
                 }
                 value.Entries.append(entry);
             }
-        } else if (ch == QLatin1Char('{')) {
-            Advance();
+        } else if (ch == u'{') {
+            ++m_pos;
             value.ValueKind = TLayoutValue::Binary;
-            QByteArray hex;
-            while (Peek() != QLatin1Char('}')) {
-                if (m_pos >= m_text.size())
-                    Fail(QStringLiteral("'}' missing"));
-                if (!Peek().isSpace()) {
-                    if (!isxdigit(Peek().toLatin1()))
-                        Fail(QStringLiteral("hexadecimal digit expected"));
-                    hex.append(Peek().toLatin1());
-                }
-                Advance();
-            }
-            Advance();
-            if (hex.size() % 2 != 0)
-                Fail(QStringLiteral("odd number of hexadecimal digits"));
-            value.Bytes = QByteArray::fromHex(hex);
-        } else if (ch == QLatin1Char('$')) {
-            Advance();
-            const QString digits = Word();
+            value.Bytes = ParseBinary();
+        } else if (ch == u'$') {
+            ++m_pos;
+            const QStringView digits = Word();
             bool ok = false;
             value.ValueKind = TLayoutValue::Integer;
             value.IntegerValue = qint64(digits.toULongLong(&ok, 16));
             if (!ok)
                 Fail(QStringLiteral("hexadecimal number expected"));
-        } else if (ch.isDigit() || ch == QLatin1Char('-') || ch == QLatin1Char('+')) {
+        } else if (IsDigit(ch) || ch == u'-' || ch == u'+') {
             const qsizetype start = m_pos;
-            Advance();
-            while (Peek().isDigit() || Peek() == QLatin1Char('.') || Peek() == QLatin1Char('e') || Peek() == QLatin1Char('E'))
-                Advance();
-            const QString number = m_text.mid(start, m_pos - start);
+            ++m_pos;
+            bool decimal = false;
+            for (char16_t c = Peek(); IsDigit(c) || c == u'.' || c == u'e' || c == u'E'; c = Peek()) {
+                decimal = decimal || !IsDigit(c);
+                ++m_pos;
+            }
+            const QStringView number = Span(start);
             bool ok = false;
-            if (number.contains(QLatin1Char('.')) || number.contains(QLatin1Char('e'), Qt::CaseInsensitive)) {
+            if (decimal) {
                 value.ValueKind = TLayoutValue::Float;
                 value.FloatValue = number.toDouble(&ok);
             } else {
@@ -275,14 +329,15 @@ private:
                 Fail(QStringLiteral("'%1' is not a number").arg(number));
         } else {
             value.ValueKind = TLayoutValue::Identifier;
-            value.TextValue = Word();
+            value.TextValue = Word().toString();
             if (value.TextValue.isEmpty())
                 Fail(QStringLiteral("value expected"));
         }
         return value;
     }
 
-    const QString &m_text;
+    const char16_t *m_data;
+    qsizetype m_size;
     qsizetype m_pos = 0;
     int m_line = 1;
 };
@@ -733,9 +788,12 @@ void TLayoutLoader::SetProperty(QObject *target, const QString &name, const TLay
             case QMetaType::QPixmap: {
                 if (kind != TLayoutValue::Binary)
                     Fail(line, QStringLiteral("binary data expected for %1").arg(name));
-                const QImage image = QImage::fromData(value.Bytes);
-                if (image.isNull())
+                QImage image;
+                try {
+                    image = DecodePicture(value.Bytes);
+                } catch (const EInvalidOperation &) {
                     Fail(line, QStringLiteral("the picture of %1 cannot be read").arg(name));
+                }
                 converted = property.metaType().id() == QMetaType::QImage ? QVariant(image) : QVariant(QPixmap::fromImage(image));
                 break;
             }

@@ -2,6 +2,8 @@
 #include "TGraphicControl.h"
 #include "TLayout.h"
 
+#include <QBuffer>
+#include <QPixmap>
 #include <QTest>
 
 namespace {
@@ -25,6 +27,7 @@ class TProbe : public TGraphicControl
     Q_PROPERTY(TProbeSides Sides READ GetSides WRITE SetSides)
     Q_PROPERTY(QStringList Lines MEMBER Lines)
     Q_PROPERTY(QByteArray Picture MEMBER Picture)
+    Q_PROPERTY(QPixmap Glyph READ GetGlyph WRITE SetGlyph)
     Q_PROPERTY(double Ratio MEMBER Ratio)
     Q_PROPERTY(TProbe *Buddy MEMBER Buddy)
     Q_PROPERTY(QObject *Bevel READ Bevel)
@@ -40,6 +43,8 @@ public:
     QObject *Bevel() { return &m_bevel; }
     TProbeSides GetSides() const { return Sides; }
     void SetSides(TProbeSides sides) { Sides = sides; }
+    QPixmap GetGlyph() const { return Glyph; }
+    void SetGlyph(const QPixmap &glyph) { Glyph = glyph; }
 
     QString Caption;
     bool Shadowed = false;
@@ -47,6 +52,7 @@ public:
     TProbeSides Sides;
     QStringList Lines;
     QByteArray Picture;
+    QPixmap Glyph;
     double Ratio = 0;
     TProbe *Buddy = nullptr;
     TProbeBevel m_bevel;
@@ -210,6 +216,100 @@ end
         QVERIFY(loader.LoadDeferred(later).isEmpty());
     }
 
+    void valuesOfEveryKind()
+    {
+        const TLayoutObject layout = ParseLayout(QString::fromUtf8(R"(
+object Form1: TForm   // a comment after the class
+  Negative = -11
+  Signed = +5
+  Hex = $00A2BDBF
+  Half = 0.5
+  Large = 1e3
+  Caption = 'It''s ' + #65'B'#13
+    + 'Ünï'
+  Colour = clBlack
+  Styles = [fsBold, fsItalic]
+  Nothing = []
+  Lines = (
+    'one'
+    'two' + 'three')
+  Columns = <
+    item
+      Width = 20
+      Title = 'Name'
+    end
+    item
+    end>
+  Data = {
+    0a0B
+    ff}
+  Last = True
+end
+)"));
+        QCOMPARE(layout.Name, QString("Form1"));
+        QCOMPARE(layout.ClassName, QString("TForm"));
+        QHash<QString, TLayoutValue> values;
+        QHash<QString, int> lines;
+        for (const TLayoutProperty &property : layout.Properties) {
+            values.insert(property.Name, property.Value);
+            lines.insert(property.Name, property.Line);
+        }
+        QCOMPARE(values.size(), 13);
+        QCOMPARE(values["Negative"].IntegerValue, -11);
+        QCOMPARE(values["Signed"].IntegerValue, 5);
+        QCOMPARE(values["Hex"].IntegerValue, 0xA2BDBF);
+        QCOMPARE(values["Half"].ValueKind, TLayoutValue::Float);
+        QCOMPARE(values["Half"].FloatValue, 0.5);
+        QCOMPARE(values["Large"].FloatValue, 1000.0);
+        QCOMPARE(values["Caption"].ValueKind, TLayoutValue::Text);
+        QCOMPARE(values["Caption"].TextValue, QString::fromUtf8("It's AB\rÜnï"));
+        QCOMPARE(values["Colour"].ValueKind, TLayoutValue::Identifier);
+        QCOMPARE(values["Colour"].TextValue, QString("clBlack"));
+        QCOMPARE(values["Styles"].Items, (QStringList{"fsBold", "fsItalic"}));
+        QCOMPARE(values["Nothing"].ValueKind, TLayoutValue::Set);
+        QVERIFY(values["Nothing"].Items.isEmpty());
+        QCOMPARE(values["Lines"].Items, (QStringList{"one", "twothree"}));
+        QCOMPARE(values["Columns"].Entries.size(), 2);
+        QCOMPARE(values["Columns"].Entries[0].toMap()["Width"].toLongLong(), 20);
+        QCOMPARE(values["Columns"].Entries[0].toMap()["Title"].toString(), QString("Name"));
+        QVERIFY(values["Columns"].Entries[1].toMap().isEmpty());
+        QCOMPARE(values["Data"].Bytes, QByteArray("\x0a\x0b\xff", 3));
+        // Line numbers run on through texts over lines, lists, collections and binary data.
+        QCOMPARE(lines["Negative"], 3);
+        QCOMPARE(lines["Colour"], 10);
+        QCOMPARE(lines["Data"], 23);
+        QCOMPARE(lines["Last"], 26);
+    }
+
+    void picturesAreDecodedFromTheirData_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("png") << QByteArray("PNG");
+        QTest::newRow("jpeg") << QByteArray("JPEG");
+        QTest::newRow("bmp") << QByteArray("BMP");
+    }
+
+    void picturesAreDecodedFromTheirData()
+    {
+        QFETCH(QByteArray, format);
+        QImage picture(6, 4, QImage::Format_RGB32);
+        picture.fill(QColor(200, 40, 40));
+        QByteArray data;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(picture.save(&buffer, format.constData()));
+        const QString text = "object F: TForm\n  object A: TProbe\n    Glyph = {" + QString::fromLatin1(data.toHex()) + "}\n  end\nend";
+        const TClassRegistry registry = Registry();
+        TLayoutLoader loader(registry);
+        QWidget form;
+        const QList<QObject *> made = loader.Load(ParseLayout(text), &form);
+        const QImage glyph = qobject_cast<TProbe *>(made.value(0))->Glyph.toImage();
+        QCOMPARE(glyph.size(), QSize(6, 4));
+        const QColor middle = glyph.pixelColor(3, 2);
+        QVERIFY2(qAbs(middle.red() - 200) <= 8 && qAbs(middle.green() - 40) <= 8 && qAbs(middle.blue() - 40) <= 8,
+                 qPrintable(middle.name()));
+    }
+
     void mistakesNameTheLine_data()
     {
         QTest::addColumn<QString>("text");
@@ -222,6 +322,12 @@ end
         QTest::newRow("duplicate name") << "object F: TForm\n  object A: TProbe\n  end\n  object A: TProbe\n  end\nend" << "Layout line 4: a component named 'A' exists already";
         QTest::newRow("open text") << "object F: TForm\n  Caption = 'abc\nend" << "Layout line 2: text not closed";
         QTest::newRow("missing end") << "object F: TForm\n  Width = 3\n" << "Layout line 3: 'end' missing for object F";
+        QTest::newRow("odd hex digits") << "object F: TForm\n  object A: TProbe\n    Picture = {\n      0102F}\n  end\nend" << "Layout line 4: odd number of hexadecimal digits";
+        QTest::newRow("not a hex digit") << "object F: TForm\n  object A: TProbe\n    Picture = {\n      01\n      0G}\n  end\nend" << "Layout line 5: hexadecimal digit expected";
+        QTest::newRow("open binary") << "object F: TForm\n  object A: TProbe\n    Picture = {0102\n" << "Layout line 4: '}' missing";
+        QTest::newRow("lines counted through binary") << "object F: TForm\n  object A: TProbe\n    Picture = {\n      01\n      02}\n    Ratio = 1.2.3\n  end\nend" << "Layout line 6: '1.2.3' is not a number";
+        QTest::newRow("bad picture") << "object F: TForm\n  object A: TProbe\n    Glyph = {89504E470D0A1A0A0000}\n  end\nend" << "Layout line 3: the picture of Glyph cannot be read";
+        QTest::newRow("text across a line end") << "object F: TForm\n  Caption = 'a' +\n    'b\n'\nend" << "Layout line 3: text not closed";
         QTest::newRow("unbound event") << "object F: TForm\n  object A: TProbe\n    OnClick = Nowhere\n  end\nend" << "Layout line 3: no handler Nowhere";
     }
     void mistakesNameTheLine()
