@@ -1,6 +1,7 @@
 #include "GolfTables.h"
 
 #include "Exceptions.h"
+#include "SqliteEngine.h"
 #include "TDatabase.h"
 #include "TTable.h"
 
@@ -99,6 +100,14 @@ void PrepareDataFolder(const QString &folder)
             table.Post();
         }
     }
+}
+
+void OpenTablesAhead(const QString &folder)
+{
+    QStringList paths;
+    for (const QString &name : TableNames())
+        paths << QDir(folder).filePath(name);
+    ::OpenTablesAhead(paths);
 }
 
 QStringList ConnectionParams(const QString &folder)
