@@ -2,16 +2,18 @@
 #include "FirstPaint.h"
 #include "Dialogs.h"
 #include "GolfTables.h"
+#include "Program.h"
 #include "TApplication.h"
 #include "TForm1.h"
 #include "THintController.h"
 
 int main(int argc, char **argv)
 {
+    const QString folder = Golf::DefaultDataFolder();
+    Program::PrepareAhead(folder);
     TApplication app(argc, argv);
     THintController hints;
-    SetApplicationTitle(QStringLiteral("Tallimo"));
-    const QString folder = Golf::DefaultDataFolder();
+    Program::SetUpApplication();
     RunGuarded([&folder] { Golf::PrepareDataFolder(folder); });
     TForm1 form(folder);
     new FirstPaint(&form);

@@ -5,6 +5,7 @@
 #include "EnterRound.h"
 #include "Exceptions.h"
 #include "GolfTables.h"
+#include "PictureData.h"
 #include "Scrolltext.h"
 #include "TApplication.h"
 #include "TCustomPanel.h"
@@ -17,15 +18,18 @@
 #include "TTable.h"
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QResource>
 #include <QScreen>
 #include <QTextDocument>
+
+#include <future>
+#include <mutex>
 
 // Resources of a static library are registered by hand (outside any namespace).
 static void InitLayoutResource()
@@ -40,10 +44,36 @@ const QString kBannerCaption = QStringLiteral("Quarvel's Personal Tallimo  - Lit
 QString LoadLayoutText()
 {
     InitLayoutResource();
-    QFile file(QStringLiteral(":/layout/TForm1.layout"));
-    if (!file.open(QIODevice::ReadOnly))
+    // Stored uncompressed (see layout.qrc): the text is read in place, with no copy to unpack.
+    const QResource resource(QStringLiteral(":/layout/TForm1.layout"));
+    if (!resource.isValid())
         throw EInvalidOperation(QStringLiteral("The window layout is missing from the program"));
-    return QString::fromUtf8(file.readAll());
+    if (resource.compressionAlgorithm() == QResource::NoCompression)
+        return QString::fromUtf8(reinterpret_cast<const char *>(resource.data()), qsizetype(resource.size()));
+    return QString::fromUtf8(resource.uncompressedData());
+}
+
+// The layout read ahead by PrepareLayout, until a window takes it.
+std::mutex g_layoutAheadMutex;
+std::future<TLayoutObject> g_layoutAhead;
+
+void CollectPictures(const TLayoutObject &object, QList<QByteArray> &pictures)
+{
+    for (const TLayoutProperty &property : object.Properties)
+        if (property.Value.ValueKind == TLayoutValue::Binary)
+            pictures << property.Value.Bytes;
+    for (const TLayoutObject &child : object.Children)
+        CollectPictures(child, pictures);
+}
+
+TLayoutObject TakeLayout()
+{
+    std::future<TLayoutObject> ahead;
+    {
+        const std::lock_guard<std::mutex> lock(g_layoutAheadMutex);
+        ahead = std::move(g_layoutAhead);
+    }
+    return ahead.valid() ? ahead.get() : ParseLayout(LoadLayoutText());
 }
 
 // Assigns a handler that takes no arguments to an event of a component, whatever the event's own
@@ -132,7 +162,7 @@ TForm1::TForm1(const QString &dataFolder, QWidget *parent) : QWidget(parent)
         return true;
     });
     m_parts.insert(QStringLiteral("Form1"), this);
-    for (QObject *part : m_loader->Load(ParseLayout(LoadLayoutText()), this))
+    for (QObject *part : m_loader->Load(TakeLayout(), this))
         m_parts.insert(part->objectName(), part);
     if (auto *pages = Part<TPageControl>(QStringLiteral("tbn1")))
         connect(pages, &QTabWidget::currentChanged, this, [this, pages] { BuildPage(pages->currentWidget()); });
@@ -140,6 +170,19 @@ TForm1::TForm1(const QString &dataFolder, QWidget *parent) : QWidget(parent)
     ConnectTables(dataFolder);
     if (m_onCreate)
         RunGuarded(m_onCreate);
+}
+
+void TForm1::PrepareLayout()
+{
+    const std::lock_guard<std::mutex> lock(g_layoutAheadMutex);
+    if (!g_layoutAhead.valid())
+        g_layoutAhead = std::async(std::launch::async, [] {
+            TLayoutObject layout = ParseLayout(LoadLayoutText());
+            QList<QByteArray> pictures;
+            CollectPictures(layout, pictures);
+            DecodePicturesAhead(pictures);
+            return layout;
+        });
 }
 
 TForm1::~TForm1()
