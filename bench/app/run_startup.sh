@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Start-up of the program against a bare six-tab Qt window, in one run on one display:
-# whole processes from spawn to the first paint, alternating, N times each; medians, their
-# ratio, and the peak memory of each.
+# Start-up of the program against a bare six-tab Qt window, in one run on one display, whole
+# processes started alternately N times each (in turns bare first, program first, so that neither
+# always follows the other). Reports the medians of
+#   - start to first paint: from the moment the process is started to the end of the window's
+#     first paint (the figure the program is held to),
+#   - the whole run: the same, up to the end of the process (closing included), for reference,
+#   - peak memory,
+# and the ratios of program to bare window.
 #   bench/app/run_startup.sh [BUILD_DIR] [N]      (starts its own virtual display when needed)
 set -euo pipefail
 build=${1:-build-tests}
-runs=${2:-20}
+runs=${2:-40}
 if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$build" "$runs"
 fi
@@ -14,24 +19,32 @@ trap 'rm -rf "$data"' EXIT
 export XDG_DATA_HOME="$data" XDG_RUNTIME_DIR="$data/runtime"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
-measure() { # prints "milliseconds peak-kB"
-    local start end peak
-    start=$(date +%s%N)
-    peak=$("$1" 2>&1 >/dev/null | sed -n 's/^peak \([0-9]*\).*/\1/p')
-    end=$(date +%s%N)
-    echo "$(( (end - start) / 1000 )) $peak"
+now_us() { local t=$EPOCHREALTIME; echo "${t/[.,]/}"; }
+measure() { # prints "paint-µs whole-µs peak-kB"
+    local start end report painted peak
+    start=$(now_us)
+    report=$("$1" 2>&1 >/dev/null)
+    end=$(now_us)
+    painted=$(sed -n 's/^painted \([0-9]*\).*/\1/p' <<<"$report")
+    peak=$(sed -n 's/^peak \([0-9]*\).*/\1/p' <<<"$report")
+    echo "$(( painted / 1000 - start )) $(( end - start )) $peak"
 }
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
 
 "$build/bench/app/startup_tallimo" 2>/dev/null || true   # first start makes the data folder
-bare_t=(); app_t=(); bare_m=(); app_m=()
-for _ in $(seq "$runs"); do
-    read -r t m < <(measure "$build/bench/app/startup_bare"); bare_t+=("$t"); bare_m+=("$m")
-    read -r t m < <(measure "$build/bench/app/startup_tallimo"); app_t+=("$t"); app_m+=("$m")
+declare -A samples
+for run in $(seq "$runs"); do
+    order="bare tallimo"; (( run % 2 )) || order="tallimo bare"
+    for who in $order; do
+        read -r p w m < <(measure "$build/bench/app/startup_$who")
+        samples[$who.paint]+="$p "; samples[$who.whole]+="$w "; samples[$who.memory]+="$m "
+    done
 done
-bt=$(printf '%s\n' "${bare_t[@]}" | median); at=$(printf '%s\n' "${app_t[@]}" | median)
-bm=$(printf '%s\n' "${bare_m[@]}" | median); am=$(printf '%s\n' "${app_m[@]}" | median)
-awk -v bt="$bt" -v at="$at" -v bm="$bm" -v am="$am" -v n="$runs" 'BEGIN {
-    printf "start to first paint (median of %d): bare six tabs %.1f ms, program %.1f ms, ratio %.2f\n", n, bt/1000, at/1000, at/bt
-    printf "peak memory (median):            bare six tabs %.1f MB, program %.1f MB, ratio %.2f\n", bm/1024, am/1024, am/bm
+med() { tr ' ' '\n' <<<"${samples[$1]}" | grep . | median; }
+awk -v bp="$(med bare.paint)" -v ap="$(med tallimo.paint)" -v bw="$(med bare.whole)" -v aw="$(med tallimo.whole)" \
+    -v bm="$(med bare.memory)" -v am="$(med tallimo.memory)" -v n="$runs" 'BEGIN {
+    printf "medians of %d starts        bare six tabs   program   ratio\n", n
+    printf "start to first paint        %8.1f ms  %6.1f ms   %.2f\n", bp/1000, ap/1000, ap/bp
+    printf "whole run, closing included %8.1f ms  %6.1f ms   %.2f\n", bw/1000, aw/1000, aw/bw
+    printf "peak memory                 %8.1f MB  %6.1f MB   %.2f\n", bm/1024, am/1024, am/bm
 }'
