@@ -173,7 +173,7 @@ private slots:
             players.Next();
             players.Delete();
         }
-        for (const QString &table : {"golfmaster", "hcap", "refer"}) {
+        for (const QString table : {"golfmaster", "hcap", "refer"}) {
             const QString file = source.filePath(table + ".csv");
             QCOMPARE(RunCli(source.path(), {"export", "--table", table, "--out", file}).Status, 0);
             if (table == "refer") // a new folder has its own settings record already
