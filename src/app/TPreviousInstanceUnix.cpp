@@ -39,6 +39,15 @@ bool SocketAddress(const QString &path, sockaddr_un &address)
     return true;
 }
 
+// A new non-blocking socket and the address for the path; -1 when the path fits no address or
+// the system gives no socket.
+int NewSocket(const QString &path, sockaddr_un &address)
+{
+    if (!SocketAddress(path, address))
+        return -1;
+    return ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+}
+
 // What the holder says to a request line (the line end included).
 using Answerer = std::function<QByteArray(const QByteArray &line)>;
 
@@ -56,6 +65,7 @@ public:
 
     ~Request() override
     {
+        m_notifier.setEnabled(false);
         if (m_fd >= 0)
             ::close(m_fd);
     }
@@ -118,6 +128,7 @@ public:
 
     ~Server() override
     {
+        m_notifier.setEnabled(false);
         ::close(m_fd);
         ::unlink(m_path.constData());
     }
@@ -203,9 +214,7 @@ bool TPreviousInstance::StartServer(const QString &serverName)
     if (!m_platform)
         return false;
     sockaddr_un address;
-    if (!SocketAddress(serverName, address))
-        return false;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const int fd = NewSocket(serverName, address);
     if (fd < 0)
         return false;
     // Only the lock holder gets here, so a socket left under this name is a dead copy's.
@@ -230,9 +239,7 @@ bool TPreviousInstance::StartServer(const QString &serverName)
 bool TPreviousInstance::SendForwardRequest(const QString &serverName, int waitMs) const
 {
     sockaddr_un address;
-    if (!SocketAddress(serverName, address))
-        return false;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const int fd = NewSocket(serverName, address);
     if (fd < 0)
         return false;
     const QDeadlineTimer deadline(waitMs);
