@@ -6,7 +6,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <sqlite3.h>
 
 #include <cmath>
@@ -40,11 +39,25 @@ QString DeclaredType(const TFieldInfo &field)
 TFieldType TypeFromDeclaration(const QString &declared, int &size)
 {
     const QString upper = declared.trimmed().toUpper();
-    static const QRegularExpression sized(QStringLiteral("^(VAR)?CHAR\\s*\\(\\s*(\\d+)\\s*\\)$"));
-    const QRegularExpressionMatch match = sized.match(upper);
-    if (match.hasMatch()) {
-        size = match.captured(2).toInt();
-        return ftString;
+    // CHAR(n) or VARCHAR(n), blanks allowed around the parentheses and the number. Read by hand:
+    // tables are opened on more than one thread, and a shared pattern object is not made for that.
+    QStringView rest(upper);
+    if (rest.startsWith(QLatin1String("VAR")))
+        rest = rest.mid(3);
+    if (rest.startsWith(QLatin1String("CHAR"))) {
+        rest = rest.mid(4).trimmed();
+        if (rest.startsWith(QLatin1Char('(')) && rest.endsWith(QLatin1Char(')'))) {
+            const QStringView number = rest.mid(1, rest.size() - 2).trimmed();
+            bool digitsOnly = !number.isEmpty();
+            for (const QChar ch : number)
+                digitsOnly = digitsOnly && ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
+            bool ok = false;
+            const int declaredSize = number.toInt(&ok);
+            if (digitsOnly && ok) {
+                size = declaredSize;
+                return ftString;
+            }
+        }
     }
     size = 0;
     if (upper.startsWith(QLatin1String("INT")))

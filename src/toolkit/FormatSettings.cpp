@@ -3,7 +3,6 @@
 #include "Exceptions.h"
 
 #include <QDateTime>
-#include <QRegularExpression>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -360,8 +359,10 @@ QString FormatFloat(const QString &pattern, double value, const TFormatSettings 
         intPart.clear();
     while (intPart.size() < minInt)
         intPart.prepend(QLatin1Char('0'));
-    const bool negative = value < 0 && (intPart.contains(QRegularExpression(QStringLiteral("[1-9]")))
-                                        || fracPart.contains(QRegularExpression(QStringLiteral("[1-9]"))));
+    const auto nonZero = [](const QString &part) {
+        return std::any_of(part.cbegin(), part.cend(), [](QChar ch) { return ch >= QLatin1Char('1') && ch <= QLatin1Char('9'); });
+    };
+    const bool negative = value < 0 && (nonZero(intPart) || nonZero(fracPart));
     QString text = intPart;
     if (!fracPart.isEmpty())
         text += fs.DecimalSeparator + fracPart;

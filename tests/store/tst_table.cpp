@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QThread>
 #include <QTest>
+#include <sqlite3.h>
 
 class tst_Table : public QObject
 {
@@ -373,6 +374,29 @@ private slots:
         table.SetDatabaseName(fixture.Folder());
         table.SetTableName("players.DB");
         EXPECT_FAILURE(table.Open(), QString("Cannot open table '%1': the file holds no table 'players'").arg(fixture.FilePath("players.DB")));
+    }
+
+    void declaredTypesOfAForeignTableAreRead()
+    {
+        TableFixture fixture;
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(fixture.FilePath("alien.DB")).constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, "CREATE TABLE alien (a VARCHAR ( 12 ), b char(3), c INTEGER, d REAL, e DATE, "
+                                  "f TEXT, g NUMERIC(5,2), h CHARACTER(9), i CHAR (7))",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(db);
+        TTable table;
+        table.SetDatabaseName(fixture.Folder());
+        table.SetTableName("alien.DB");
+        table.Open();
+        const QList<QPair<TFieldType, int>> expected{{ftString, 12}, {ftString, 3}, {ftInteger, 0}, {ftFloat, 0}, {ftDate, 0},
+                                                     {ftString, 255}, {ftFloat, 0}, {ftString, 255}, {ftString, 7}};
+        QCOMPARE(table.FieldCount(), int(expected.size()));
+        for (int i = 0; i < table.FieldCount(); ++i) {
+            QCOMPARE(table.Fields(i)->DataType(), expected[i].first);
+            QCOMPARE(table.Fields(i)->Size(), expected[i].second);
+        }
     }
 
     void tablesOpenedAheadAreTakenOnceAndOnlyWhenStillTheSame()
