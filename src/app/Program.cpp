@@ -9,6 +9,12 @@
 #include <QIcon>
 #include <QPainter>
 
+#include <future>
+
+#ifdef TALLIMO_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
+
 namespace {
 
 // The program's icon: a flag on a green, drawn at the two sizes the desktop asks for.
@@ -32,6 +38,11 @@ QIcon ProgramIcon()
     return icon;
 }
 
+#ifdef TALLIMO_FONTCONFIG
+// The font configuration being loaded ahead; the program's end waits for it.
+std::future<void> g_fontConfiguration;
+#endif
+
 } // namespace
 
 namespace Program {
@@ -40,6 +51,12 @@ void PrepareAhead(const QString &dataFolder)
 {
     TForm1::PrepareLayout();
     Golf::OpenTablesAhead(dataFolder);
+#ifdef TALLIMO_FONTCONFIG
+    // The font configuration is read from its files once per process, which takes a few
+    // milliseconds; loaded here, the window's first text finds it ready.
+    if (!g_fontConfiguration.valid())
+        g_fontConfiguration = std::async(std::launch::async, [] { FcInit(); });
+#endif
 }
 
 void SetUpApplication()
