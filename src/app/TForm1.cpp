@@ -48,8 +48,6 @@ QString LoadLayoutText()
     const QResource resource(QStringLiteral(":/layout/TForm1.layout"));
     if (!resource.isValid())
         throw EInvalidOperation(QStringLiteral("The window layout is missing from the program"));
-    if (resource.compressionAlgorithm() == QResource::NoCompression)
-        return QString::fromUtf8(reinterpret_cast<const char *>(resource.data()), qsizetype(resource.size()));
     return QString::fromUtf8(resource.uncompressedData());
 }
 

@@ -162,23 +162,16 @@ void TktMBevel::SetShape(TBevelShape value)
         update();
 }
 
-
 void TktMBevel::SetBevelWidth(int width)
 {
-    width = std::max(1, width);
-    if (m_bevelWidth == width)
-        return;
-    m_bevelWidth = width;
-    update();
+    if (Assign(m_bevelWidth, std::max(1, width)))
+        update();
 }
 
 void TktMBevel::SetBorderWidth(int width)
 {
-    width = std::max(0, width);
-    if (m_borderWidth == width)
-        return;
-    m_borderWidth = width;
-    update();
+    if (Assign(m_borderWidth, std::max(0, width)))
+        update();
 }
 
 void TktMBevel::SetColor(TColor color)
