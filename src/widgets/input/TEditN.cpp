@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 
 #include <QPointer>
+#include <QScopeGuard>
 #include <cmath>
 
 namespace {
@@ -194,12 +195,16 @@ void TEditN::TextChanged()
     if (m_changeDepth == 0)
         m_shownMessages.clear();
     const QPointer<TEditN> self(this);
-    ++m_changeDepth;
-    const bool notify = CleanAndReadNumber();
-    if (!self)
-        return;
-    --m_changeDepth;
-    if (notify)
+    bool notify = false;
+    {
+        ++m_changeDepth;
+        const auto leave = qScopeGuard([&] {
+            if (self)
+                --m_changeDepth;
+        });
+        notify = CleanAndReadNumber();
+    }
+    if (self && notify)
         RaiseNotify(OnChange);
 }
 
@@ -213,10 +218,15 @@ bool TEditN::SetCleanText(const QString &clean, const QString &before, bool keep
     // The change of the cleaned text runs inside setText, before the caret can be placed; it
     // takes the caret from here.
     m_cleanCaret = caret;
-    setText(clean);
+    {
+        const auto done = qScopeGuard([&] {
+            if (self)
+                m_cleanCaret = -1;
+        });
+        setText(clean);
+    }
     if (!self)
         return false;
-    m_cleanCaret = -1;
     // A text cleaned once more inside that change has had its caret placed there.
     if (text() == clean)
         setCursorPosition(qMin(caret, int(text().size())));
