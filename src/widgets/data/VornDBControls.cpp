@@ -553,8 +553,11 @@ void TVornDBNavigator::AdjustSize(int &width, int &height)
 
     qint64 position = side;
     bool groupStarted[6] = {};
+    // A button beyond any widget's reach is as hidden there as anywhere further out, and its
+    // right and bottom edges must still be within an int.
+    const auto toPosition = [](qint64 value) { return int(std::clamp<qint64>(value, -4 * qint64(QWIDGETSIZE_MAX), 4 * qint64(QWIDGETSIZE_MAX))); };
     const auto place = [&](TVornNavButton *button, qint64 x, qint64 y, qint64 w, qint64 h) {
-        button->setGeometry(toInt(x), toInt(y), toSize(w), toSize(h));
+        button->setGeometry(toPosition(x), toPosition(y), toSize(w), toSize(h));
     };
     for (int i = 0; i < ButtonCount; ++i) {
         TVornNavButton *button = m_buttons[i];
