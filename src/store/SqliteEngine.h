@@ -48,9 +48,13 @@ public:
     void BeginTransaction() override;
     void Commit() override;
     void Rollback() override;
+    std::unique_ptr<TStoreBulkInsert> BulkInsert(const QList<int> &fields) override;
+    std::unique_ptr<TStoreRowStream> ReadAll() override;
 
 private:
     class Statement;
+    class BulkWriter;
+    class RowReader;
 
     Statement Prepare(const QString &sql);
     [[noreturn]] void Fail(const QString &what) const;
