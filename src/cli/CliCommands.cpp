@@ -113,10 +113,55 @@ QString TableFileName(const QString &name)
     throw UsageError(QStringLiteral("unknown table '%1' (hcap, golfmaster or refer)").arg(name));
 }
 
+// Commands that make data may start a data folder; the others need one that holds tables.
+bool CreatesData(const QString &command)
+{
+    static const QSet<QString> commands{QStringLiteral("add-player"), QStringLiteral("add-club"), QStringLiteral("import")};
+    return commands.contains(command);
+}
+
+// A data folder given by name must exist and hold the program's tables, so that a misspelt name
+// is never taken for an empty folder. Only --init makes a missing folder; an existing one without
+// tables is taken by --init or by a command that makes data.
+void CheckDataFolder(const QString &folder, bool createsData, bool init)
+{
+    const QFileInfo info(folder);
+    if (!info.exists()) {
+        if (init)
+            return;
+        throw EDatabaseError(QStringLiteral("The data folder '%1' does not exist (--init makes it)").arg(folder));
+    }
+    if (!info.isDir())
+        throw EDatabaseError(QStringLiteral("The data folder '%1' is not a folder").arg(folder));
+    if (createsData || init)
+        return;
+    for (const QString &name : Golf::TableNames())
+        if (QFileInfo::exists(QDir(folder).filePath(name)))
+            return;
+    throw EDatabaseError(QStringLiteral("The folder '%1' holds none of the tables %2 (--init makes them)")
+                             .arg(folder, Golf::TableNames().join(QStringLiteral(", "))));
+}
+
+// The data folder a command line names, and what the command may do with it.
+struct TDataFolder
+{
+    QString Path;
+    bool Given = false;       // named with --data-dir (else the program's own folder)
+    bool Init = false;        // --init: it may be made
+    bool CreatesData = false; // the command makes data, so it may start a folder that exists
+
+    operator const QString &() const { return Path; }
+};
+
 class Session
 {
 public:
-    explicit Session(const QString &folder) : m_folder(folder) { Golf::PrepareDataFolder(folder); }
+    explicit Session(const TDataFolder &folder) : m_folder(folder.Path)
+    {
+        if (folder.Given)
+            CheckDataFolder(folder.Path, folder.CreatesData, folder.Init);
+        Golf::PrepareDataFolder(folder.Path);
+    }
 
     const QString &Folder() const { return m_folder; }
 
@@ -152,34 +197,6 @@ private:
     QString m_folder;
     std::unique_ptr<TStoreConnection> m_connection;
 };
-
-// Commands that make data may start a data folder; the others need one that holds tables.
-bool CreatesData(const QString &command)
-{
-    static const QSet<QString> commands{QStringLiteral("add-player"), QStringLiteral("add-club"), QStringLiteral("import")};
-    return commands.contains(command);
-}
-
-// A data folder given by name must exist and hold the program's tables, so that a misspelt name
-// is never taken for an empty folder; --init, or a command that makes data, may start one.
-void CheckDataFolder(const QString &folder, bool createsData, bool init)
-{
-    const QFileInfo info(folder);
-    if (!info.exists()) {
-        if (init)
-            return;
-        throw EDatabaseError(QStringLiteral("The data folder '%1' does not exist (--init makes it)").arg(folder));
-    }
-    if (!info.isDir())
-        throw EDatabaseError(QStringLiteral("The data folder '%1' is not a folder").arg(folder));
-    if (createsData || init)
-        return;
-    for (const QString &name : Golf::TableNames())
-        if (QFileInfo::exists(QDir(folder).filePath(name)))
-            return;
-    throw EDatabaseError(QStringLiteral("The folder '%1' holds none of the tables %2 (--init makes them)")
-                             .arg(folder, Golf::TableNames().join(QStringLiteral(", "))));
-}
 
 int FieldIndex(const QList<TFieldInfo> &fields, const QString &name)
 {
@@ -455,9 +472,7 @@ QString Usage()
 int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     QStringList rest = arguments;
-    QString folder;
-    bool folderGiven = false;
-    bool init = false;
+    TDataFolder folder;
     while (!rest.isEmpty() && rest.first().startsWith(QLatin1String("--"))) {
         const QString option = rest.takeFirst();
         if (option == QLatin1String("--help")) {
@@ -469,13 +484,13 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
             return kExitOk;
         }
         if (option == QLatin1String("--data-dir") && !rest.isEmpty()) {
-            folder = rest.takeFirst();
-            folderGiven = true;
+            folder.Path = rest.takeFirst();
+            folder.Given = true;
         } else if (option.startsWith(QLatin1String("--data-dir="))) {
-            folder = option.mid(11);
-            folderGiven = true;
+            folder.Path = option.mid(11);
+            folder.Given = true;
         } else if (option == QLatin1String("--init")) {
-            init = true;
+            folder.Init = true;
         } else {
             err << "tallimo-cli: unknown option " << option << "\n\n" << Usage();
             return kExitUsage;
@@ -485,13 +500,14 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         err << Usage();
         return kExitUsage;
     }
-    if (folderGiven && folder.isEmpty()) {
+    if (folder.Given && folder.Path.isEmpty()) {
         err << "tallimo-cli: --data-dir needs a folder\n\n" << Usage();
         return kExitUsage;
     }
-    if (!folderGiven)
-        folder = Golf::DefaultDataFolder();
+    if (!folder.Given)
+        folder.Path = Golf::DefaultDataFolder();
     const QString command = rest.takeFirst();
+    folder.CreatesData = CreatesData(command);
 
     // The program's messages ("Score invalid!" and the like) go to standard error.
     const TMessageHandler oldMessages = SetMessageHandler([&err](const TMessageRequest &request) {
@@ -501,8 +517,6 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     const TBeepHandler oldBeep = SetBeepHandler([] {});
     int status = kExitFailure;
     try {
-        if (folderGiven)
-            CheckDataFolder(folder, CreatesData(command), init);
         if (command == QLatin1String("players")) {
             Options(rest, {}, {});
             Session session(folder);
