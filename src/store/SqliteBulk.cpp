@@ -105,9 +105,14 @@ public:
 
     bool Next(TRecordData &row) override
     {
-        const int rc = sqlite3_step(m_statement);
-        if (rc == SQLITE_DONE)
+        // A statement stepped after its end would start over.
+        if (m_ended)
             return false;
+        const int rc = sqlite3_step(m_statement);
+        if (rc == SQLITE_DONE) {
+            m_ended = true;
+            return false;
+        }
         if (rc != SQLITE_ROW)
             m_table.Fail(QStringLiteral("reading"));
         const int count = int(m_table.m_fields.size());
@@ -121,6 +126,7 @@ public:
 private:
     TSqliteTable &m_table;
     sqlite3_stmt *m_statement = nullptr;
+    bool m_ended = false;
 };
 
 std::unique_ptr<TStoreBulkInsert> TSqliteTable::BulkInsert(const QList<int> &fields)
