@@ -399,6 +399,9 @@ int Export(Session &session, const Options &options, QTextStream &out)
     }
     const QString path = options.Value(QStringLiteral("out"));
     RefuseTableFile(session.Folder(), path);
+    // A device or a pipe cannot be replaced by a finished file.
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile())
+        throw EConvertError(QStringLiteral("Cannot write '%1': it is not a plain file (without --out the table goes to the standard output)").arg(path));
     // The old file stays in place until the new one is whole on disk.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -569,6 +572,10 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     SetMessageHandler(oldMessages);
     SetBeepHandler(oldBeep);
     out.flush();
+    if (out.status() != QTextStream::Ok && status == kExitOk) {
+        err << "Cannot write the standard output\n";
+        status = kExitFailure;
+    }
     err.flush();
     return status;
 }

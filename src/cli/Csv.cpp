@@ -3,6 +3,7 @@
 #include "Exceptions.h"
 
 #include <QBuffer>
+#include <QStringDecoder>
 
 namespace Csv {
 
@@ -94,6 +95,12 @@ bool IsValidUtf8(QByteArrayView bytes)
         p += extra + 1;
     }
     return true;
+}
+
+QString Text(QByteArrayView utf8)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(utf8);
 }
 
 TReader::TReader(QIODevice &device) : m_device(device) {}
@@ -234,7 +241,7 @@ QStringList TReader::Fields() const
     QStringList fields;
     fields.reserve(FieldCount());
     for (int i = 0; i < FieldCount(); ++i)
-        fields << QString::fromUtf8(Field(i));
+        fields << Text(Field(i));
     return fields;
 }
 

@@ -25,6 +25,8 @@ inline void AppendRecordEnd(QByteArray &out) { out.append("\r\n", 2); }
 
 // Whether the bytes are UTF-8 as the standard defines it (no overlong forms, no surrogates).
 bool IsValidUtf8(QByteArrayView bytes);
+// The text of UTF-8 bytes, all of it: a U+FEFF in front is kept, as any other character.
+QString Text(QByteArrayView utf8);
 
 // Reads records from a device one at a time, holding no more than the record being read: a
 // file of any length is read in the same memory. Accepts LF, CRLF or CR line ends, a final line

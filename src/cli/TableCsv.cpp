@@ -97,7 +97,7 @@ private:
 EConvertError NotA(QByteArrayView text, const char *what, const TFieldInfo &field, int line)
 {
     return EConvertError(QStringLiteral("line %1: %2 is not %3 for field '%4'")
-                             .arg(line).arg(Shown(QString::fromUtf8(text)), QLatin1String(what), field.Name));
+                             .arg(line).arg(Shown(Csv::Text(text)), QLatin1String(what), field.Name));
 }
 
 // Decimal digits with an optional sign, nothing else (no blanks, no exponent).
@@ -159,7 +159,7 @@ QVariant ValueFromCsv(QByteArrayView text, const TFieldInfo &field, bool identit
             throw NotA(text, "a whole number", field, line);
         if (identity && (value < std::numeric_limits<qint32>::min() || value > std::numeric_limits<qint32>::max()))
             throw EConvertError(QStringLiteral("line %1: %2 is beyond the largest %3, %4")
-                                    .arg(line).arg(Shown(QString::fromUtf8(text)), field.Name).arg(std::numeric_limits<qint32>::max()));
+                                    .arg(line).arg(Shown(Csv::Text(text)), field.Name).arg(std::numeric_limits<qint32>::max()));
         return value;
     }
     case ftFloat: {
@@ -190,7 +190,7 @@ QVariant ValueFromCsv(QByteArrayView text, const TFieldInfo &field, bool identit
     case ftUnknown:
         break;
     }
-    QString value = QString::fromUtf8(text);
+    QString value = Csv::Text(text);
     if (field.Size > 0 && CharacterCount(value) > field.Size)
         throw EConvertError(QStringLiteral("line %1: the text %2 is longer than the %3 characters of field '%4'")
                                 .arg(line).arg(Shown(value)).arg(field.Size).arg(field.Name));

@@ -1,6 +1,8 @@
 // Whole tables in and out of the command-line companion, bad input of every kind, and the data
 // folder it works on, all through the real program in temporary folders.
 
+#include "Csv.h"
+#include "Exceptions.h"
 #include "GolfTables.h"
 #include "TTable.h"
 
@@ -10,6 +12,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstring>
 
 namespace {
 
@@ -75,6 +79,44 @@ QByteArray PlayersCsv(int count, int firstId = 1)
 
 const QString kPlayersHeader = QStringLiteral("ID,Descr,Homeclub,CalChcap,Hcap\r\n");
 
+// Hands out its bytes a few at a time, as a pipe may: every place in the text meets the end of
+// what has been read so far.
+class TrickleDevice : public QIODevice
+{
+public:
+    TrickleDevice(QByteArray bytes, qint64 step) : m_bytes(std::move(bytes)), m_step(step) { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 count = std::min({maxSize, m_step, qint64(m_bytes.size()) - m_pos});
+        std::memcpy(data, m_bytes.constData() + m_pos, size_t(count));
+        m_pos += count;
+        return count;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_bytes;
+    qint64 m_step;
+    qint64 m_pos = 0;
+};
+
+QString ReadAll(const QByteArray &bytes, qint64 step)
+{
+    TrickleDevice device(bytes, step);
+    Csv::TReader reader(device);
+    QString seen;
+    try {
+        while (reader.Next())
+            seen += QString::number(reader.Line()) + ":" + reader.Fields().join('|') + ";";
+    } catch (const EConvertError &error) {
+        seen += error.Message();
+    }
+    return seen;
+}
+
 } // namespace
 
 class tst_CliCsv : public QObject
@@ -128,6 +170,28 @@ private slots:
         QCOMPARE(outcome.Err, QString("'%1': %2\n").arg(file, message));
         QCOMPARE(Checksum(table), before);
         QCOMPARE(RunIn(dir.path(), {"players"}).Out, kPlayersHeader + "1,Ann,,,\r\n");
+    }
+
+    void readerGivesTheSameRecordsHoweverTheInputArrives_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QString>("records");
+        QTest::newRow("line ends") << QByteArray("a,b\r\nc,d\ne,f\rg,h") << "1:a|b;2:c|d;3:e|f;4:g|h;";
+        QTest::newRow("byte order mark") << QByteArray("\xef\xbb\xbf" "a\n") << "1:a;";
+        QTest::newRow("a mark only in front") << QByteArray("a\n\xef\xbb\xbf" "b\n") << "1:a;2:\uFEFFb;";
+        QTest::newRow("quotes") << QByteArray("\"a\"\"b\",\"\"\r\n\"\"\"\"\n") << "1:a\"b|;2:\";";
+        QTest::newRow("line breaks in quotes") << QByteArray("\"a\r\nb\nc\",d\n\ne\n") << "1:a\r\nb\nc|d;5:e;";
+        QTest::newRow("empty fields") << QByteArray(",\n,,x\n") << "1:|;2:||x;";
+        QTest::newRow("quote not closed") << QByteArray("a\n\"b\nc") << "1:a;line 2: a quoted field is not closed";
+        QTest::newRow("NUL after a line break in quotes") << QByteArray("\"a\nb\0\"", 6) << "line 2: the text holds a NUL byte";
+        QTest::newRow("two-byte letter") << QByteArray("\xc3\xa9,\xe2\x82\xac\n") << QString::fromUtf8("1:\xc3\xa9|\xe2\x82\xac;");
+    }
+    void readerGivesTheSameRecordsHoweverTheInputArrives()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(QString, records);
+        for (const qint64 step : {qint64(1), qint64(2), qint64(3), qint64(1) << 30})
+            QCOMPARE(ReadAll(csv, step), records);
     }
 
     void acceptedCsvForms_data()
