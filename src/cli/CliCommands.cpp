@@ -438,7 +438,7 @@ int Import(Session &session, const Options &options, QTextStream &out)
     Csv::TReader reader(input);
     try {
         ImportTableCsv(*table, reader, tableName == Golf::kSettingsTable ? TImportMode::ReplaceTheOneRecord : TImportMode::Add);
-    } catch (const EConvertError &error) {
+    } catch (const Exception &error) {
         throw EConvertError(source + error.Message());
     }
     return kExitOk;

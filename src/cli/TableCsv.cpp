@@ -267,7 +267,12 @@ qint64 ImportTableCsv(TStoreTableCursor &table, Csv::TReader &reader, TImportMod
             throw EConvertError(QStringLiteral("line %1: a second record, where the table holds one record only").arg(line));
         for (int c = 0; c < columns.size(); ++c)
             values[c] = ValueFromCsv(reader.Field(c), infos[columns[c]], columns[c] == identity, line);
-        const std::optional<qint64> id = writer->Add(values);
+        std::optional<qint64> id;
+        try {
+            id = writer->Add(values);
+        } catch (const EDatabaseError &error) {
+            throw EDatabaseError(QStringLiteral("line %1: %2").arg(line).arg(error.Message()));
+        }
         if (!id)
             throw EConvertError(QStringLiteral("line %1: %2 %3 is already taken")
                                     .arg(line).arg(infos[identity].Name).arg(values[identityColumn].toLongLong()));

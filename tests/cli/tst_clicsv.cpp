@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -342,6 +344,39 @@ private slots:
 
         QCOMPARE(Run(exportTo).Status, 0);
         QCOMPARE(ReadFile(out).count("\r\n"), 3001);
+    }
+
+    // A data folder on a small file system that fills up: import and export fail, saying why,
+    // and leave the table and the old export as they were. Needs the right to mount one.
+    void fullDiskFailsAndChangesNothing()
+    {
+        QTemporaryDir dir;
+        const QString small = dir.filePath("small");
+        QDir(dir.path()).mkdir("small");
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=512k", "tmpfs", small}) != 0)
+            QSKIP("a small file system cannot be mounted here");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {small}); });
+        const QString data = small + "/data";
+        QCOMPARE(Run({"--data-dir", data, "--init", "players"}).Status, 0);
+        const QString out = small + "/players.csv";
+        WriteFile(out, "the good old file\n");
+        const QByteArray before = Checksum(data + "/hcap.DB");
+
+        WriteFile(dir.filePath("many.csv"), PlayersCsv(20000));
+        const Outcome imported = RunIn(data, {"import", "--table", "hcap", "--in", dir.filePath("many.csv")});
+        QCOMPARE(imported.Status, 1);
+        QVERIFY2(imported.Err.contains("full"), qPrintable(imported.Err));
+        QCOMPARE(Checksum(data + "/hcap.DB"), before);
+
+        // Enough players to fill what is left when exported.
+        WriteFile(dir.filePath("some.csv"), PlayersCsv(2500));
+        QCOMPARE(RunIn(data, {"import", "--table", "hcap", "--in", dir.filePath("some.csv")}).Status, 0);
+        WriteFile(small + "/filler", QByteArray(qint64(QStorageInfo(small).bytesAvailable()) - 64 * 1024, 'f'));
+        const Outcome exported = RunIn(data, {"export", "--table", "hcap", "--out", out});
+        QCOMPARE(exported.Status, 1);
+        QVERIFY2(exported.Err.startsWith(QString("Cannot write '%1': ").arg(out)), qPrintable(exported.Err));
+        QCOMPARE(ReadFile(out), QByteArray("the good old file\n"));
+        QCOMPARE(QDir(small).entryList(QDir::Files | QDir::Hidden), (QStringList{"filler", "players.csv"}));
     }
 
     // The largest ID the program shows is 2147483647: a command that would go past it stores nothing.
