@@ -273,9 +273,11 @@ qint64 ImportTableCsv(TStoreTableCursor &table, Csv::TReader &reader, TImportMod
         } catch (const EDatabaseError &error) {
             throw EDatabaseError(QStringLiteral("line %1: %2").arg(line).arg(error.Message()));
         }
-        if (!id)
+        if (!id && identityColumn >= 0)
             throw EConvertError(QStringLiteral("line %1: %2 %3 is already taken")
                                     .arg(line).arg(infos[identity].Name).arg(values[identityColumn].toLongLong()));
+        if (!id)
+            throw EConvertError(QStringLiteral("line %1: a record with the same key is stored already").arg(line));
         if (identity >= 0 && *id > std::numeric_limits<qint32>::max())
             throw EConvertError(QStringLiteral("line %1: no %2 is left for the record: the largest, %3, is taken")
                                     .arg(line).arg(infos[identity].Name).arg(std::numeric_limits<qint32>::max()));
