@@ -126,10 +126,14 @@ void TReader::EndField()
         throw EConvertError(QStringLiteral("line %1: the record has more than %2 fields").arg(m_recordLine).arg(kMaxFields));
 }
 
-void TReader::CheckSize() const
+void TReader::CheckSize(bool inQuotes) const
 {
-    if (m_record.size() > kMaxRecordBytes)
-        throw EConvertError(QStringLiteral("line %1: the record is longer than %2 bytes").arg(m_recordLine).arg(kMaxRecordBytes));
+    if (m_record.size() <= kMaxRecordBytes)
+        return;
+    throw EConvertError(QStringLiteral("line %1: the record is longer than %2 bytes%3")
+                            .arg(m_recordLine)
+                            .arg(kMaxRecordBytes)
+                            .arg(inQuotes ? QStringLiteral(" (is a quote on it not closed?)") : QString()));
 }
 
 void TReader::SkipLineFeed()
@@ -186,7 +190,7 @@ bool TReader::Next()
                     ++end;
             m_record.append(data + m_pos, end - m_pos);
             m_pos = end;
-            CheckSize();
+            CheckSize(state == State::Quoted);
             if (end == size)
                 continue;
         }

@@ -58,7 +58,7 @@ public:
 private:
     bool Fill();
     void EndField();
-    void CheckSize() const;
+    void CheckSize(bool inQuotes) const;
     // After a CR outside quotes: a LF right after belongs to the same line end.
     void SkipLineFeed();
 

@@ -138,10 +138,11 @@ private slots:
         QTest::newRow("too many columns") << good + "11,Bad,1,2\r\n" << "line 3: 4 values where the header names 3 fields";
         QTest::newRow("NUL byte") << good + "11,B\0d,1\r\n"_qba << "line 3: the text holds a NUL byte";
         QTest::newRow("invalid UTF-8") << good + "11,B\xff" "d,1\r\n" << "line 3: the text is not valid UTF-8";
-        QTest::newRow("overlong UTF-8") << good + "11,B\xc0\xafd,1\r\n" << "line 3: the text is not valid UTF-8";
+        QTest::newRow("overlong UTF-8") << good + "11,B\xc0\xaf" "d,1\r\n" << "line 3: the text is not valid UTF-8";
         QTest::newRow("UTF-8 of a surrogate") << good + "11,B\xed\xa0\x80" "d,1\r\n" << "line 3: the text is not valid UTF-8";
         QTest::newRow("UTF-8 cut short") << good + "11,B\xe2\x82" << "line 3: the text is not valid UTF-8";
-        QTest::newRow("10 MB field") << good + "11,\"" + QByteArray(10 << 20, 'x') + "\",1\r\n" << "line 3: the record is longer than 1048576 bytes";
+        QTest::newRow("10 MB field") << good + "11,\"" + QByteArray(10 << 20, 'x') + "\",1\r\n" << "line 3: the record is longer than 1048576 bytes (is a quote on it not closed?)";
+        QTest::newRow("quote left open in a long file") << good + "11,\"Bad,1\r\n" + QByteArray("12,Plain,1\r\n").repeated(100000) << "line 3: the record is longer than 1048576 bytes (is a quote on it not closed?)";
         QTest::newRow("duplicate ID in the file") << good + "11,A,1\r\n10,B,1\r\n" << "line 4: ID 10 is already taken";
         QTest::newRow("ID of a stored player") << good + "1,A,1\r\n" << "line 3: ID 1 is already taken";
         QTest::newRow("ID beyond 32 bits") << good + "2147483648,A,1\r\n" << "line 3: '2147483648' is beyond the largest ID, 2147483647";
