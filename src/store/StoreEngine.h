@@ -45,12 +45,12 @@ public:
     virtual void Rollback() = 0;
 
     // Whole-table paths for import and export, record by record in constant memory. Both hold
-    // on to the cursor: they must end before it does. An engine without faster means gets these
-    // built from the calls above.
+    // on to the cursor: they must end before it does. An engine without faster means inherits
+    // these, built from the calls above.
     // Adds records carrying values for the given fields; meant for use inside a transaction.
     virtual std::unique_ptr<TStoreBulkInsert> BulkInsert(const QList<int> &fields);
-    // Every record in the primary order. The built-in engine reads the table as it stood when
-    // the reading began; the built-up one reads page by page.
+    // Every record in the primary order. The SQLite engine reads the table as it stood when the
+    // reading began; the inherited path reads it a page at a time.
     virtual std::unique_ptr<TStoreRowStream> ReadAll();
 };
 
