@@ -8,6 +8,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
@@ -16,6 +17,7 @@
 #include <QTest>
 
 #include <cstring>
+#include <sqlite3.h>
 
 namespace {
 
@@ -378,6 +380,48 @@ private slots:
         QVERIFY2(exported.Err.startsWith(QString("Cannot write '%1': ").arg(out)), qPrintable(exported.Err));
         QCOMPARE(ReadFile(out), QByteArray("the good old file\n"));
         QCOMPARE(QDir(small).entryList(QDir::Files | QDir::Hidden), (QStringList{"filler", "players.csv"}));
+    }
+
+    // An import killed at any moment of its run leaves the table as it was before, or with every
+    // record of the file: never a part of them, and never a damaged file.
+    void killedImportLeavesAllOrNothing()
+    {
+        QTemporaryDir dir;
+        constexpr int kPlayers = 30000;
+        const QString file = dir.filePath("players.csv");
+        WriteFile(file, PlayersCsv(kPlayers, 2));
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(RunIn(dir.filePath("whole"), {"--init", "import", "--table", "hcap", "--in", file}).Status, 0);
+        const qint64 wholeRun = clock.elapsed();
+
+        constexpr int kKills = 8;
+        for (int kill = 0; kill < kKills; ++kill) {
+            const QString folder = dir.filePath(QStringLiteral("killed%1").arg(kill));
+            QCOMPARE(RunIn(folder, {"--init", "add-player", "--name", "Ann"}).Status, 0);
+            QProcess import;
+            import.start(TALLIMO_CLI, {"--data-dir", folder, "import", "--table", "hcap", "--in", file});
+            QVERIFY(import.waitForStarted());
+            // Moments spread over the whole run, from its start to past its end.
+            QTest::qWait(int(wholeRun * (kill + 1) / kKills));
+            import.kill();
+            import.waitForFinished();
+
+            sqlite3 *db = nullptr;
+            QCOMPARE(sqlite3_open_v2(QFile::encodeName(folder + "/hcap.DB").constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+            const auto close = qScopeGuard([db] { sqlite3_close(db); });
+            auto single = [db](const char *sql) {
+                sqlite3_stmt *statement = nullptr;
+                sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+                const QString value = sqlite3_step(statement) == SQLITE_ROW
+                    ? QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0))) : QString();
+                sqlite3_finalize(statement);
+                return value;
+            };
+            QCOMPARE(single("PRAGMA integrity_check"), QString("ok"));
+            const int count = single("SELECT COUNT(*) FROM hcap").toInt();
+            QVERIFY2(count == 1 || count == 1 + kPlayers, qPrintable(QString::number(count)));
+        }
     }
 
     // The largest ID the program shows is 2147483647: a command that would go past it stores nothing.
