@@ -16,10 +16,8 @@ namespace Csv {
 QString Field(const QString &value);
 QString Record(const QStringList &fields);
 
-// The same in UTF-8, appended to `out`: a field as Field writes it, a bare number or date as it
-// is (it never needs quotes), and the separator or the record end.
+// The same in UTF-8, appended to `out`: a field as Field writes it, the separator, the record end.
 void AppendField(QByteArray &out, QStringView value);
-inline void AppendBare(QByteArray &out, QByteArrayView text) { out.append(text); }
 inline void AppendSeparator(QByteArray &out) { out.append(','); }
 inline void AppendRecordEnd(QByteArray &out) { out.append("\r\n", 2); }
 
