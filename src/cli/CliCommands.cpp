@@ -1,5 +1,7 @@
 #include "CliCommands.h"
 
+#include "Backup.h"
+#include "BackupCommands.h"
 #include "Csv.h"
 #include "Dialogs.h"
 #include "EnterRound.h"
@@ -147,7 +149,11 @@ QString TableFileName(const QString &name)
 class Session
 {
 public:
-    explicit Session(const QString &folder) : m_folder(folder) { Golf::PrepareDataFolder(folder); }
+    explicit Session(const QString &folder) : m_folder(folder), m_backup(folder)
+    {
+        Golf::PrepareDataFolder(folder);
+        m_backup.AttachFolderConnection();
+    }
 
     std::unique_ptr<TTable> Open(const QString &tableName)
     {
@@ -170,6 +176,7 @@ public:
 
 private:
     QString m_folder;
+    Golf::TDailyBackup m_backup; // the day's copy before the first change
 };
 
 void WriteTable(TTable &table, const QStringList &fieldNames, QTextStream &out)
@@ -407,7 +414,8 @@ QString Usage()
         "                              [--date YYYY-MM-DD] [--adjust]\n"
         "  tallimo-cli [--data-dir DIR] history --player ID\n"
         "  tallimo-cli [--data-dir DIR] export --table NAME [--out FILE]\n"
-        "  tallimo-cli [--data-dir DIR] import --table NAME [--in FILE]\n"
+        "  tallimo-cli [--data-dir DIR] import --table NAME [--in FILE]\n")
+        + BackupUsage() + QStringLiteral(
         "  tallimo-cli --help | --version\n"
         "\n"
         "Works on the program's data folder, or on DIR. Tables: hcap, golfmaster, refer.\n"
@@ -453,7 +461,9 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     const TBeepHandler oldBeep = SetBeepHandler([] {});
     int status = kExitFailure;
     try {
-        if (command == QLatin1String("players")) {
+        if (const std::optional<int> done = RunBackupCommand(command, rest, folder, out, err)) {
+            status = *done;
+        } else if (command == QLatin1String("players")) {
             Options(rest, {}, {});
             Session session(folder);
             auto players = session.Open(Golf::kPlayersTable);
