@@ -1,6 +1,7 @@
 #include "TForm1.h"
 
 #include "AppControls.h"
+#include "HandicapIndexWindow.h"
 #include "Dialogs.h"
 #include "EnterRound.h"
 #include "Exceptions.h"
@@ -21,12 +22,15 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QResource>
 #include <QScreen>
+#include <QTabBar>
 #include <QTextDocument>
+#include <QToolButton>
 
 #include <future>
 #include <mutex>
@@ -88,7 +92,7 @@ bool Assign(QObject *component, Event T::*member, const std::function<void()> &h
 
 } // namespace
 
-TForm1::TForm1(const QString &dataFolder, QWidget *parent) : QWidget(parent)
+TForm1::TForm1(const QString &dataFolder, QWidget *parent) : QWidget(parent), m_dataFolder(dataFolder)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     auto notify = [this](void (TForm1::*handler)()) {
@@ -165,6 +169,7 @@ TForm1::TForm1(const QString &dataFolder, QWidget *parent) : QWidget(parent)
     if (auto *pages = Part<TPageControl>(QStringLiteral("tbn1")))
         connect(pages, &QTabWidget::currentChanged, this, [this, pages] { BuildPage(pages->currentWidget()); });
 
+    BuildToolsButton();
     ConnectTables(dataFolder);
     if (m_onCreate)
         RunGuarded(m_onCreate);
@@ -235,6 +240,63 @@ void TForm1::ConnectTables(const QString &dataFolder)
         database->SetParams(params);
         RunGuarded([database] { database->Open(); });
     }
+}
+
+void TForm1::BuildToolsButton()
+{
+    m_toolsMenu = new QMenu(this);
+    m_toolsMenu->setObjectName(QStringLiteral("ToolsMenu"));
+    auto *index = m_toolsMenu->addAction(QStringLiteral("&Handicap Index..."));
+    index->setObjectName(QStringLiteral("HandicapIndexAction"));
+    index->setIconText(QStringLiteral("Index"));
+    index->setToolTip(QStringLiteral("Your Handicap Index, the rounds behind it and its trend"));
+    connect(index, &QAction::triggered, this, [this] { RunGuarded([this] { ShowHandicapIndex(); }); });
+
+    // The button sits in the empty end of the tab row, left of the colour button, so that none of
+    // the designed parts moves; its face is the Handicap Index, its arrow the whole menu.
+    m_toolsButton = new QToolButton(this);
+    m_toolsButton->setObjectName(QStringLiteral("ToolsButton"));
+    m_toolsButton->setDefaultAction(index);
+    m_toolsButton->setMenu(m_toolsMenu);
+    m_toolsButton->setPopupMode(QToolButton::MenuButtonPopup);
+    m_toolsButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_toolsButton->setCursor(Qt::PointingHandCursor);
+    auto *pages = Part<TPageControl>(QStringLiteral("tbn1"));
+    if (pages)
+        m_toolsButton->setFont(pages->tabBar()->font());
+    const auto *colourButton = Part<QWidget>(QStringLiteral("ColorBtn1"));
+    const int right = colourButton ? colourButton->x() - 2 : width();
+    const int height = colourButton ? colourButton->height() : 22;
+    const int buttonWidth = m_toolsButton->sizeHint().width();
+    m_toolsButton->setGeometry(right - buttonWidth, 0, buttonWidth, height);
+    m_toolsButton->raise();
+}
+
+void TForm1::ShowHandicapIndex()
+{
+    // An edit of the player record in progress is written first, so the window sees the player
+    // as the pages show them.
+    if (!PostPendingChanges())
+        return;
+    TTable *players = Table(QStringLiteral("Table3"));
+    if (!players || !players->Active() || players->IsEmpty()) {
+        MessageDlg(QStringLiteral("There is no player yet: add a player on the \"Control\" page first."), mtInformation, {mrOk}, mrOk,
+                   mrOk);
+        return;
+    }
+    const int player = players->FieldByName(QStringLiteral("id"))->AsInteger();
+    auto *open = qobject_cast<HandicapIndexWindow *>(m_indexWindow.data());
+    if (open && open->PlayerId() == player) {
+        open->show();
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    if (open)
+        open->close();
+    auto *window = new HandicapIndexWindow(m_dataFolder, player, this);
+    m_indexWindow = window;
+    window->show();
 }
 
 TTable *TForm1::Table(const QString &name)

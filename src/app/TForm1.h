@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+class QMenu;
+class QToolButton;
 class TTable;
 class TPageControl;
 
@@ -78,6 +80,13 @@ public:
     // Writes what is being edited in every table; false (after showing why) when a post failed.
     bool PostPendingChanges();
 
+    // The windows and actions that stand beside the six pages. Features add their actions to this
+    // menu; it drops down from a small button in the tab row, whose face opens the Handicap Index.
+    QMenu *ToolsMenu() const { return m_toolsMenu; }
+    QToolButton *ToolsButton() const { return m_toolsButton; }
+    // Opens (or brings forward) the Handicap Index window of the current player.
+    void ShowHandicapIndex();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -90,6 +99,7 @@ private:
     QString InputText(const QString &name);
     void SetInputText(const QString &name, const QString &text);
     bool Checked(const QString &name);
+    void BuildToolsButton();
 
     std::unique_ptr<TLayoutLoader> m_loader;
     QHash<QString, QObject *> m_parts;
@@ -100,6 +110,10 @@ private:
     TPosition m_position = poDesigned;
     TBorderIcons m_borderIcons = TBorderIcons(biSystemMenu | biMinimize | biMaximize);
     bool m_shownOnce = false;
+    QString m_dataFolder;
+    QMenu *m_toolsMenu = nullptr;
+    QToolButton *m_toolsButton = nullptr;
+    QPointer<QWidget> m_indexWindow;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TForm1::TBorderIcons)
