@@ -1,6 +1,9 @@
 #include "TForm1.h"
 
 #include "AppControls.h"
+#include "Backup.h"
+#include "BackupDialog.h"
+#include "DataCheck.h"
 #include "HandicapIndexWindow.h"
 #include "Dialogs.h"
 #include "EnterRound.h"
@@ -19,7 +22,9 @@
 #include "TTable.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -170,6 +175,7 @@ TForm1::TForm1(const QString &dataFolder, QWidget *parent) : QWidget(parent), m_
         connect(pages, &QTabWidget::currentChanged, this, [this, pages] { BuildPage(pages->currentWidget()); });
 
     BuildToolsButton();
+    AddBackupActions();
     ConnectTables(dataFolder);
     if (m_onCreate)
         RunGuarded(m_onCreate);
@@ -299,6 +305,67 @@ void TForm1::ShowHandicapIndex()
     window->show();
 }
 
+void TForm1::AddBackupActions()
+{
+    m_dailyBackup = std::make_unique<Golf::TDailyBackup>(m_dataFolder);
+    for (const QString &name : {QStringLiteral("Database1"), QStringLiteral("Database2"), QStringLiteral("Database3")})
+        m_dailyBackup->Attach(Part<TDatabase>(name));
+    if (!m_toolsMenu)
+        return;
+    m_toolsMenu->addSeparator();
+    QAction *backUp = m_toolsMenu->addAction(QStringLiteral("&Back up now"));
+    backUp->setObjectName(QStringLiteral("BackUpNowAction"));
+    connect(backUp, &QAction::triggered, this, [this] { RunGuarded([this] { BackUpNow(); }); });
+    QAction *restore = m_toolsMenu->addAction(QStringLiteral("&Restore..."));
+    restore->setObjectName(QStringLiteral("RestoreAction"));
+    connect(restore, &QAction::triggered, this, [this] { RunGuarded([this] { RestoreFromBackup(); }); });
+}
+
+void TForm1::BackUpNow()
+{
+    if (!PostPendingChanges())
+        return;
+    const QString copy = Golf::BackUpNow(m_dataFolder);
+    MessageDlg(QStringLiteral("The tables were copied to\n%1").arg(QDir::toNativeSeparators(copy)), mtInformation, {mrOk}, mrOk, mrOk);
+}
+
+void TForm1::RestoreFromBackup()
+{
+    if (!PostPendingChanges())
+        return;
+    QString copy;
+    {
+        BackupDialog dialog(m_dataFolder, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        copy = dialog.SelectedCopy();
+    }
+    const QPointer<TForm1> self(this);
+    if (ConfirmBox(QStringLiteral("Put the copy %1 in place of the tables? They are moved to the backups folder first.")
+                       .arg(QFileInfo(copy).fileName())) != mrYes || !self)
+        return;
+    // No window may keep a table of the folder open while the files change under it.
+    if (m_indexWindow)
+        m_indexWindow->close();
+    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")})
+        if (TTable *table = Table(name))
+            table->Close();
+    QString replaced;
+    QString failure;
+    try {
+        replaced = Golf::RestoreCopy(m_dataFolder, copy);
+    } catch (const Exception &error) {
+        failure = error.Message();
+    }
+    // The tables open again whether or not the restore went through.
+    FormCreate();
+    if (!failure.isEmpty())
+        throw EDatabaseError(failure);
+    MessageDlg(QStringLiteral("The tables were restored from %1.\nThe replaced files are in\n%2")
+                   .arg(QFileInfo(copy).fileName(), QDir::toNativeSeparators(replaced)),
+               mtInformation, {mrOk}, mrOk, mrOk);
+}
+
 TTable *TForm1::Table(const QString &name)
 {
     return Part<TTable>(name);
@@ -401,9 +468,14 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 void TForm1::FormCreate()
 {
-    Table(QStringLiteral("Table1"))->Open();
-    Table(QStringLiteral("Table2"))->Open();
-    Table(QStringLiteral("Table3"))->Open();
+    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")}) {
+        TTable *table = Table(name);
+        try {
+            table->Open();
+        } catch (const EDatabaseError &error) {
+            throw EDatabaseError(Golf::UnreadableTableMessage(QDir(m_dataFolder).filePath(table->TableName()), error.Message()));
+        }
+    }
     SetColor(Table(QStringLiteral("Table2"))->FieldByName(QStringLiteral("colour"))->AsInteger());
 }
 

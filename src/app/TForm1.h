@@ -15,6 +15,9 @@ class QMenu;
 class QToolButton;
 class TTable;
 class TPageControl;
+namespace Golf {
+class TDailyBackup;
+}
 
 // The main window: built from its layout resource, it holds the three tables, their data sources
 // and every widget of the six pages, and it carries the handlers that connect them.
@@ -87,6 +90,12 @@ public:
     // Opens (or brings forward) the Handicap Index window of the current player.
     void ShowHandicapIndex();
 
+    // The Tools menu's "Back up now": what is being edited is written, then the tables are copied.
+    void BackUpNow();
+    // The Tools menu's "Restore...": the user picks a checked copy, the tables close, the copy
+    // takes their place and they open again.
+    void RestoreFromBackup();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -100,6 +109,7 @@ private:
     void SetInputText(const QString &name, const QString &text);
     bool Checked(const QString &name);
     void BuildToolsButton();
+    void AddBackupActions();
 
     std::unique_ptr<TLayoutLoader> m_loader;
     QHash<QString, QObject *> m_parts;
@@ -114,6 +124,8 @@ private:
     QMenu *m_toolsMenu = nullptr;
     QToolButton *m_toolsButton = nullptr;
     QPointer<QWidget> m_indexWindow;
+    // The day's copy of the tables before the first change.
+    std::unique_ptr<Golf::TDailyBackup> m_dailyBackup;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TForm1::TBorderIcons)

@@ -298,6 +298,20 @@ QString StructureOf(const QString &filePath)
     }
 }
 
+QString UnreadableTableMessage(const QString &filePath, const QString &failure)
+{
+    if (!QFileInfo(filePath).isFile())
+        return failure;
+    const QString damage = IntegrityOf(filePath);
+    const QString verdict = damage.isEmpty() ? QStringLiteral("the engine's check finds no damage in it")
+                                             : QStringLiteral("the engine's check of it says: %1").arg(damage);
+    return QStringLiteral("%1\n\nThe table file '%2' cannot be used: %3.\n"
+                          "The file is left exactly as it is. To go on with your data, restore a backup: "
+                          "\"Restore...\" in the Tools menu (or tallimo-cli restore) moves this file aside "
+                          "and puts the copy in its place.")
+        .arg(failure, QDir::toNativeSeparators(filePath), verdict);
+}
+
 QStringList CheckDataFolder(const QString &folder)
 {
     QStringList problems;

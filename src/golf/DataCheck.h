@@ -20,4 +20,8 @@ QString StructureOf(const QString &filePath);
 // outside their field's range. Empty when the folder is clean.
 QStringList CheckDataFolder(const QString &folder);
 
+// The message for a table file that would not open: the failure, what the engine's check says of
+// the file, and what the user can do; the file itself is never touched.
+QString UnreadableTableMessage(const QString &filePath, const QString &failure);
+
 } // namespace Golf
