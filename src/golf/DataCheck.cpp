@@ -126,9 +126,14 @@ QString SqlNameOf(const QString &filePath)
 QString IntegrityOfOpen(const TReadOnlyFile &file)
 {
     QStringList problems;
-    TQuery query(file, QStringLiteral("PRAGMA integrity_check(20)"));
-    while (query.Next())
-        problems << ColumnText(query.Handle(), 0);
+    try {
+        TQuery query(file, QStringLiteral("PRAGMA integrity_check(20)"));
+        while (query.Next())
+            problems << ColumnText(query.Handle(), 0);
+    } catch (const EDatabaseError &) {
+        // So damaged that the check itself cannot run.
+        problems << file.LastError();
+    }
     if (problems == QStringList{QStringLiteral("ok")})
         return {};
     return problems.join(QStringLiteral("; "));
