@@ -307,14 +307,23 @@ QString UnreadableTableMessage(const QString &filePath, const QString &failure)
 {
     if (!QFileInfo(filePath).isFile())
         return failure;
-    const QString damage = IntegrityOf(filePath);
-    const QString verdict = damage.isEmpty() ? QStringLiteral("the engine's check finds no damage in it")
-                                             : QStringLiteral("the engine's check of it says: %1").arg(damage);
-    return QStringLiteral("%1\n\nThe table file '%2' cannot be used: %3.\n"
+    const QString file = QDir::toNativeSeparators(filePath);
+    QStringList damage = IntegrityOf(filePath).split(QStringLiteral("; "), Qt::SkipEmptyParts);
+    damage.removeIf([](const QString &line) { return line.startsWith(QLatin1String("***")); });
+    QString verdict;
+    if (damage.isEmpty()) {
+        verdict = QStringLiteral("The engine's check finds no damage in it, but it is not a table the program can use.");
+    } else {
+        verdict = QStringLiteral("The engine's check finds it damaged: %1").arg(damage.first());
+        if (damage.size() > 1)
+            verdict += QStringLiteral(" (and %1 more)").arg(damage.size() - 1);
+        verdict += QLatin1Char('.');
+    }
+    return QStringLiteral("The table file '%1' cannot be opened.\n%2\n\n"
                           "The file is left exactly as it is. To go on with your data, restore a backup: "
                           "\"Restore...\" in the Tools menu (or tallimo-cli restore) moves this file aside "
-                          "and puts the copy in its place.")
-        .arg(failure, QDir::toNativeSeparators(filePath), verdict);
+                          "and puts the copy in its place.\n\n(%3)")
+        .arg(file, verdict, failure);
 }
 
 QStringList CheckDataFolder(const QString &folder)
