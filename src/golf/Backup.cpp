@@ -139,6 +139,26 @@ QString FreeName(const QString &folder, const QString &name)
     return candidate;
 }
 
+// Raises EDatabaseError when another connection has the table file open: its later writes would go
+// to the file moved aside, lost to the folder. A file the engine cannot read as a database is in
+// nobody's use.
+void RefuseWhenInUse(const QString &path)
+{
+    if (!QFileInfo(path).isFile())
+        return;
+    sqlite3 *db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK) {
+        // Every connection to a file in the log mode keeps a shared lock on it while open.
+        rc = sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; ROLLBACK", nullptr, nullptr, nullptr);
+        rc = sqlite3_extended_errcode(db) & 0xff;
+    }
+    sqlite3_close(db);
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+        throw EDatabaseError(QStringLiteral("The table '%1' is in use by another copy of the program; close it and try again. "
+                                            "Nothing was restored").arg(path));
+}
+
 // Moves the current files of each table aside and the prepared copy in, table by table; safe to
 // run again from the start after an interruption at any point.
 void CarryOutRestore(const QString &dataFolder, const QString &work, const QString &replaced)
@@ -323,6 +343,8 @@ void VerifyCopy(const QString &copyFolder)
 QString RestoreCopy(const QString &dataFolder, const QString &copyFolder, const QDateTime &now)
 {
     VerifyCopy(copyFolder);
+    for (const QString &name : TableNames())
+        RefuseWhenInUse(QDir(dataFolder).filePath(name));
     const QString backups = BackupsFolder(dataFolder);
     MakeOwnerOnlyFolder(backups);
     QTemporaryDir work(QDir(backups).filePath(kRestorePrefix + QStringLiteral("XXXXXX")));

@@ -311,7 +311,6 @@ private slots:
         const QString copy = BackUpDay(Folder(), QDate(2026, 4, 2));
         AddPlayer(Folder(), "Bob");
         AddPlayer(Folder(), "Cy");
-        const QMap<QString, QByteArray> before = Checksums(Folder());
 
         const QString replaced = RestoreCopy(Folder(), copy, QDateTime(QDate(2026, 4, 3), QTime(8, 0)));
         QCOMPARE(QFileInfo(replaced).fileName(), QString("replaced-20260403-080000"));
@@ -327,7 +326,29 @@ private slots:
         const QString again = RestoreCopy(Folder(), copy, QDateTime(QDate(2026, 4, 3), QTime(8, 0)));
         QVERIFY(again != replaced);
         QCOMPARE(Players(replaced), 3);
-        Q_UNUSED(before);
+    }
+
+    void restoreWaitsForTablesOpenElsewhere()
+    {
+        AddPlayer(Folder(), "Ann");
+        const QString copy = BackUpDay(Folder(), QDate(2026, 4, 2));
+        AddPlayer(Folder(), "Bob");
+        {
+            TTable players; // as an open window holds it
+            players.SetDatabaseName(Folder());
+            players.SetTableName(kPlayersTable);
+            players.Open();
+            try {
+                RestoreCopy(Folder(), copy);
+                QFAIL("restored under an open table");
+            } catch (const EDatabaseError &error) {
+                QVERIFY2(error.Message().contains("in use"), qPrintable(error.Message()));
+            }
+            QCOMPARE(players.RecordCount(), 2);
+        }
+        QCOMPARE(QDir(BackupsFolder(Folder())).entryList({"replaced-*"}, QDir::Dirs), QStringList());
+        RestoreCopy(Folder(), copy);
+        QCOMPARE(Players(Folder()), 1);
     }
 
     void damagedOrForeignCopyIsRefusedAndNothingMoves_data()
