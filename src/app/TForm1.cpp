@@ -357,7 +357,10 @@ void TForm1::RestoreFromBackup()
     } catch (const Exception &error) {
         failure = error.Message();
     }
-    // The tables open again whether or not the restore went through.
+    // The tables open again whether or not the restore went through; a copy from an earlier
+    // build is brought up to this one's tables first.
+    if (failure.isEmpty())
+        RunGuarded([this] { Golf::PrepareDataFolder(m_dataFolder); });
     FormCreate();
     if (!failure.isEmpty())
         throw EDatabaseError(failure);

@@ -267,17 +267,42 @@ void CheckArchivedRounds(const TReadOnlyFile &players, const QSet<qint64> &playe
     const QHash<QString, QString> columns = ColumnsOf(players, QStringLiteral("rounds"));
     if (columns.isEmpty())
         return;
-    const QString playerColumn = columns.value(QStringLiteral("PLAYER"));
+    const QString playerColumn = columns.value(QStringLiteral("PLAYERID"), columns.value(QStringLiteral("PLAYER")));
     if (playerColumn.isEmpty()) {
-        problems << QStringLiteral("%1: the table 'rounds' has no field Player").arg(kPlayersTable);
+        problems << QStringLiteral("%1: the table 'rounds' has no field PlayerID").arg(kPlayersTable);
         return;
     }
-    TQuery query(players, QStringLiteral("SELECT rowid, %1 FROM \"rounds\" ORDER BY rowid").arg(Quote(playerColumn)));
+    // The bounds a round is checked against when it is entered.
+    struct TBound
+    {
+        QString Field;
+        int Low, High;
+    };
+    QList<TBound> bounds;
+    for (const TBound &bound : {TBound{QStringLiteral("Score"), 1, 250}, TBound{QStringLiteral("Slope"), 55, 155}, TBound{QStringLiteral("PCC"), -1, 3}})
+        if (columns.contains(bound.Field.toUpper()))
+            bounds << TBound{columns.value(bound.Field.toUpper()), bound.Low, bound.High};
+    QStringList select{QStringLiteral("rowid"), Quote(playerColumn)};
+    for (const TBound &bound : std::as_const(bounds))
+        select << Quote(bound.Field);
+    TQuery query(players, QStringLiteral("SELECT %1 FROM \"rounds\" ORDER BY rowid").arg(select.join(QStringLiteral(", "))));
     while (query.Next()) {
-        const qint64 player = sqlite3_column_int64(query.Handle(), 1);
-        if (sqlite3_column_type(query.Handle(), 1) == SQLITE_NULL || !playerIds.contains(player))
+        sqlite3_stmt *row = query.Handle();
+        const qint64 round = sqlite3_column_int64(row, 0);
+        const qint64 player = sqlite3_column_int64(row, 1);
+        if (sqlite3_column_type(row, 1) == SQLITE_NULL || !playerIds.contains(player))
             problems << QStringLiteral("%1: archived round %2 belongs to player %3, who does not exist")
-                            .arg(kPlayersTable).arg(sqlite3_column_int64(query.Handle(), 0)).arg(ColumnText(query.Handle(), 1));
+                            .arg(kPlayersTable).arg(round).arg(ColumnText(row, 1));
+        for (int i = 0; i < bounds.size(); ++i) {
+            const int column = i + 2;
+            if (sqlite3_column_type(row, column) == SQLITE_NULL)
+                continue;
+            const double value = sqlite3_column_double(row, column);
+            if (sqlite3_column_type(row, column) != SQLITE_INTEGER || value < bounds[i].Low || value > bounds[i].High)
+                problems << QStringLiteral("%1: archived round %2, field %3: '%4' is outside %5..%6")
+                                .arg(kPlayersTable).arg(round).arg(bounds[i].Field, ColumnText(row, column))
+                                .arg(bounds[i].Low).arg(bounds[i].High);
+        }
     }
 }
 
