@@ -316,15 +316,15 @@ QString ResolveCopy(const QString &dataFolder, const QString &dateOrFolder)
 {
     QDate date;
     QTime time;
-    if (ParseCopyName(dateOrFolder, date, time) && !QFileInfo(dateOrFolder).isDir()) {
-        const QString folder = QDir(BackupsFolder(dataFolder)).filePath(dateOrFolder);
-        if (!QFileInfo(folder).isDir())
-            throw EDatabaseError(QStringLiteral("There is no copy of %1 in '%2'").arg(dateOrFolder, BackupsFolder(dataFolder)));
-        return folder;
-    }
-    if (!QFileInfo(dateOrFolder).isDir())
-        throw EDatabaseError(QStringLiteral("'%1' is neither a copy's date nor a folder").arg(dateOrFolder));
-    return QFileInfo(dateOrFolder).absoluteFilePath();
+    const bool named = ParseCopyName(dateOrFolder, date, time);
+    const QString copy = QDir(BackupsFolder(dataFolder)).filePath(dateOrFolder);
+    if (named && QFileInfo(copy).isDir())
+        return copy;
+    if (QFileInfo(dateOrFolder).isDir())
+        return QFileInfo(dateOrFolder).absoluteFilePath();
+    if (named)
+        throw EDatabaseError(QStringLiteral("There is no copy of %1 in '%2'").arg(dateOrFolder, BackupsFolder(dataFolder)));
+    throw EDatabaseError(QStringLiteral("'%1' is neither a copy's date nor a folder").arg(dateOrFolder));
 }
 
 void VerifyCopy(const QString &copyFolder)

@@ -71,6 +71,17 @@ private slots:
         QVERIFY2(QFileInfo(again.Out.trimmed()).fileName().startsWith("tallimo-"), qPrintable(again.Out));
     }
 
+    void restoreFromTheCopyOfADate()
+    {
+        Fill();
+        // The day's copy was made before the first change: no club, no player.
+        const Outcome restore = RunCli(Folder(), {"restore", "--from", Today()});
+        QCOMPARE(restore.Status, 0);
+        QCOMPARE(Count(Table(Golf::kPlayersTable), "hcap"), 0);
+        QCOMPARE(Count(Table(Golf::kClubsTable), "golfmaster"), 0);
+        QCOMPARE(RunCli(Folder(), {"check"}).Status, 0);
+    }
+
     void backupsListsDateAndPlayers()
     {
         Fill();
