@@ -112,13 +112,6 @@ private slots:
         QVERIFY(dialog.RestoreButton()->isEnabled());
     }
 
-    void emptyListOffersNothingToRestore()
-    {
-        BackupDialog dialog(Folder());
-        QCOMPARE(dialog.CopyList()->topLevelItemCount(), 0);
-        QVERIFY(!dialog.RestoreButton()->isEnabled());
-    }
-
     void damagedCopyIsRefusedAndTheDialogStays()
     {
         AddPlayers(Folder(), 400);

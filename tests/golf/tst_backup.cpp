@@ -289,22 +289,6 @@ private slots:
         QCOMPARE(left, expected);
     }
 
-    void listShowsDateAndPlayers()
-    {
-        AddPlayer(Folder(), "Ann");
-        BackUpNow(Folder(), {}, QDateTime(QDate(2026, 4, 1), QTime(9, 30, 15)));
-        AddPlayer(Folder(), "Bob");
-        BackUpDay(Folder(), QDate(2026, 4, 2));
-        const QList<TBackupCopy> copies = ListBackups(Folder());
-        QCOMPARE(copies.size(), 2);
-        QCOMPARE(copies[0].Date, QDate(2026, 4, 2));
-        QCOMPARE(copies[0].Players, 2);
-        QCOMPARE(copies[1].Date, QDate(2026, 4, 1));
-        QCOMPARE(copies[1].Time, QTime(9, 30, 15));
-        QCOMPARE(copies[1].Players, 1);
-        QVERIFY(BackUpDay(Folder(), QDate(2026, 4, 2)).isEmpty()); // the day has its copy
-    }
-
     void restoreMovesTheTablesAsideAndPutsTheCopyInPlace()
     {
         AddPlayer(Folder(), "Ann");
@@ -421,19 +405,6 @@ private slots:
         QCOMPARE(Players(backups.filePath("replaced-20260403-080000")), 2);
         QVERIFY(!QFileInfo::exists(work));
         QVERIFY(CheckDataFolder(Folder()).isEmpty());
-    }
-
-    void damagedTableMessageNamesTheFileAndTheWayOut()
-    {
-        AddPlayers(Folder(), 300);
-        const QString file = QDir(Folder()).filePath(kPlayersTable);
-        Damage(file);
-        const QByteArray damaged = Checksum(file);
-        const QString message = UnreadableTableMessage(file, "Cannot open table");
-        QVERIFY2(message.contains(QDir::toNativeSeparators(file)), qPrintable(message));
-        QVERIFY(message.contains("restore", Qt::CaseInsensitive));
-        QVERIFY(!message.contains("finds no damage"));
-        QCOMPARE(Checksum(file), damaged);
     }
 };
 
