@@ -345,8 +345,11 @@ void TForm1::RestoreFromBackup()
                        .arg(QFileInfo(copy).fileName())) != mrYes || !self)
         return;
     // No window may keep a table of the folder open while the files change under it.
-    if (m_indexWindow)
+    // (closed and gone now, not at the next turn of the event loop).
+    if (m_indexWindow) {
         m_indexWindow->close();
+        delete m_indexWindow.data();
+    }
     for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")})
         if (TTable *table = Table(name))
             table->Close();
