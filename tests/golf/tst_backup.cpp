@@ -11,7 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 using namespace Golf;
 
@@ -215,8 +217,12 @@ private slots:
 
     void writeProtectedBackupsFolderIsReported()
     {
+#ifdef Q_OS_UNIX
         if (geteuid() == 0)
             QSKIP("the superuser writes into write-protected folders");
+#else
+        QSKIP("folder permissions do not stop writes here");
+#endif
         QVERIFY(QDir().mkpath(BackupsFolder(Folder())));
         QFile::setPermissions(BackupsFolder(Folder()), QFile::ReadOwner | QFile::ExeOwner);
         TDailyBackup daily(Folder());
