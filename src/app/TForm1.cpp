@@ -362,11 +362,13 @@ void TForm1::RestoreFromBackup()
     }
     // The tables open again whether or not the restore went through; a copy from an earlier
     // build is brought up to this one's tables first.
-    if (failure.isEmpty())
+    if (!failure.isEmpty())
+        MessageDlg(failure, mtError, {mrOk}, mrOk, mrOk);
+    else
         RunGuarded([this] { Golf::PrepareDataFolder(m_dataFolder); });
     FormCreate();
     if (!failure.isEmpty())
-        throw EDatabaseError(failure);
+        return;
     MessageDlg(QStringLiteral("The tables were restored from %1.\nThe replaced files are in\n%2")
                    .arg(QFileInfo(copy).fileName(), QDir::toNativeSeparators(replaced)),
                mtInformation, {mrOk}, mrOk, mrOk);

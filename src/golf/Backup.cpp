@@ -155,7 +155,7 @@ void RefuseWhenInUse(const QString &path)
     }
     sqlite3_close(db);
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-        throw EDatabaseError(QStringLiteral("The table '%1' is in use by another copy of the program; close it and try again. "
+        throw EDatabaseError(QStringLiteral("The table '%1' is in use elsewhere (another copy of the program?); close it there and try again. "
                                             "Nothing was restored").arg(path));
 }
 

@@ -135,7 +135,13 @@ void TTable::Open()
     m_filterCondition = filter;
     MakeFields();
     m_modified = false;
-    SetCurrent(FirstOf(m_cursor->Fetch(Request(true, 1, false))));
+    try {
+        SetCurrent(FirstOf(m_cursor->Fetch(Request(true, 1, false))));
+    } catch (...) {
+        // A table that fails to open keeps no hold on its file.
+        m_cursor.reset();
+        throw;
+    }
     m_bof = true;
     m_eof = !m_hasRecord;
     ChangeState(dsBrowse, deDataSetChange);

@@ -181,23 +181,33 @@ private slots:
         QCOMPARE(Golf::ListBackups(Folder()).first().Players, 2);
     }
 
-    void damagedTableAtStartIsNamedWithTheWayOutAndLeftAlone()
+    void damagedTableAtStartIsNamedLeftAloneAndRestored()
     {
         AddPlayers(Folder(), 400);
+        Golf::BackUpDay(Folder(), QDate(2026, 3, 1));
         const QString file = QDir(Folder()).filePath(Golf::kPlayersTable);
         Damage(file);
         const QByteArray damaged = Checksum(file);
-        {
-            TForm1 form(Folder());
-            form.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&form));
-            QCOMPARE(m_messages.size(), 1);
-            QVERIFY2(m_messages.first().contains(QDir::toNativeSeparators(file)), qPrintable(m_messages.first()));
-            QVERIFY(m_messages.first().contains("Restore..."));
-            QCOMPARE(form.Part<TTable>("Table3")->State(), dsInactive);
-        }
+        TForm1 form(Folder());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY2(m_messages.first().contains(QDir::toNativeSeparators(file)), qPrintable(m_messages.first()));
+        QVERIFY(m_messages.first().contains("Restore..."));
+        QCOMPARE(form.Part<TTable>("Table3")->State(), dsInactive);
         QCOMPARE(Checksum(file), damaged);
-        QVERIFY(!QFileInfo::exists(Golf::BackupsFolder(Folder())));
+
+        // The way out the message names.
+        QTimer::singleShot(0, this, [] {
+            if (auto *dialog = qobject_cast<BackupDialog *>(QApplication::activeModalWidget()))
+                QTest::mouseClick(dialog->RestoreButton(), Qt::LeftButton);
+        });
+        form.ToolsMenu()->findChild<QAction *>("RestoreAction")->trigger();
+        QVERIFY2(form.Part<TTable>("Table3")->State() == dsBrowse, qPrintable(m_messages.join("\n---\n")));
+        QCOMPARE(form.Part<TTable>("Table3")->RecordCount(), 400);
+        const QStringList replaced = QDir(Golf::BackupsFolder(Folder())).entryList({"replaced-*"}, QDir::Dirs);
+        QCOMPARE(replaced.size(), 1);
+        QCOMPARE(Checksum(QDir(Golf::BackupsFolder(Folder())).filePath(replaced.first() + "/" + Golf::kPlayersTable)), damaged);
     }
 };
 
