@@ -310,6 +310,8 @@ void TForm1::AddBackupActions()
     m_dailyBackup = std::make_unique<Golf::TDailyBackup>(m_dataFolder);
     for (const QString &name : {QStringLiteral("Database1"), QStringLiteral("Database2"), QStringLiteral("Database3")})
         m_dailyBackup->Attach(Part<TDatabase>(name));
+    // Tables the window's other parts open by the folder itself are covered too.
+    m_dailyBackup->AttachFolderConnection();
     if (!m_toolsMenu)
         return;
     m_toolsMenu->addSeparator();
