@@ -5,6 +5,7 @@
 #include "Csv.h"
 #include "DataCheck.h"
 #include "Exceptions.h"
+#include "GolfTables.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -108,7 +109,33 @@ int Check(const QStringList &arguments, const QString &folder, QTextStream &out)
     return kExitFailure;
 }
 
+// Every command that writes to the tables, whichever way it reaches them.
+const QStringList &ChangingCommands()
+{
+    static const QStringList commands{QStringLiteral("add-player"), QStringLiteral("add-club"), QStringLiteral("enter-round"),
+                                      QStringLiteral("import"), QStringLiteral("add-round")};
+    return commands;
+}
+
 } // namespace
+
+void BackUpBeforeChanging(const QString &command, const QString &folder)
+{
+    if (!ChangingCommands().contains(command))
+        return;
+    // A folder without any table has nothing to keep yet.
+    bool anyTable = false;
+    for (const QString &name : Golf::TableNames())
+        anyTable = anyTable || QFileInfo::exists(QDir(folder).filePath(name));
+    if (!anyTable)
+        return;
+    try {
+        Golf::FinishInterruptedWork(folder);
+    } catch (const Exception &) {
+        // Preparing the folder for the command runs it again and reports what stops it.
+    }
+    Golf::TDailyBackup(folder).BeforeWrite();
+}
 
 QString BackupUsage()
 {

@@ -17,4 +17,8 @@ QString BackupUsage();
 std::optional<int> RunBackupCommand(const QString &command, const QStringList &arguments, const QString &folder,
                                     QTextStream &out, QTextStream &err);
 
+// Before a command that changes the data: the day's copy of the tables, when the day has none
+// yet. A failure is reported as a warning and the command goes on.
+void BackUpBeforeChanging(const QString &command, const QString &folder);
+
 } // namespace Cli

@@ -1,6 +1,5 @@
 #include "CliCommands.h"
 
-#include "Backup.h"
 #include "BackupCommands.h"
 #include "Csv.h"
 #include "Dialogs.h"
@@ -149,11 +148,7 @@ QString TableFileName(const QString &name)
 class Session
 {
 public:
-    explicit Session(const QString &folder) : m_folder(folder), m_backup(folder)
-    {
-        Golf::PrepareDataFolder(folder);
-        m_backup.AttachFolderConnection();
-    }
+    explicit Session(const QString &folder) : m_folder(folder) { Golf::PrepareDataFolder(folder); }
 
     std::unique_ptr<TTable> Open(const QString &tableName)
     {
@@ -176,7 +171,6 @@ public:
 
 private:
     QString m_folder;
-    Golf::TDailyBackup m_backup; // the day's copy before the first change
 };
 
 void WriteTable(TTable &table, const QStringList &fieldNames, QTextStream &out)
@@ -461,6 +455,7 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     const TBeepHandler oldBeep = SetBeepHandler([] {});
     int status = kExitFailure;
     try {
+        BackUpBeforeChanging(command, folder);
         if (const std::optional<int> done = RunBackupCommand(command, rest, folder, out, err)) {
             status = *done;
         } else if (command == QLatin1String("players")) {

@@ -58,6 +58,37 @@ inline qint64 Count(const QString &file, const QString &table)
     return count;
 }
 
+// Every row of a table as text, in the order of its rows.
+inline QStringList Rows(const QString &file, const QString &table)
+{
+    QStringList rows;
+    sqlite3 *db = nullptr;
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK
+        && sqlite3_prepare_v2(db, QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table).toUtf8().constData(), -1, &statement, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            QStringList values;
+            for (int i = 0; i < sqlite3_column_count(statement); ++i)
+                values << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, i)));
+            rows << values.join(QLatin1Char('|'));
+        }
+    } else {
+        rows << QStringLiteral("<unreadable>");
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return rows;
+}
+
+// What the three tables of a folder hold.
+inline QList<QStringList> Contents(const QString &folder)
+{
+    QList<QStringList> contents;
+    for (const QString &name : Golf::TableNames())
+        contents << Rows(QDir(folder).filePath(name), name.section(QLatin1Char('.'), 0, 0));
+    return contents;
+}
+
 inline QByteArray Checksum(const QString &path)
 {
     QFile file(path);

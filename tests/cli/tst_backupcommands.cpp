@@ -37,11 +37,39 @@ private slots:
     {
         Fill();
         const QString copy = QDir(Folder()).filePath("backups/" + Today());
-        // The first change of the day (the club) found empty tables; later changes made no copy.
-        QCOMPARE(Count(QDir(copy).filePath(Golf::kClubsTable), "golfmaster"), 0);
+        // A new folder has nothing to keep: the first change to existing tables (the first
+        // player) was preceded by the copy; later changes made no other.
+        QCOMPARE(Count(QDir(copy).filePath(Golf::kClubsTable), "golfmaster"), 1);
         QCOMPARE(Count(QDir(copy).filePath(Golf::kPlayersTable), "hcap"), 0);
         QCOMPARE(QDir(Folder()).entryList({"backups"}, QDir::Dirs).size(), 1);
         QCOMPARE(QDir(QDir(Folder()).filePath("backups")).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{Today()});
+    }
+
+    void everyChangingCommandMakesTheDaysCopyFirst_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("add-player") << QStringList{"add-player", "--name", "Cy"};
+        QTest::newRow("add-club") << QStringList{"add-club", "--name", "Heath"};
+        QTest::newRow("enter-round") << QStringList{"enter-round", "--player", "2", "--score", "90", "--rating", "70"};
+        QTest::newRow("import") << QStringList{"import", "--table", "golfmaster", "--in", "CSV"};
+    }
+    void everyChangingCommandMakesTheDaysCopyFirst()
+    {
+        QFETCH(QStringList, arguments);
+        Fill();
+        const QString copy = QDir(Folder()).filePath("backups/" + Today());
+        QVERIFY(QDir(copy).removeRecursively());
+        const QList<QStringList> before = Contents(Folder());
+        QFile csv(m_dir->filePath("clubs.csv"));
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        csv.write("Descr,City\r\nHeath,Moor\r\n");
+        csv.close();
+        arguments.replaceInStrings("CSV", csv.fileName());
+        const Outcome changed = RunCli(Folder(), arguments);
+        QVERIFY2(changed.Status == 0, qPrintable(changed.Err));
+        QVERIFY(changed.Err.isEmpty());
+        QCOMPARE(Contents(copy), before);
+        QVERIFY(Contents(Folder()) != before);
     }
 
     void backupToAFolderAndRestoreFromIt()
@@ -74,11 +102,11 @@ private slots:
     void restoreFromTheCopyOfADate()
     {
         Fill();
-        // The day's copy was made before the first change: no club, no player.
+        // The day's copy was made before the first player was added.
         const Outcome restore = RunCli(Folder(), {"restore", "--from", Today()});
         QCOMPARE(restore.Status, 0);
         QCOMPARE(Count(Table(Golf::kPlayersTable), "hcap"), 0);
-        QCOMPARE(Count(Table(Golf::kClubsTable), "golfmaster"), 0);
+        QCOMPARE(Count(Table(Golf::kClubsTable), "golfmaster"), 1);
         QCOMPARE(RunCli(Folder(), {"check"}).Status, 0);
     }
 
