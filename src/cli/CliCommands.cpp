@@ -1,5 +1,6 @@
 #include "CliCommands.h"
 
+#include "BackupCommands.h"
 #include "Csv.h"
 #include "Dialogs.h"
 #include "EnterRound.h"
@@ -459,7 +460,8 @@ QString Usage()
         "                              [--date YYYY-MM-DD] [--adjust]\n"
         "  tallimo-cli [--data-dir DIR] history --player ID\n"
         "  tallimo-cli [--data-dir DIR] export --table NAME [--out FILE]\n"
-        "  tallimo-cli [--data-dir DIR] import --table NAME [--in FILE]\n"
+        "  tallimo-cli [--data-dir DIR] import --table NAME [--in FILE]\n")
+        + BackupUsage() + QStringLiteral(
         "  tallimo-cli --help | --version\n"
         "\n"
         "Options, before the command:\n"
@@ -520,7 +522,10 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     const TBeepHandler oldBeep = SetBeepHandler([] {});
     int status = kExitFailure;
     try {
-        if (command == QLatin1String("players")) {
+        BackUpBeforeChanging(command, folder);
+        if (const std::optional<int> done = RunBackupCommand(command, rest, folder, out, err)) {
+            status = *done;
+        } else if (command == QLatin1String("players")) {
             Options(rest, {}, {});
             Session session(folder);
             auto players = session.OpenCursor(Golf::kPlayersTable);
