@@ -1,6 +1,7 @@
 #include "GolfTables.h"
 
 #include "Exceptions.h"
+#include "RoundArchive.h"
 #include "SqliteEngine.h"
 #include "TDatabase.h"
 #include "TTable.h"
@@ -100,6 +101,7 @@ void PrepareDataFolder(const QString &folder)
             table.Post();
         }
     }
+    UpgradeDataFolder(folder);
 }
 
 void OpenTablesAhead(const QString &folder)

@@ -40,6 +40,11 @@ public:
     virtual void BeginTransaction() = 0;
     virtual void Commit() = 0;
     virtual void Rollback() = 0;
+
+    // Another table kept beside this one (in the same file), reached through this table's own
+    // connection so that its writes join this table's transactions. Refused by engines that
+    // keep one table per connection.
+    virtual std::unique_ptr<TStoreTableCursor> OpenCompanion(const QString &tableName);
 };
 
 // The tables reachable through one connection.
