@@ -5,6 +5,7 @@
 #include "EnterRound.h"
 #include "Exceptions.h"
 #include "GolfTables.h"
+#include "RoundCommands.h"
 #include "TTable.h"
 
 #include <QFile>
@@ -407,11 +408,15 @@ QString Usage()
         "                              [--date YYYY-MM-DD] [--adjust]\n"
         "  tallimo-cli [--data-dir DIR] history --player ID\n"
         "  tallimo-cli [--data-dir DIR] export --table NAME [--out FILE]\n"
-        "  tallimo-cli [--data-dir DIR] import --table NAME [--in FILE]\n"
+        "  tallimo-cli [--data-dir DIR] import --table NAME [--in FILE]\n")
+        + RoundUsage() + QStringLiteral(
         "  tallimo-cli --help | --version\n"
         "\n"
         "Works on the program's data folder, or on DIR. Tables: hcap, golfmaster, refer.\n"
-        "CSV output uses \".\" in numbers and YYYY-MM-DD for dates.\n");
+        "CSV output uses \".\" in numbers and YYYY-MM-DD for dates.\n"
+        "add-round keeps a round (rating with at most one decimal, slope 55..155, PCC -1..3) and\n"
+        "prints the Handicap Index after it; index prints it (\"+1.3\" is a plus index, \"none\"\n"
+        "below 3 rounds); rounds lists every kept round as CSV, most recent first.\n");
 }
 
 int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
@@ -492,6 +497,8 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
             const Options options(rest, {QStringLiteral("table"), QStringLiteral("in")}, {});
             Session session(folder);
             status = Import(session, options, out);
+        } else if (const std::optional<int> handled = RunRoundCommand(command, rest, folder, out, err)) {
+            status = *handled;
         } else {
             throw UsageError(QStringLiteral("unknown command '%1'").arg(command));
         }
