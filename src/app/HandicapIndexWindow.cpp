@@ -9,7 +9,7 @@
 
 #include <QComboBox>
 #include <QFileDialog>
-#include <QFormLayout>
+#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -24,7 +24,6 @@
 #include <QtCharts/QChartView>
 #include <QtCharts/QDateTimeAxis>
 #include <QtCharts/QLineSeries>
-#include <QtCharts/QScatterSeries>
 #include <QtCharts/QValueAxis>
 
 #include <QPointer>
@@ -67,6 +66,20 @@ int WholeNumber(const QString &what, const QString &text)
     if (!TryStrToInt(text.trimmed(), value))
         throw EConvertError(QStringLiteral("%1 '%2' is not a whole number").arg(what, text));
     return value;
+}
+
+// A round marker drawn by its series in one pass: a chart of thousands of rounds then costs no
+// more than one item, where a marker of its own per point would make thousands.
+QImage Marker(const QColor &colour, int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    painter.drawEllipse(QRectF(0.5, 0.5, size - 1, size - 1));
+    return image;
 }
 
 double ChartTime(const QDate &date)
@@ -133,12 +146,12 @@ HandicapIndexWindow::~HandicapIndexWindow() = default;
 void HandicapIndexWindow::BuildParts()
 {
     setWindowTitle(QStringLiteral("Handicap Index"));
-    resize(1000, 640);
+    resize(1000, 600);
 
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("PlayerLabel"));
     QFont titleFont = m_title->font();
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
+    titleFont.setPixelSize(QFontInfo(titleFont).pixelSize() * 3 / 2);
     titleFont.setBold(true);
     m_title->setFont(titleFont);
 
@@ -149,7 +162,9 @@ void HandicapIndexWindow::BuildParts()
     indexFont.setBold(true);
     m_index->setFont(indexFont);
     m_index->setMinimumWidth(130);
-    m_index->setToolTip(QStringLiteral("Handicap Index"));
+    m_index->setAlignment(Qt::AlignCenter);
+    auto *indexCaption = new QLabel(QStringLiteral("Handicap Index"), this);
+    indexCaption->setAlignment(Qt::AlignCenter);
 
     m_courseHandicap = new QLabel(this);
     m_courseHandicap->setObjectName(QStringLiteral("CourseHandicapLabel"));
@@ -226,7 +241,11 @@ void HandicapIndexWindow::BuildParts()
         connect(edit, &QLineEdit::returnPressed, this, [this] { m_editedRound ? SaveClicked() : AddClicked(); });
 
     auto *headline = new QHBoxLayout;
-    headline->addWidget(m_index);
+    auto *number = new QVBoxLayout;
+    number->setSpacing(0);
+    number->addWidget(m_index);
+    number->addWidget(indexCaption);
+    headline->addLayout(number);
     auto *beside = new QVBoxLayout;
     beside->addWidget(m_title);
     beside->addWidget(m_courseHandicap);
@@ -427,18 +446,22 @@ void HandicapIndexWindow::ShowChart()
             indexPoints.append({ChartTime(point.Played), *point.IndexTenths / 10.0});
     indexLine->replace(indexPoints);
 
-    auto *differentials = new QScatterSeries;
-    differentials->setObjectName(QStringLiteral("DifferentialSeries"));
-    differentials->setName(QStringLiteral("Differentials"));
-    differentials->setMarkerSize(6);
-    differentials->setColor(QColor(0x7f, 0x9f, 0xc8));
-    differentials->setBorderColor(Qt::transparent);
-    auto *counted = new QScatterSeries;
-    counted->setObjectName(QStringLiteral("CountedSeries"));
-    counted->setName(QStringLiteral("Counted"));
-    counted->setMarkerSize(9);
-    counted->setColor(QColor(0x2e, 0x8b, 0x2e));
-    counted->setBorderColor(Qt::transparent);
+    // The rounds as dots: line series drawing only their markers.
+    auto dots = [](const QString &objectName, const QString &name, const QColor &colour, int size) {
+        auto *series = new QLineSeries;
+        series->setObjectName(objectName);
+        series->setName(name);
+        series->setColor(colour);
+        QPen none(colour);
+        none.setStyle(Qt::NoPen);
+        series->setPen(none);
+        series->setPointsVisible(true);
+        series->setMarkerSize(size);
+        series->setLightMarker(Marker(colour, size));
+        return series;
+    };
+    QLineSeries *differentials = dots(QStringLiteral("DifferentialSeries"), QStringLiteral("Differentials"), QColor(0x7f, 0x9f, 0xc8), 6);
+    QLineSeries *counted = dots(QStringLiteral("CountedSeries"), QStringLiteral("Counted"), QColor(0x2e, 0x8b, 0x2e), 9);
     QList<QPointF> all;
     QList<QPointF> used;
     all.reserve(m_shown.Index.Rounds.size());
