@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QFontInfo>
 #include <QHBoxLayout>
+#include <QGraphicsLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -82,10 +83,20 @@ QImage Marker(const QColor &colour, int size)
     return image;
 }
 
-double ChartTime(const QDate &date)
+// Midnight of a day on the chart's time axis (local time, as the axis shows it). The offset from
+// UTC is taken once: asking the time zone per round costs a system call each, thousands per chart.
+class ChartClock
 {
-    return double(date.startOfDay().toMSecsSinceEpoch());
-}
+public:
+    double Time(const QDate &date) const
+    {
+        constexpr qint64 kUnixEpochDay = 2440588; // the Julian day of 1 January 1970
+        return double((date.toJulianDay() - kUnixEpochDay) * 86400 - m_offsetSeconds) * 1000.0;
+    }
+
+private:
+    qint64 m_offsetSeconds = QDateTime::currentDateTime().offsetFromUtc();
+};
 
 // One cell of the round table: the text, and the row's look when the round counts.
 QTableWidgetItem *Cell(const QString &text, bool counted, Qt::Alignment alignment)
@@ -434,6 +445,7 @@ void HandicapIndexWindow::ShowChart()
         m_chart->removeAxis(axis);
 
     // The index as it stood after each round, drawn in the order the rounds were played.
+    const ChartClock clock;
     QList<Golf::TIndexPoint> history = m_shown.Index.History;
     std::stable_sort(history.begin(), history.end(), [](const auto &a, const auto &b) { return a.Played < b.Played; });
     auto *indexLine = new QLineSeries;
@@ -443,7 +455,7 @@ void HandicapIndexWindow::ShowChart()
     indexPoints.reserve(history.size());
     for (const Golf::TIndexPoint &point : history)
         if (point.IndexTenths)
-            indexPoints.append({ChartTime(point.Played), *point.IndexTenths / 10.0});
+            indexPoints.append({clock.Time(point.Played), *point.IndexTenths / 10.0});
     indexLine->replace(indexPoints);
 
     // The rounds as dots: line series drawing only their markers.
@@ -468,7 +480,7 @@ void HandicapIndexWindow::ShowChart()
     for (const Golf::TRoundResult &result : m_shown.Index.Rounds) {
         if (!result.DifferentialTenths)
             continue;
-        const QPointF point(ChartTime(result.Round.Played), *result.DifferentialTenths / 10.0);
+        const QPointF point(clock.Time(result.Round.Played), *result.DifferentialTenths / 10.0);
         all.append(point);
         if (result.Counted)
             used.append(point);
@@ -508,8 +520,8 @@ void HandicapIndexWindow::ShowChart()
             last = std::max(last, point.x());
         }
     if (!any) {
-        first = ChartTime(QDate::currentDate().addYears(-1));
-        last = ChartTime(QDate::currentDate());
+        first = clock.Time(QDate::currentDate().addYears(-1));
+        last = clock.Time(QDate::currentDate());
     }
     // A little room around the points, and a span of at least a month along the time axis.
     constexpr double kMonth = 31.0 * 24 * 3600 * 1000;
@@ -678,7 +690,13 @@ void HandicapIndexWindow::PrintReport(QPrinter &printer)
     // Drawn in points, whatever the printer's resolution.
     const double scale = printer.resolution() / 72.0;
     painter.scale(scale, scale);
-    const QRectF page(0, 0, printer.width() / scale, printer.height() / scale);
+    PaintReport(painter, QSizeF(printer.width() / scale, printer.height() / scale));
+    painter.end();
+}
+
+void HandicapIndexWindow::PaintReport(QPainter &painter, const QSizeF &pageSize)
+{
+    const QRectF page(QPointF(0, 0), pageSize);
     auto font = [](int size, bool bold = false) {
         QFont made(QStringLiteral("Liberation Sans"));
         made.setPixelSize(size);
@@ -737,13 +755,12 @@ void HandicapIndexWindow::PrintReport(QPrinter &printer)
     }
     y += 10;
 
-    // The chart fills what is left of the page, at the proportions it has on screen.
-    const QRectF chartArea(0, y, page.width(), std::max(120.0, page.height() - y));
-    const QSizeF onScreen = m_chartView->size().isEmpty() ? QSizeF(480, 320) : QSizeF(m_chartView->size());
-    QSizeF fitted = onScreen.scaled(chartArea.size(), Qt::KeepAspectRatio);
-    if (fitted.height() > 300)
-        fitted.scale(QSizeF(chartArea.width(), 300), Qt::KeepAspectRatio);
+    // The chart is laid out afresh across the page, then given back its size on screen.
+    const QSizeF onScreen = m_chart->size();
+    const QSizeF printed(page.width(), std::clamp(page.height() - y, 120.0, 330.0));
+    m_chart->resize(printed);
+    if (m_chart->layout())
+        m_chart->layout()->activate();
+    m_chart->scene()->render(&painter, QRectF(QPointF(0, y), printed), QRectF(m_chart->pos(), printed));
     m_chart->resize(onScreen);
-    m_chart->scene()->render(&painter, QRectF(chartArea.topLeft(), fitted), QRectF(QPointF(0, 0), onScreen));
-    painter.end();
 }

@@ -14,6 +14,7 @@ class QChartView;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPainter;
 class QPrinter;
 class QPushButton;
 class QTableWidget;
@@ -46,6 +47,8 @@ public:
     void Reload();
     // Draws the one-page player report onto the printer's page.
     void PrintReport(QPrinter &printer);
+    // The same report onto any painter whose units are points, on a page of that size.
+    void PaintReport(QPainter &painter, const QSizeF &pageSize);
 
     // Asks where to save the report when there is no printer; an empty answer cancels. Tests
     // replace it; the window's own asks with a file dialog.
