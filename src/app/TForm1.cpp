@@ -393,6 +393,9 @@ void TForm1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // The windows opened from here end with the program.
+    if (m_indexWindow)
+        m_indexWindow->close();
     QWidget::closeEvent(event);
 }
 

@@ -188,6 +188,12 @@ private slots:
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
         QCOMPARE(form.findChildren<HandicapIndexWindow *>().size(), 1);
         QVERIFY(m_messages.isEmpty());
+        // The window is one of the Tools menu's, and it ends with the program.
+        QVERIFY(form.ToolsMenu()->actions().contains(button->defaultAction()));
+        QPointer<HandicapIndexWindow> open(window);
+        QTest::mouseClick(form.Part<QWidget>("ktBevelButton1"), Qt::LeftButton);
+        QVERIFY(!form.isVisible());
+        QTRY_VERIFY(!open || !open->isVisible());
     }
 
     void withoutAPlayerTheUserIsToldAndNoWindowOpens()
