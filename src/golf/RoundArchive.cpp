@@ -503,7 +503,8 @@ QStringList TRoundArchive::CheckArchive()
                                             {}});
     if (orphans == 0)
         return {};
-    return {QStringLiteral("%1 kept %2 belong to no player").arg(orphans).arg(orphans == 1 ? QStringLiteral("round does") : QStringLiteral("rounds"))};
+    return {orphans == 1 ? QStringLiteral("1 kept round belongs to no player")
+                         : QStringLiteral("%1 kept rounds belong to no player").arg(orphans)};
 }
 
 void ArchiveEnteredRound(TTable &players, int score, int enteredRating, const QDate &played)
