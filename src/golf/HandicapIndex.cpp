@@ -6,7 +6,6 @@
 #include <array>
 #include <climits>
 #include <functional>
-#include <set>
 #include <vector>
 
 namespace Golf {
@@ -236,21 +235,34 @@ THandicapIndex CalculateIndex(const QList<TIndexRound> &rounds)
     std::vector<std::optional<int>> keptAtStep;
     keptAtStep.reserve(count);
 
-    std::set<int> held; // positions entered so far
+    // The most recent rounds so far, kept lowest adjusted differential first and, of equal ones,
+    // the more recent (later position) first. An exceptional score lowers all of them alike, so
+    // the order only changes when a round comes in or drops out.
     std::vector<int> recent;
-    std::vector<int> used;
+    recent.reserve(kRoundsConsidered + 1);
+    auto lowerFirst = [&](int a, int b) {
+        const int x = differential[a] - reduction[a], y = differential[b] - reduction[b];
+        return x != y ? x < y : a > b;
+    };
+    int usedCount = 0;
     for (int step = 0; step < count; ++step) {
         const int p = positionOf[byEntry[step]];
         const bool heldBefore = step > 0 && keptAtStep.back().has_value();
         const int before = heldBefore ? *keptAtStep.back() : 0;
-        held.insert(p);
 
-        recent.clear();
-        for (auto it = held.rbegin(); it != held.rend() && int(recent.size()) < kRoundsConsidered; ++it)
-            recent.push_back(*it); // most recent first
+        bool amongRecent = true;
+        if (int(recent.size()) == kRoundsConsidered) {
+            const auto oldest = std::min_element(recent.begin(), recent.end());
+            if (*oldest > p)
+                amongRecent = false; // entered late for a date before all of them
+            else
+                recent.erase(oldest);
+        }
+        if (amongRecent)
+            recent.insert(std::upper_bound(recent.begin(), recent.end(), p, lowerFirst), p);
 
         // An exceptional score lowers every differential it finds among the most recent.
-        if (heldBefore && p >= recent.back()) {
+        if (heldBefore && amongRecent) {
             const int below = before - differential[p];
             const int cut = below >= 100 ? 20 : below >= 70 ? 10 : 0;
             if (cut)
@@ -260,19 +272,14 @@ THandicapIndex CalculateIndex(const QList<TIndexRound> &rounds)
 
         TIndexBreakdown breakdown;
         breakdown.RoundsHeld = int(recent.size());
-        breakdown.RoundsInRecord = int(held.size());
-        used.clear();
+        breakdown.RoundsInRecord = step + 1;
+        usedCount = 0;
         if (breakdown.RoundsHeld >= 3) {
             const TTableRow row = RowFor(breakdown.RoundsHeld);
-            used = recent;
-            // Lowest first; of equal ones the more recent counts first.
-            std::stable_sort(used.begin(), used.end(), [&](int a, int b) {
-                return differential[a] - reduction[a] < differential[b] - reduction[b];
-            });
-            used.resize(row.Used);
-            for (int q : used) {
-                breakdown.SumTenths += differential[q] - reduction[q];
-                breakdown.ReductionTenthsUsed += reduction[q];
+            usedCount = row.Used;
+            for (int i = 0; i < usedCount; ++i) {
+                breakdown.SumTenths += differential[recent[i]] - reduction[recent[i]];
+                breakdown.ReductionTenthsUsed += reduction[recent[i]];
             }
             breakdown.Used = row.Used;
             breakdown.AdjustmentTenths = row.AdjustmentTenths;
@@ -281,7 +288,7 @@ THandicapIndex CalculateIndex(const QList<TIndexRound> &rounds)
             int index = breakdown.CalculatedTenths;
 
             if (breakdown.RoundsInRecord >= kRoundsConsidered) {
-                const QDate latest = dateAt[recent.front()];
+                const QDate latest = dateAt[*std::max_element(recent.begin(), recent.end())];
                 const QDate windowStart = latest.addDays(-365);
                 const int from = int(std::lower_bound(dateAt.begin(), dateAt.end(), windowStart) - dateAt.begin());
                 const int to = int(std::lower_bound(dateAt.begin(), dateAt.end(), latest) - dateAt.begin());
@@ -321,15 +328,24 @@ THandicapIndex CalculateIndex(const QList<TIndexRound> &rounds)
     result.IndexTenths = result.Breakdown.IndexTenths;
     for (int p = 0; p < count; ++p)
         result.Rounds[byDate[p]].ReductionTenths = reduction[p];
-    for (int q : used)
-        result.Rounds[byDate[q]].Counted = true;
+    for (int i = 0; i < usedCount; ++i)
+        result.Rounds[byDate[recent[i]]].Counted = true;
 
-    // Most recent first; rounds left out by their date go last.
-    std::stable_sort(result.Rounds.begin(), result.Rounds.end(), [](const TRoundResult &a, const TRoundResult &b) {
-        if (a.Round.Played != b.Round.Played)
-            return a.Round.Played > b.Round.Played;
-        return a.Round.Id > b.Round.Id;
+    // Most recent first; rounds left out for want of a date go last.
+    std::vector<int> shown(result.Rounds.size());
+    for (int i = 0; i < int(shown.size()); ++i)
+        shown[i] = i;
+    std::sort(shown.begin(), shown.end(), [&](int a, int b) {
+        const TIndexRound &x = result.Rounds[a].Round, &y = result.Rounds[b].Round;
+        if (x.Played != y.Played)
+            return x.Played > y.Played;
+        return x.Id != y.Id ? x.Id > y.Id : a > b;
     });
+    QList<TRoundResult> ordered;
+    ordered.reserve(result.Rounds.size());
+    for (int i : shown)
+        ordered.append(std::move(result.Rounds[i]));
+    result.Rounds = std::move(ordered);
     return result;
 }
 

@@ -125,6 +125,30 @@ QDate PlayedDate(const QVariant &value)
     return QDate();
 }
 
+// "YYYY-MM-DDTHH:MM:SS.zzzZ" as NowText writes it, read by hand: the general parser would
+// take longer than the rest of a round's reading; anything else goes to it.
+QDateTime EnteredMoment(const QString &text)
+{
+    auto digits = [&text](int from, int count) {
+        int value = 0;
+        for (int i = from; i < from + count; ++i) {
+            const char16_t ch = text[i].unicode();
+            if (ch < u'0' || ch > u'9')
+                return -1;
+            value = value * 10 + (ch - u'0');
+        }
+        return value;
+    };
+    if (text.size() == 24 && text[4] == u'-' && text[7] == u'-' && text[10] == u'T' && text[13] == u':' && text[16] == u':'
+        && text[19] == u'.' && text[23] == u'Z') {
+        const QDate date(digits(0, 4), digits(5, 2), digits(8, 2));
+        const QTime time(digits(11, 2), digits(14, 2), digits(17, 2), digits(20, 3));
+        if (date.isValid() && time.isValid())
+            return QDateTime(date, time, Qt::UTC);
+    }
+    return QDateTime::fromString(text, Qt::ISODateWithMs);
+}
+
 TArchivedRound ReadRound(const TRecordData &row, const TColumnMap &columns)
 {
     TArchivedRound round;
@@ -160,7 +184,7 @@ TArchivedRound ReadRound(const TRecordData &row, const TColumnMap &columns)
         round.Club = qint32(*club);
     const QVariant &entered = row.Values.value(columns[rcEntered]);
     if (!entered.isNull())
-        round.Entered = QDateTime::fromString(entered.toString(), Qt::ISODateWithMs);
+        round.Entered = EnteredMoment(entered.toString());
     if (!unreadable.isEmpty())
         round.Problem = unreadable.join(QStringLiteral("; "));
     return round;
@@ -503,7 +527,8 @@ QStringList TRoundArchive::CheckArchive()
                                             {}});
     if (orphans == 0)
         return {};
-    return {QStringLiteral("%1 kept %2 belong to no player").arg(orphans).arg(orphans == 1 ? QStringLiteral("round does") : QStringLiteral("rounds"))};
+    return {orphans == 1 ? QStringLiteral("1 kept round belongs to no player")
+                         : QStringLiteral("%1 kept rounds belong to no player").arg(orphans)};
 }
 
 void ArchiveEnteredRound(TTable &players, int score, int enteredRating, const QDate &played)
