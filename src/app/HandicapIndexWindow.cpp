@@ -19,6 +19,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <QtCharts/QChart>
@@ -389,10 +390,10 @@ void HandicapIndexWindow::ShowIndex()
 {
     const Golf::THandicapIndex &index = m_shown.Index;
     m_index->setText(UserIndex(index.IndexTenths));
+    // The numbers of the sentence in the user's decimals; its full stops stay.
+    static const QRegularExpression decimalPoint(QStringLiteral("(?<=\\d)\\.(?=\\d)"));
     QString explanation = Golf::ExplainIndex(index.Breakdown);
-    explanation.replace(QLatin1Char('.'), FormatSettings().DecimalSeparator);
-    if (FormatSettings().DecimalSeparator != QLatin1Char('.') && explanation.endsWith(FormatSettings().DecimalSeparator))
-        explanation.back() = QLatin1Char('.'); // the full stop of the sentence
+    explanation.replace(decimalPoint, QString(FormatSettings().DecimalSeparator));
     m_explanation->setText(explanation);
 
     QString course;

@@ -332,6 +332,16 @@ private slots:
         QCOMPARE(stored.Rounds.first().RatingTenths, storedTenths);
         QCOMPARE(Cell(*window, 0, 3), typed);
         QCOMPARE(Cell(*window, 0, 6), differential);
+        // Two more rounds make an index: the lowest differential less 2.0, in the user's decimals.
+        for (const char *date : {"02/04/2026", "03/04/2026"}) {
+            Type(*window, "DateEdit", date);
+            Type(*window, "ScoreEdit", "95");
+            Type(*window, "RatingEdit", "72");
+            Click(*window, "AddButton");
+        }
+        QCOMPARE(Label(*window, "IndexLabel"), QString("15") + separator + "5");
+        QVERIFY2(Label(*window, "ExplanationLabel").contains(differential), qPrintable(Label(*window, "ExplanationLabel")));
+        QVERIFY2(Label(*window, "ExplanationLabel").endsWith('.'), qPrintable(Label(*window, "ExplanationLabel")));
     }
 
     void refusedValuesAreNamedAndNothingIsStored_data()
