@@ -524,6 +524,9 @@ void TForm1::ktBevelButton2Click()
                                   InputText(QStringLiteral("EditN3")), Checked(QStringLiteral("cb1"))};
     if (Golf::EnterRound(*Table(QStringLiteral("Table3")), entry))
         SetInputText(QStringLiteral("EditN1"), QString());
+    // The round joined the archive: an open Handicap Index window shows it at once.
+    if (auto *open = qobject_cast<HandicapIndexWindow *>(m_indexWindow.data()))
+        open->Reload();
 }
 
 void TForm1::siSpeedButton2Click()

@@ -196,6 +196,32 @@ private slots:
         QTRY_VERIFY(!open || !open->isVisible());
     }
 
+    void aRoundEnteredOnTheScoresPageShowsInTheOpenWindow()
+    {
+        TForm1 form(Folder());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::mouseClick(form.ToolsButton(), Qt::LeftButton, {}, QPoint(8, 8));
+        auto *window = form.findChild<HandicapIndexWindow *>();
+        QVERIFY(window);
+        QCOMPARE(RowCount(*window), 0);
+        auto *pages = form.Part<QTabWidget>("tbn1");
+        QTest::mouseClick(pages->tabBar(), Qt::LeftButton, {}, pages->tabBar()->tabRect(2).center());
+        QCoreApplication::processEvents();
+        auto *score = form.Part<QLineEdit>("EditN1");
+        QVERIFY(score);
+        form.Part<QLineEdit>("EditN2")->setText("2");
+        score->setFocus();
+        QTest::keyClicks(score, "90");
+        QTest::mouseClick(form.Part<QWidget>("ktBevelButton2"), Qt::LeftButton);
+        QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join("; ")));
+        // Archived at 72 - 2 = 70.0 with the home club's slope.
+        QCOMPARE(RowCount(*window), 1);
+        QCOMPARE(Cell(*window, 0, 2), QString("90"));
+        QCOMPARE(Cell(*window, 0, 3), QString("70.0"));
+        QCOMPARE(Cell(*window, 0, 4), QString("125"));
+    }
+
     void withoutAPlayerTheUserIsToldAndNoWindowOpens()
     {
         RunOnFile(PlayersFile(), "DELETE FROM hcap");
