@@ -203,7 +203,7 @@ THandicapIndex CalculateIndex(const QList<TIndexRound> &rounds)
             entry.DifferentialTenths = ScoreDifferentialTenths(round.Score, round.RatingTenths, round.Slope, round.Pcc);
             valid.push_back(int(result.Rounds.size()));
         }
-        result.Rounds.append(entry);
+        result.Rounds.append(std::move(entry));
     }
 
     // Rounds that count, by date played and then by order of entry: their position in this

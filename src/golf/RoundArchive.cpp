@@ -62,51 +62,22 @@ private:
 };
 
 // Stored values are taken only when they are exactly what they claim to be.
-std::optional<qint64> WholeNumber(const QVariant &value)
+std::optional<qint64> WholeNumber(double number)
 {
-    if (value.isNull())
+    if (!std::isfinite(number) || std::fabs(number) > 1e15 || number != std::floor(number))
         return std::nullopt;
-    switch (value.typeId()) {
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-        return value.toLongLong();
-    case QMetaType::Double: {
-        const double number = value.toDouble();
-        if (!std::isfinite(number) || std::fabs(number) > 1e15 || number != std::floor(number))
-            return std::nullopt;
-        return qint64(number);
-    }
-    case QMetaType::QString: {
-        bool ok = false;
-        const qint64 number = value.toString().toLongLong(&ok);
-        return ok ? std::optional<qint64>(number) : std::nullopt;
-    }
-    default:
-        return std::nullopt;
-    }
+    return qint64(number);
 }
 
-std::optional<int> RatingTenths(const QVariant &value)
+std::optional<qint64> WholeNumber(const QString &text)
 {
-    if (value.isNull())
-        return std::nullopt;
-    double number = 0;
-    switch (value.typeId()) {
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-    case QMetaType::Double:
-        number = value.toDouble();
-        break;
-    case QMetaType::QString: {
-        try {
-            return ParseRatingTenths(value.toString());
-        } catch (const EConvertError &) {
-            return std::nullopt;
-        }
-    }
-    default:
-        return std::nullopt;
-    }
+    bool ok = false;
+    const qint64 number = text.toLongLong(&ok);
+    return ok ? std::optional<qint64>(number) : std::nullopt;
+}
+
+std::optional<int> RatingTenths(double number)
+{
     if (!std::isfinite(number) || std::fabs(number) > 1e6)
         return std::nullopt;
     const double tenths = number * 10;
@@ -116,13 +87,29 @@ std::optional<int> RatingTenths(const QVariant &value)
     return int(whole);
 }
 
-QDate PlayedDate(const QVariant &value)
+std::optional<int> RatingTenths(const QString &text)
 {
-    if (value.typeId() == QMetaType::QDate)
-        return value.toDate();
-    if (value.typeId() == QMetaType::QString)
-        return QDate::fromString(value.toString(), Qt::ISODate);
-    return QDate();
+    try {
+        return ParseRatingTenths(text);
+    } catch (const EConvertError &) {
+        return std::nullopt;
+    }
+}
+
+// "YYYY-MM-DD" as dates are stored.
+QDate IsoDate(const char *text, int size)
+{
+    if (size != 10 || text[4] != '-' || text[7] != '-')
+        return QDate();
+    int parts[3] = {0, 0, 0};
+    const int from[3] = {0, 5, 8}, count[3] = {4, 2, 2};
+    for (int part = 0; part < 3; ++part)
+        for (int i = from[part]; i < from[part] + count[part]; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return QDate();
+            parts[part] = parts[part] * 10 + (text[i] - '0');
+        }
+    return QDate(parts[0], parts[1], parts[2]);
 }
 
 // "YYYY-MM-DDTHH:MM:SS.zzzZ" as NowText writes it, read by hand: the general parser would
@@ -149,47 +136,6 @@ QDateTime EnteredMoment(const QString &text)
     return QDateTime::fromString(text, Qt::ISODateWithMs);
 }
 
-TArchivedRound ReadRound(const TRecordData &row, const TColumnMap &columns)
-{
-    TArchivedRound round;
-    round.Id = row.Id;
-    QStringList unreadable;
-    auto whole = [&](TRoundColumn column, int &target) {
-        const QVariant &value = row.Values.value(columns[column]);
-        const std::optional<qint64> number = WholeNumber(value);
-        if (number && *number >= INT_MIN && *number <= INT_MAX)
-            target = int(*number);
-        else
-            unreadable << (value.isNull() ? QStringLiteral("%1 is missing").arg(QLatin1String(kColumnNames[column]))
-                                          : QStringLiteral("%1 '%2' is not a whole number").arg(QLatin1String(kColumnNames[column]), value.toString()));
-    };
-    int player = 0;
-    whole(rcPlayer, player);
-    round.Player = player;
-    const QVariant &played = row.Values.value(columns[rcPlayed]);
-    round.Played = PlayedDate(played);
-    if (!round.Played.isValid())
-        unreadable << (played.isNull() ? QStringLiteral("the date played is missing")
-                                       : QStringLiteral("Played '%1' is not a date").arg(played.toString()));
-    whole(rcScore, round.Score);
-    const QVariant &rating = row.Values.value(columns[rcRating]);
-    if (const std::optional<int> tenths = RatingTenths(rating))
-        round.RatingTenths = *tenths;
-    else
-        unreadable << (rating.isNull() ? QStringLiteral("Rating is missing")
-                                       : QStringLiteral("Rating '%1' is not a number with at most one decimal").arg(rating.toString()));
-    whole(rcSlope, round.Slope);
-    whole(rcPcc, round.Pcc);
-    if (const std::optional<qint64> club = WholeNumber(row.Values.value(columns[rcClub])))
-        round.Club = qint32(*club);
-    const QVariant &entered = row.Values.value(columns[rcEntered]);
-    if (!entered.isNull())
-        round.Entered = EnteredMoment(entered.toString());
-    if (!unreadable.isEmpty())
-        round.Problem = unreadable.join(QStringLiteral("; "));
-    return round;
-}
-
 QVector<QVariant> RoundValues(const TColumnMap &columns, qint32 player, const TRoundInput &round, QVector<bool> &assigned)
 {
     QVector<QVariant> values(columns.Width());
@@ -211,14 +157,6 @@ QVector<QVariant> RoundValues(const TColumnMap &columns, qint32 player, const TR
 QString NowText()
 {
     return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
-}
-
-int FieldIndex(const QList<TFieldInfo> &fields, const QString &name)
-{
-    for (int i = 0; i < fields.size(); ++i)
-        if (fields[i].Name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
 }
 
 // A round's course rating from the "Enter" page's whole-number r: the strokes below 72.
@@ -409,74 +347,279 @@ void CheckRound(const TRoundInput &round, const QDate &today)
         throw EConvertError(problem);
 }
 
-TRoundArchive::TRoundArchive(const QString &dataFolder) : m_folder(dataFolder)
+// The archive reads and writes its file directly: a round's values are checked for their stored
+// kind as they are read, and reading thousands of rounds costs little more than the statements.
+class TRoundArchive::TFiles
 {
-    m_connection = MakeConnection(QStringLiteral("STANDARD"), TConnectionParams(ConnectionParams(dataFolder)));
-    m_players = m_connection->OpenTable(kPlayersTable);
-    m_rounds = m_players->OpenCompanion(kRoundsTable);
+public:
+    TFiles(const QString &folder)
+        : PlayersPath(QDir(folder).filePath(kPlayersTable)), ClubsPath(QDir(folder).filePath(kClubsTable))
+    {
+        Players = OpenFile(PlayersPath);
+        const QStringList columns = ColumnsOf(Players, kRoundsTable);
+        if (columns.isEmpty()) {
+            Missing = QStringLiteral("The file '%1' holds no table '%2'").arg(PlayersPath, kRoundsTable);
+            return;
+        }
+        for (int column = 0; column < rcCount; ++column)
+            if (!columns.contains(QLatin1String(kColumnNames[column]), Qt::CaseInsensitive)) {
+                Missing = QStringLiteral("The table '%1' has no field '%2'").arg(kRoundsTable, QLatin1String(kColumnNames[column]));
+                return;
+            }
+    }
+    ~TFiles()
+    {
+        for (sqlite3_stmt *statement : std::as_const(Statements))
+            sqlite3_finalize(statement);
+        sqlite3_close(Players);
+        sqlite3_close(Clubs);
+    }
+
+    static sqlite3 *OpenFile(const QString &path)
+    {
+        sqlite3 *db = nullptr;
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+            const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+            sqlite3_close(db);
+            throw EDatabaseError(QStringLiteral("Cannot open table '%1': %2").arg(path, message));
+        }
+        sqlite3_busy_timeout(db, 2000);
+        sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+        return db;
+    }
+
+    static QStringList ColumnsOf(sqlite3 *db, const QString &table)
+    {
+        QStringList names;
+        sqlite3_stmt *statement = nullptr;
+        const QByteArray sql = QStringLiteral("PRAGMA table_info(%1)").arg(QuoteIdentifier(table)).toUtf8();
+        if (sqlite3_prepare_v2(db, sql.constData(), -1, &statement, nullptr) != SQLITE_OK)
+            return names;
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            names << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 1)));
+        sqlite3_finalize(statement);
+        return names;
+    }
+
+    // A cached statement, reset when the guard goes.
+    struct TStatement
+    {
+        sqlite3_stmt *Handle;
+        ~TStatement()
+        {
+            sqlite3_reset(Handle);
+            sqlite3_clear_bindings(Handle);
+        }
+        operator sqlite3_stmt *() const { return Handle; }
+    };
+
+    TStatement Prepare(sqlite3 *db, const char *sql)
+    {
+        sqlite3_stmt *&statement = Statements[QByteArray(sql) + (db == Clubs ? "@clubs" : "")];
+        if (!statement && sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK)
+            Fail(db, QStringLiteral("preparing a statement"));
+        return {statement};
+    }
+
+    // True while there is a row.
+    bool Step(sqlite3 *db, sqlite3_stmt *statement)
+    {
+        const int rc = sqlite3_step(statement);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            Fail(db, QStringLiteral("reading or writing"));
+        return rc == SQLITE_ROW;
+    }
+
+    [[noreturn]] void Fail(sqlite3 *db, const QString &what) const
+    {
+        throw EDatabaseError(QStringLiteral("Table '%1': error while %2: %3")
+                                 .arg(db == Clubs ? ClubsPath : PlayersPath, what, QString::fromUtf8(sqlite3_errmsg(db))));
+    }
+
+    void RequireRounds() const
+    {
+        if (!Missing.isEmpty())
+            throw EDatabaseError(Missing);
+    }
+
+    sqlite3 *ClubFile()
+    {
+        if (!Clubs) {
+            Clubs = OpenFile(ClubsPath);
+            const QStringList columns = ColumnsOf(Clubs, SqlName(kClubsTable));
+            ClubsHaveTees = columns.contains(QStringLiteral("Slope"), Qt::CaseInsensitive)
+                && columns.contains(QStringLiteral("Par"), Qt::CaseInsensitive)
+                && columns.contains(QStringLiteral("RATING"), Qt::CaseInsensitive);
+        }
+        return Clubs;
+    }
+
+    QString PlayersPath;
+    QString ClubsPath;
+    sqlite3 *Players = nullptr;
+    sqlite3 *Clubs = nullptr;
+    bool ClubsHaveTees = false;
+    QString Missing; // why the rounds cannot be read, empty when they can
+    QHash<QByteArray, sqlite3_stmt *> Statements;
+};
+
+namespace {
+
+QString ColumnText(sqlite3_stmt *statement, int column)
+{
+    return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column)), sqlite3_column_bytes(statement, column));
 }
 
-TRoundArchive::~TRoundArchive()
+// A whole number as stored: an integer, a real without a fraction, or the digits of one.
+std::optional<qint64> StoredWholeNumber(sqlite3_stmt *statement, int column)
 {
-    // The rounds share the player table's handle: the companion goes first.
-    m_rounds.reset();
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_INTEGER:
+        return sqlite3_column_int64(statement, column);
+    case SQLITE_FLOAT:
+        return WholeNumber(sqlite3_column_double(statement, column));
+    case SQLITE_TEXT:
+        return WholeNumber(ColumnText(statement, column));
+    default:
+        return std::nullopt;
+    }
 }
+
+std::optional<int> StoredRatingTenths(sqlite3_stmt *statement, int column)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        return RatingTenths(sqlite3_column_double(statement, column));
+    case SQLITE_TEXT:
+        return RatingTenths(ColumnText(statement, column));
+    default:
+        return std::nullopt;
+    }
+}
+
+// What a stored value is, for a message: its text, or "empty".
+QString Shown(sqlite3_stmt *statement, int column)
+{
+    if (sqlite3_column_type(statement, column) == SQLITE_NULL)
+        return QStringLiteral("empty");
+    return QLatin1Char('\'') + ColumnText(statement, column) + QLatin1Char('\'');
+}
+
+// Columns of the rounds query: rowid first, then the round's columns in their order.
+TArchivedRound StoredRound(sqlite3_stmt *statement)
+{
+    TArchivedRound round;
+    round.Id = sqlite3_column_int64(statement, 0);
+    QStringList unreadable;
+    auto whole = [&](TRoundColumn column, int &target) {
+        const std::optional<qint64> number = StoredWholeNumber(statement, 1 + column);
+        if (number && *number >= INT_MIN && *number <= INT_MAX)
+            target = int(*number);
+        else
+            unreadable << QStringLiteral("%1 %2 is not a whole number").arg(QLatin1String(kColumnNames[column]), Shown(statement, 1 + column));
+    };
+    int player = 0;
+    whole(rcPlayer, player);
+    round.Player = player;
+    if (sqlite3_column_type(statement, 1 + rcPlayed) == SQLITE_TEXT)
+        round.Played = IsoDate(reinterpret_cast<const char *>(sqlite3_column_text(statement, 1 + rcPlayed)),
+                               sqlite3_column_bytes(statement, 1 + rcPlayed));
+    if (!round.Played.isValid())
+        unreadable << QStringLiteral("Played %1 is not a date").arg(Shown(statement, 1 + rcPlayed));
+    whole(rcScore, round.Score);
+    if (const std::optional<int> tenths = StoredRatingTenths(statement, 1 + rcRating))
+        round.RatingTenths = *tenths;
+    else
+        unreadable << QStringLiteral("Rating %1 is not a number with at most one decimal").arg(Shown(statement, 1 + rcRating));
+    whole(rcSlope, round.Slope);
+    whole(rcPcc, round.Pcc);
+    if (const std::optional<qint64> club = StoredWholeNumber(statement, 1 + rcClub))
+        round.Club = qint32(*club);
+    if (sqlite3_column_type(statement, 1 + rcEntered) == SQLITE_TEXT)
+        round.Entered = EnteredMoment(ColumnText(statement, 1 + rcEntered));
+    if (!unreadable.isEmpty())
+        round.Problem = unreadable.join(QStringLiteral("; "));
+    return round;
+}
+
+void BindRound(sqlite3_stmt *statement, const TRoundInput &round)
+{
+    const QByteArray played = round.Played.toString(Qt::ISODate).toUtf8();
+    sqlite3_bind_text(statement, 1, played.constData(), int(played.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int(statement, 2, round.Score);
+    sqlite3_bind_double(statement, 3, round.RatingTenths / 10.0);
+    sqlite3_bind_int(statement, 4, round.Slope);
+    sqlite3_bind_int(statement, 5, round.Pcc);
+    if (round.Club)
+        sqlite3_bind_int(statement, 6, *round.Club);
+    else
+        sqlite3_bind_null(statement, 6);
+}
+
+} // namespace
+
+TRoundArchive::TRoundArchive(const QString &dataFolder) : m_folder(dataFolder), m_files(std::make_unique<TFiles>(dataFolder)) {}
+
+TRoundArchive::~TRoundArchive() = default;
 
 bool TRoundArchive::HasPlayer(qint32 player)
 {
-    return m_players->FetchById(player).has_value();
+    TFiles &files = *m_files;
+    const TFiles::TStatement statement = files.Prepare(files.Players, "SELECT 1 FROM \"hcap\" WHERE rowid = ?1");
+    sqlite3_bind_int64(statement, 1, player);
+    return files.Step(files.Players, statement);
 }
 
 TPlayerRounds TRoundArchive::Load(qint32 player)
 {
+    TFiles &files = *m_files;
     TPlayerRounds result;
     result.Player = player;
-    const TColumnMap columns(m_rounds->Fields());
-    if (const QString missing = columns.Missing(); !missing.isEmpty()) {
-        result.Problems << missing;
+    if (!files.Missing.isEmpty()) {
+        result.Problems << files.Missing;
         return result;
     }
-    TFetchRequest request;
-    request.Count = INT_MAX;
-    request.Filter = {QuoteIdentifier(QLatin1String(kColumnNames[rcPlayer])) + QStringLiteral(" = ?"), {qint64(player)}};
-    const QList<TRecordData> rows = m_rounds->Fetch(request);
-    result.Rounds.reserve(rows.size());
     QList<TIndexRound> indexRounds;
-    indexRounds.reserve(rows.size());
-    for (const TRecordData &row : rows) {
-        result.Rounds.append(ReadRound(row, columns));
-        const TArchivedRound &round = result.Rounds.last();
-        if (!round.Problem.isEmpty())
-            result.Problems << QStringLiteral("Round %1: %2").arg(round.Id).arg(round.Problem);
-        indexRounds.append(round.ToIndexRound());
+    {
+        const TFiles::TStatement statement = files.Prepare(files.Players,
+            "SELECT rowid, \"PlayerID\", \"Played\", \"Score\", \"Rating\", \"Slope\", \"PCC\", \"Club\", \"Entered\" "
+            "FROM \"rounds\" WHERE \"PlayerID\" = ?1 ORDER BY rowid");
+        sqlite3_bind_int64(statement, 1, player);
+        while (files.Step(files.Players, statement)) {
+            result.Rounds.append(StoredRound(statement));
+            const TArchivedRound &round = result.Rounds.last();
+            if (!round.Problem.isEmpty())
+                result.Problems << QStringLiteral("Round %1: %2").arg(round.Id).arg(round.Problem);
+            indexRounds.append(round.ToIndexRound());
+        }
     }
     result.Index = CalculateIndex(indexRounds);
 
     // The home club as a tee.
-    const std::optional<TRecordData> record = m_players->FetchById(player);
-    const int homeField = FieldIndex(m_players->Fields(), QStringLiteral("Homeclub"));
-    if (!record || homeField < 0)
-        return result;
-    const std::optional<qint64> club = WholeNumber(record->Values.value(homeField));
+    std::optional<qint64> club;
+    {
+        const TFiles::TStatement statement = files.Prepare(files.Players, "SELECT \"Homeclub\" FROM \"hcap\" WHERE rowid = ?1");
+        sqlite3_bind_int64(statement, 1, player);
+        if (files.Step(files.Players, statement))
+            club = StoredWholeNumber(statement, 0);
+    }
     if (!club)
         return result;
-    if (!m_clubs)
-        m_clubs = m_connection->OpenTable(kClubsTable);
-    const QList<TFieldInfo> clubFields = m_clubs->Fields();
-    const int idField = FieldIndex(clubFields, QStringLiteral("ID"));
-    if (idField < 0)
+    sqlite3 *clubs = files.ClubFile();
+    if (!files.ClubsHaveTees)
         return result;
-    const std::optional<TRecordData> clubRecord = m_clubs->FindFirst(idField, *club, {});
-    if (!clubRecord)
+    const TFiles::TStatement statement = files.Prepare(clubs, "SELECT \"Descr\", \"RATING\", \"Slope\", \"Par\" FROM \"golfmaster\" WHERE \"ID\" = ?1");
+    sqlite3_bind_int64(statement, 1, *club);
+    if (!files.Step(clubs, statement))
         return result;
-    auto value = [&](const char *name) { return clubRecord->Values.value(FieldIndex(clubFields, QLatin1String(name))); };
-    const std::optional<qint64> slope = WholeNumber(value("Slope"));
-    const std::optional<qint64> par = WholeNumber(value("Par"));
-    const QVariant ratingValue = value("RATING");
-    const std::optional<int> rating = ratingValue.isNull() ? std::optional<int>(0) : RatingTenths(ratingValue);
+    const std::optional<qint64> slope = StoredWholeNumber(statement, 2);
+    const std::optional<qint64> par = StoredWholeNumber(statement, 3);
+    // An empty rating reads as 0, as everywhere else in the program.
+    const std::optional<int> rating = sqlite3_column_type(statement, 1) == SQLITE_NULL ? std::optional<int>(0) : StoredRatingTenths(statement, 1);
     if (!slope || !par || !rating || *slope < kMinSlope || *slope > kMaxSlope || *par < 1 || *par > 200)
         return result;
-    result.HomeTee = TTee{qint32(*club), value("Descr").toString(), kParReference * 10 - *rating, int(*slope), int(*par)};
+    result.HomeTee = TTee{qint32(*club), ColumnText(statement, 0), kParReference * 10 - *rating, int(*slope), int(*par)};
     if (result.Index.IndexTenths)
         result.CourseHandicap = CourseHandicap(*result.Index.IndexTenths, result.HomeTee->Slope, result.HomeTee->RatingTenths, result.HomeTee->Par);
     return result;
@@ -485,46 +628,54 @@ TPlayerRounds TRoundArchive::Load(qint32 player)
 qint64 TRoundArchive::Add(qint32 player, const TRoundInput &round)
 {
     CheckRound(round);
-    const TColumnMap columns(m_rounds->Fields());
-    columns.Require();
+    TFiles &files = *m_files;
+    files.RequireRounds();
     if (!HasPlayer(player))
         throw EDatabaseError(QStringLiteral("Player '%1' not found").arg(player));
-    QVector<bool> assigned;
-    QVector<QVariant> values = RoundValues(columns, player, round, assigned);
-    values[columns[rcEntered]] = NowText();
-    assigned[columns[rcEntered]] = true;
-    return m_rounds->Insert(values, assigned);
+    const TFiles::TStatement statement = files.Prepare(files.Players,
+        "INSERT INTO \"rounds\" (\"Played\", \"Score\", \"Rating\", \"Slope\", \"PCC\", \"Club\", \"PlayerID\", \"Entered\") "
+        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    BindRound(statement, round);
+    sqlite3_bind_int64(statement, 7, player);
+    const QByteArray entered = NowText().toUtf8();
+    sqlite3_bind_text(statement, 8, entered.constData(), int(entered.size()), SQLITE_TRANSIENT);
+    files.Step(files.Players, statement);
+    return sqlite3_last_insert_rowid(files.Players);
 }
 
 void TRoundArchive::Update(qint64 roundId, const TRoundInput &round)
 {
     CheckRound(round);
-    const TColumnMap columns(m_rounds->Fields());
-    columns.Require();
-    const std::optional<TRecordData> stored = m_rounds->FetchById(roundId);
-    if (!stored)
+    TFiles &files = *m_files;
+    files.RequireRounds();
+    const TFiles::TStatement statement = files.Prepare(files.Players,
+        "UPDATE \"rounds\" SET \"Played\" = ?1, \"Score\" = ?2, \"Rating\" = ?3, \"Slope\" = ?4, \"PCC\" = ?5, \"Club\" = ?6 "
+        "WHERE rowid = ?7");
+    BindRound(statement, round);
+    sqlite3_bind_int64(statement, 7, roundId);
+    files.Step(files.Players, statement);
+    if (sqlite3_changes(files.Players) == 0)
         throw EDatabaseError(QStringLiteral("Round %1 not found").arg(roundId));
-    const std::optional<qint64> player = WholeNumber(stored->Values.value(columns[rcPlayer]));
-    QVector<bool> changed;
-    const QVector<QVariant> values = RoundValues(columns, qint32(player.value_or(0)), round, changed);
-    changed[columns[rcPlayer]] = false; // a round stays with its player
-    m_rounds->Update(roundId, values, changed);
 }
 
 void TRoundArchive::Remove(qint64 roundId)
 {
-    m_rounds->Remove(roundId);
+    TFiles &files = *m_files;
+    files.RequireRounds();
+    const TFiles::TStatement statement = files.Prepare(files.Players, "DELETE FROM \"rounds\" WHERE rowid = ?1");
+    sqlite3_bind_int64(statement, 1, roundId);
+    files.Step(files.Players, statement);
 }
 
 QStringList TRoundArchive::CheckArchive()
 {
-    const TColumnMap columns(m_rounds->Fields());
-    if (const QString missing = columns.Missing(); !missing.isEmpty())
-        return {missing};
-    const QString player = QuoteIdentifier(QLatin1String(kColumnNames[rcPlayer]));
-    const qint64 orphans = m_rounds->Count({QStringLiteral("%1 IS NULL OR %1 NOT IN (SELECT \"ID\" FROM %2)")
-                                                .arg(player, QuoteIdentifier(SqlName(kPlayersTable))),
-                                            {}});
+    TFiles &files = *m_files;
+    if (!files.Missing.isEmpty())
+        return {files.Missing};
+    const TFiles::TStatement statement = files.Prepare(files.Players,
+        "SELECT COUNT(*) FROM \"rounds\" WHERE \"PlayerID\" IS NULL OR \"PlayerID\" NOT IN (SELECT rowid FROM \"hcap\")");
+    files.Step(files.Players, statement);
+    const qint64 orphans = sqlite3_column_int64(statement, 0);
     if (orphans == 0)
         return {};
     return {orphans == 1 ? QStringLiteral("1 kept round belongs to no player")

@@ -11,8 +11,6 @@
 #include <memory>
 #include <optional>
 
-class TStoreConnection;
-class TStoreTableCursor;
 class TTable;
 
 // Every round a player ever entered, kept in the table `rounds` beside the player table in its
@@ -102,11 +100,10 @@ public:
     QStringList CheckArchive();
 
 private:
+    class TFiles;
+
     QString m_folder;
-    std::unique_ptr<TStoreConnection> m_connection;
-    std::unique_ptr<TStoreTableCursor> m_players;
-    std::unique_ptr<TStoreTableCursor> m_rounds;
-    std::unique_ptr<TStoreTableCursor> m_clubs; // opened when first needed
+    std::unique_ptr<TFiles> m_files;
 };
 
 // Adds the round of the "Enter" action for the current record of `players`, which must be in
