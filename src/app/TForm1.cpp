@@ -470,6 +470,9 @@ void TForm1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // The windows opened from here end with the program.
+    if (m_indexWindow)
+        m_indexWindow->close();
     QWidget::closeEvent(event);
 }
 
@@ -603,6 +606,9 @@ void TForm1::ktBevelButton2Click()
                                   InputText(QStringLiteral("EditN3")), Checked(QStringLiteral("cb1"))};
     if (Golf::EnterRound(*Table(QStringLiteral("Table3")), entry))
         SetInputText(QStringLiteral("EditN1"), QString());
+    // The round joined the archive: an open Handicap Index window shows it at once.
+    if (auto *open = qobject_cast<HandicapIndexWindow *>(m_indexWindow.data()))
+        open->Reload();
 }
 
 void TForm1::siSpeedButton2Click()

@@ -7,6 +7,7 @@
 #include "Exceptions.h"
 #include "GolfTables.h"
 #include "StoreEngine.h"
+#include "RoundCommands.h"
 #include "TTable.h"
 #include "TableCsv.h"
 
@@ -461,7 +462,7 @@ QString Usage()
         "  tallimo-cli [--data-dir DIR] history --player ID\n"
         "  tallimo-cli [--data-dir DIR] export --table NAME [--out FILE]\n"
         "  tallimo-cli [--data-dir DIR] import --table NAME [--in FILE]\n")
-        + BackupUsage() + QStringLiteral(
+        + BackupUsage() + RoundUsage() + QStringLiteral(
         "  tallimo-cli --help | --version\n"
         "\n"
         "Options, before the command:\n"
@@ -471,7 +472,10 @@ QString Usage()
         "  --init          make DIR and its tables when they are missing\n"
         "\n"
         "Tables: hcap, golfmaster, refer. Importing refer replaces its one record.\n"
-        "CSV output uses \".\" in numbers and YYYY-MM-DD for dates.\n");
+        "CSV output uses \".\" in numbers and YYYY-MM-DD for dates.\n"
+        "add-round keeps a round (rating with at most one decimal, slope 55..155, PCC -1..3) and\n"
+        "prints the Handicap Index after it; index prints it (\"+1.3\" is a plus index, \"none\"\n"
+        "below 3 rounds); rounds lists every kept round as CSV, most recent first.\n");
 }
 
 int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
@@ -564,6 +568,8 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
             const Options options(rest, {QStringLiteral("table"), QStringLiteral("in")}, {});
             Session session(folder);
             status = Import(session, options, out);
+        } else if (const std::optional<int> handled = RunRoundCommand(command, rest, folder, out, err)) {
+            status = *handled;
         } else {
             throw UsageError(QStringLiteral("unknown command '%1'").arg(command));
         }

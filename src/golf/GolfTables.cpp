@@ -2,6 +2,7 @@
 
 #include "Backup.h"
 #include "Exceptions.h"
+#include "RoundArchive.h"
 #include "SqliteEngine.h"
 #include "TDatabase.h"
 #include "TTable.h"
@@ -103,6 +104,7 @@ void PrepareDataFolder(const QString &folder)
             table.Post();
         }
     }
+    UpgradeDataFolder(folder);
 }
 
 void OpenTablesAhead(const QString &folder)

@@ -36,6 +36,9 @@ struct TIndexRound
     int RatingTenths = 0;   // course rating, 72.0 is 720
     int Slope = kStandardSlope;
     int Pcc = 0;
+    // Set when a stored value of the round could not be read: the round is left out, with this
+    // as its note.
+    QString Problem;
 };
 
 // What the index makes of one round.
@@ -76,6 +79,7 @@ struct TIndexBreakdown
     int Used = 0;                // differentials used (0 while no index)
     int AdjustmentTenths = 0;    // -20, -10 or 0
     qint64 SumTenths = 0;        // sum of the used, reduced differentials
+    int ReductionTenthsUsed = 0; // exceptional score reductions within them
     int AverageTenths = 0;       // their average, rounded
     int CalculatedTenths = 0;    // rounded average plus the adjustment
     std::optional<int> LowIndexTenths; // LI, when the caps looked at one

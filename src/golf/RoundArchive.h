@@ -11,8 +11,6 @@
 #include <memory>
 #include <optional>
 
-class TStoreConnection;
-class TStoreTableCursor;
 class TTable;
 
 // Every round a player ever entered, kept in the table `rounds` beside the player table in its
@@ -46,8 +44,9 @@ struct TArchivedRound
     int Pcc = 0;
     std::optional<qint32> Club;
     QDateTime Entered;       // UTC; invalid for rounds taken over from the twelve-round history
+    QString Problem;         // a stored value that could not be read (the round is left out)
 
-    TIndexRound ToIndexRound() const { return {Id, Played, Score, RatingTenths, Slope, Pcc}; }
+    TIndexRound ToIndexRound() const { return {Id, Played, Score, RatingTenths, Slope, Pcc, Problem}; }
 };
 
 // The tee a course handicap is given for: course rating, slope and par.
@@ -65,8 +64,8 @@ struct TPlayerRounds
 {
     qint32 Player = 0;
     QList<TArchivedRound> Rounds;   // in order of entry
-    // Rows that could not be read (wrong value kinds, missing values): one message each; the
-    // rest is read and counted as usual.
+    // Rounds with values that could not be read (wrong kinds, missing values), one message
+    // each; those rounds are kept in Rounds with their Problem and left out of the index.
     QStringList Problems;
     THandicapIndex Index;           // over Rounds
     // The player's home club as a tee: rating 72 - RATING, the club's slope and par; empty when
@@ -97,12 +96,14 @@ public:
     // Checks and stores new values for a kept round (its place in the order of entry stays).
     void Update(qint64 roundId, const TRoundInput &round);
     void Remove(qint64 roundId);
+    // Messages about the archive as a whole: rounds of players that no longer exist.
+    QStringList CheckArchive();
 
 private:
+    class TFiles;
+
     QString m_folder;
-    std::unique_ptr<TStoreConnection> m_connection;
-    std::unique_ptr<TStoreTableCursor> m_players;
-    std::unique_ptr<TStoreTableCursor> m_rounds;
+    std::unique_ptr<TFiles> m_files;
 };
 
 // Adds the round of the "Enter" action for the current record of `players`, which must be in

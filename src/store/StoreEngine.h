@@ -44,6 +44,11 @@ public:
     virtual void Commit() = 0;
     virtual void Rollback() = 0;
 
+    // Another table kept beside this one (in the same file), reached through this table's own
+    // connection so that its writes join this table's transactions. Refused by engines that
+    // keep one table per connection.
+    virtual std::unique_ptr<TStoreTableCursor> OpenCompanion(const QString &tableName);
+
     // Whole-table paths for import and export, record by record in constant memory. Both hold
     // on to the cursor: they must end before it does. An engine without faster means inherits
     // these, built from the calls above.

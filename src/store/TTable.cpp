@@ -632,6 +632,12 @@ qint64 TTable::RecordCount()
     return m_cursor->Count(ActiveFilter());
 }
 
+std::unique_ptr<TStoreTableCursor> TTable::OpenCompanion(const QString &tableName)
+{
+    CheckActive();
+    return m_cursor->OpenCompanion(tableName);
+}
+
 void TTable::StartTransaction()
 {
     CheckBrowseMode();

@@ -101,7 +101,7 @@ private slots:
         QCOMPARE(RunCli(folder, {"add-player", "--name", "Ann", "--club", "1"}).Out, QString("1\n"));
 
         Outcome clubs = RunCli(folder, {"clubs"});
-        QCOMPARE(clubs.Out, QString("Descr,City,Contact,RATING,ID,Telephone,Fax,Email\r\n\"Links, North\",Dunmore,,71.5,1,,,a@b.c\r\n"));
+        QCOMPARE(clubs.Out, QString("Descr,City,Contact,RATING,ID,Telephone,Fax,Email,Slope,Par\r\n\"Links, North\",Dunmore,,71.5,1,,,a@b.c,,\r\n"));
 
         QCOMPARE(RunCli(folder, {"enter-round", "--player", "1", "--score", "90", "--rating", "0", "--date", "2026-03-01"}).Out, QString("03.00\n"));
         QCOMPARE(RunCli(folder, {"enter-round", "--player", "1", "--score", "88", "--rating", "2", "--date", "2026-03-08"}).Out, QString("03.00\n"));
@@ -211,7 +211,7 @@ private slots:
         const Outcome outcome = RunCli(dir.path(), {"import", "--table", "golfmaster"}, csv);
         QCOMPARE(outcome.Err, message);
         QCOMPARE(outcome.Status, 1);
-        QCOMPARE(RunCli(dir.path(), {"clubs"}).Out, QString("Descr,City,Contact,RATING,ID,Telephone,Fax,Email\r\n"));
+        QCOMPARE(RunCli(dir.path(), {"clubs"}).Out, QString("Descr,City,Contact,RATING,ID,Telephone,Fax,Email,Slope,Par\r\n"));
     }
 
     // Entering rounds through the companion stores exactly what the window's action stores.
