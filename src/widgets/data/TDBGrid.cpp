@@ -10,6 +10,7 @@
 #include "TTable.h"
 
 #include <QAbstractButton>
+#include <QTimerEvent>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -139,8 +140,14 @@ class TDBGridLink : public TDataLink
 public:
     std::function<void()> OnUpdateData;
     std::function<void()> OnActiveChange;
+    std::function<void()> OnEditingChange;
 
 protected:
+    void EditingChanged() override
+    {
+        if (OnEditingChange)
+            OnEditingChange();
+    }
     void UpdateData() override
     {
         if (OnUpdateData)
@@ -309,8 +316,7 @@ TDBGrid::TDBGrid(QWidget *parent)
 
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
-    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
-                    | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    setEditTriggers(GridEditTriggers());
     setTabKeyNavigation(true);
     setWordWrap(false);
     setShowGrid(true);
@@ -327,6 +333,13 @@ TDBGrid::TDBGrid(QWidget *parent)
 
     m_link->OnUpdateData = [this] { CommitEditor(); };
     m_link->OnActiveChange = [this] { UpdateRecordScrollBar(); };
+    // A record that leaves edit state without being posted (a cancel, from a navigator say)
+    // takes along what the cell editor holds: a post has written the editor beforehand.
+    m_link->OnEditingChange = [this] {
+        const TTable *table = Table();
+        if (!table || !table->Editing())
+            CloseEditor();
+    };
 
     connect(m_columns, &TDBGridColumns::Changed, this, &TDBGrid::ColumnsChanged);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
@@ -435,9 +448,16 @@ void TDBGrid::SetReadOnly(bool readOnly)
     m_readOnly = readOnly;
     m_link->SetReadOnly(readOnly);
     CloseEditor();
-    setEditTriggers(readOnly ? QAbstractItemView::NoEditTriggers
-                             : QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
-                                   | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    m_clickEditTimer.stop();
+    setEditTriggers(GridEditTriggers());
+}
+
+QAbstractItemView::EditTriggers TDBGrid::GridEditTriggers() const
+{
+    // A click on the current cell opens its editor through the grid's own timer (see
+    // mouseReleaseEvent), never through the view's: the view's drops every key typed while it runs.
+    return m_readOnly ? QAbstractItemView::NoEditTriggers
+                      : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed;
 }
 
 bool TDBGrid::CanEdit() const
@@ -806,6 +826,8 @@ QModelIndex TDBGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modif
 
 void TDBGrid::keyPressEvent(QKeyEvent *event)
 {
+    // A key typed before the click's editor opened opens it itself and goes into it.
+    m_clickEditTimer.stop();
     TTable *table = Table();
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
     const bool ctrl = mods == Qt::ControlModifier;
@@ -900,16 +922,52 @@ void TDBGrid::DeleteWithQuestion()
     RunGuarded([table] { table->Delete(); });
 }
 
+void TDBGrid::mousePressEvent(QMouseEvent *event)
+{
+    m_clickEditTimer.stop();
+    const QModelIndex before = currentIndex();
+    const bool editing = state() == QAbstractItemView::EditingState;
+    QTableView::mousePressEvent(event);
+    m_pressedOnCurrent = event->button() == Qt::LeftButton && !editing && before.isValid()
+                         && indexAt(event->position().toPoint()) == before && currentIndex() == before;
+}
+
+void TDBGrid::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    m_clickEditTimer.stop();
+    m_pressedOnCurrent = false;
+    QTableView::mouseDoubleClickEvent(event);
+}
+
 void TDBGrid::mouseReleaseEvent(QMouseEvent *event)
 {
+    const bool pressedOnCurrent = std::exchange(m_pressedOnCurrent, false);
     QTableView::mouseReleaseEvent(event);
-    if (event->button() != Qt::LeftButton || !OnCellClick)
+    if (event->button() != Qt::LeftButton)
         return;
     const QModelIndex index = indexAt(event->position().toPoint());
     if (!index.isValid())
         return;
+    // A second click on the current cell opens its editor once it is clear that no double
+    // click follows.
+    if (pressedOnCurrent && index == currentIndex() && !m_readOnly && state() != QAbstractItemView::EditingState)
+        m_clickEditTimer.start(QApplication::doubleClickInterval(), this);
+    if (!OnCellClick)
+        return;
     TColumn *column = ColumnAt(index.column());
     RunGuarded([&] { OnCellClick(this, column); });
+}
+
+void TDBGrid::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_clickEditTimer.timerId()) {
+        QTableView::timerEvent(event);
+        return;
+    }
+    m_clickEditTimer.stop();
+    const QModelIndex index = currentIndex();
+    if (index.isValid() && state() != QAbstractItemView::EditingState && hasFocus())
+        RunGuarded([&] { edit(index, QAbstractItemView::EditKeyPressed, nullptr); });
 }
 
 void TDBGrid::FocusChanged(QWidget *old, QWidget *now)
@@ -918,6 +976,7 @@ void TDBGrid::FocusChanged(QWidget *old, QWidget *now)
     const bool isInside = now && (now == this || isAncestorOf(now));
     if (!wasInside || isInside)
         return;
+    m_clickEditTimer.stop();
     // An editor losing the focus has written its text already; what is left unchanged goes.
     TTable *table = Table();
     if (table && table->State() == dsInsert && !table->Modified())

@@ -5,6 +5,7 @@
 #include "TDataSource.h"
 #include "TLoadable.h"
 
+#include <QBasicTimer>
 #include <QHeaderView>
 #include <QList>
 #include <QPointer>
@@ -184,7 +185,10 @@ protected:
     void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
     void updateGeometries() override;
@@ -203,6 +207,7 @@ private:
 
     TTable *Table() const;
     bool CanEdit() const;
+    QAbstractItemView::EditTriggers GridEditTriggers() const;
     int RowHeight() const;
     void UpdateRowHeight();
     void ColumnsChanged();
@@ -242,4 +247,6 @@ private:
     int m_wheelRemainder = 0;
     bool m_syncing = false;
     bool m_applyingWidths = false;
+    QBasicTimer m_clickEditTimer;
+    bool m_pressedOnCurrent = false;
 };
