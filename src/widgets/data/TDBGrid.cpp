@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QTimerEvent>
+#include <limits>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -722,30 +723,47 @@ void TDBGrid::updateGeometries()
     UpdateRecordScrollBar();
 }
 
+namespace {
+
+// The scroll bar counts in int: a table of more records than that is mapped proportionally.
+constexpr qint64 kBarRange = std::numeric_limits<int>::max();
+
+int BarPlace(qint64 place, qint64 count)
+{
+    return count - 1 <= kBarRange ? int(place) : int(double(place) * double(kBarRange) / double(count - 1));
+}
+
+qint64 RecordPlace(int barValue, qint64 count)
+{
+    return count - 1 <= kBarRange ? qint64(barValue) : qint64(double(barValue) * double(count - 1) / double(kBarRange));
+}
+
+} // namespace
+
 void TDBGrid::UpdateRecordScrollBar()
 {
     QScrollBar *bar = verticalScrollBar();
     TTable *table = Table();
-    const int row = m_model->ActiveRow();
-    const int rows = m_model->rowCount();
     int maximum = 0;
     int value = 0;
-    if (table && table->Active() && table->State() != dsInsert && table->CurrentRecord() && row >= 0) {
-        // Reads at most one window's worth of neighbours: enough to tell whether the window
-        // holds the first and the last record.
-        const int before = int(table->RecordsBeyondCurrent(false, row + 1).size());
-        const int after = int(table->RecordsBeyondCurrent(true, rows - row).size());
-        const bool allShown = before <= row && after <= rows - 1 - row;
-        if (!allShown) {
-            maximum = 2;
-            value = before == 0 ? 0 : after == 0 ? 2 : 1;
+    if (table && table->Active() && table->State() != dsInsert && table->CurrentRecord() && m_model->ActiveRow() >= 0) {
+        // The bar maps the whole table: one place per record, the thumb at the current one.
+        qint64 count = 0;
+        qint64 number = 0;
+        RunGuarded([&] {
+            count = table->KnownRecordCount();
+            number = table->RecNo();
+        });
+        if (count > m_model->rowCount() && number > 0) {
+            maximum = BarPlace(count - 1, count);
+            value = BarPlace(qMin(number, count) - 1, count);
         }
     } else if (table && table->State() == dsInsert) {
         return; // keep the position of the record the new one stands beside
     }
     const QSignalBlocker quiet(bar);
     bar->setRange(0, maximum);
-    bar->setPageStep(1);
+    bar->setPageStep(VisibleRowCount());
     bar->setSingleStep(1);
     bar->setValue(value);
     bar->setSliderPosition(value);
@@ -769,11 +787,17 @@ void TDBGrid::ScrollBarAction(int action)
 void TDBGrid::ScrollBarReleased()
 {
     QScrollBar *bar = verticalScrollBar();
-    if (bar->maximum() > 0) {
-        if (bar->sliderPosition() == bar->minimum())
+    TTable *table = Table();
+    if (bar->maximum() > 0 && table && table->Active()) {
+        const int position = bar->sliderPosition();
+        if (position <= bar->minimum()) {
             GoToEnd(false);
-        else if (bar->sliderPosition() == bar->maximum())
+        } else if (position >= bar->maximum()) {
             GoToEnd(true);
+        } else {
+            CommitEditor();
+            RunGuarded([&] { table->SetRecNo(RecordPlace(position, table->KnownRecordCount()) + 1); });
+        }
     }
     UpdateRecordScrollBar();
 }
