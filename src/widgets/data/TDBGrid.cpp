@@ -357,7 +357,10 @@ TDBGrid::TDBGrid(QWidget *parent)
         m_indicator->viewport()->update();
         UpdateRecordScrollBar();
     });
-    connect(m_model, &TRecordWindowModel::EditFailed, this, [](const QString &message) { ShowMessage(message); });
+    // The message waits until the cell editor's write has unwound: while its box is open the
+    // grid may be destroyed, and nothing of it may be on the stack then.
+    connect(m_model, &TRecordWindowModel::EditFailed, qApp, [](const QString &message) { ShowMessage(message); },
+            Qt::QueuedConnection);
     connect(m_titleHeader, &QHeaderView::sectionResized, this, &TDBGrid::ColumnResized);
     connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, &TDBGrid::ScrollBarAction);
     connect(verticalScrollBar(), &QAbstractSlider::sliderReleased, this, &TDBGrid::ScrollBarReleased);
@@ -940,10 +943,14 @@ void TDBGrid::DeleteWithQuestion()
     TTable *table = Table();
     if (!CanEdit() || table->IsEmpty())
         return;
-    if (MessageDlg(QStringLiteral("Delete record?"), mtConfirmation, {mrOk, mrCancel}, mrOk, mrCancel) != mrOk)
+    const QPointer<TDBGrid> self(this);
+    const QPointer<TTable> guarded(table);
+    const bool yes = MessageDlg(QStringLiteral("Delete record?"), mtConfirmation, {mrOk, mrCancel}, mrOk, mrCancel) == mrOk;
+    // The box ran its own event loop: the grid or its table may be gone by now.
+    if (!self || !yes || !guarded || guarded != Table() || !guarded->Active())
         return;
     CloseEditor();
-    RunGuarded([table] { table->Delete(); });
+    RunGuarded([&] { guarded->Delete(); });
 }
 
 void TDBGrid::mousePressEvent(QMouseEvent *event)

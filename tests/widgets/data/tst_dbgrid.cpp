@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -695,6 +696,52 @@ private slots:
         reader.MoveBy(landed);
         QCOMPARE(w.Current(), reader.FieldByName("Descr")->AsString());
         QCOMPARE(w.grid->currentIndex().row(), w.grid->WindowModel()->ActiveRow());
+    }
+
+    void destroyedWhileItsBoxIsOpenTouchesNothingAfter_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("destroyed");
+        QTest::newRow("delete question, grid") << "delete" << "grid";
+        QTest::newRow("delete question, table") << "delete" << "table";
+        QTest::newRow("delete question, both") << "delete" << "grid table";
+        QTest::newRow("refused value, grid") << "refused" << "grid";
+        QTest::newRow("refused value, both") << "refused" << "grid table";
+    }
+
+    void destroyedWhileItsBoxIsOpenTouchesNothingAfter()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, destroyed);
+        GridWindow w(3);
+        w.Activate();
+        w.grid->setFocus();
+        const QPointer<TDBGrid> alive(w.grid);
+        int boxes = 0;
+        SetMessageHandler([&](const TMessageRequest &) {
+            ++boxes;
+            // The window closes while the box waits for its answer.
+            if (destroyed.contains("grid"))
+                delete w.grid;
+            if (destroyed.contains("table"))
+                w.table.reset();
+            return mrOk;
+        });
+        if (box == "delete") {
+            QTest::keyClick(w.grid, Qt::Key_Delete, Qt::ControlModifier);
+        } else {
+            QTest::keyClick(w.grid, Qt::Key_Right);
+            QTest::keyClick(w.grid, Qt::Key_X);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        }
+        QTRY_COMPARE(boxes, 1);
+        QCOMPARE(bool(alive), !destroyed.contains("grid"));
+        QTest::qWait(50);
+        if (w.table) {
+            w.table->Cancel();
+            QCOMPARE(w.table->RecordCount(), 3);
+        }
+        QCOMPARE(w.Stored(0), QString("Club01"));
     }
 
     void destroyingTheSourceLeavesAnEmptyGrid()
