@@ -10,8 +10,6 @@
 #include "TTable.h"
 
 #include <QAbstractButton>
-#include <QTimerEvent>
-#include <limits>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -19,6 +17,9 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QTimerEvent>
+
+#include <limits>
 
 namespace {
 
@@ -981,8 +982,12 @@ void TDBGrid::mouseReleaseEvent(QMouseEvent *event)
         return;
     // A second click on the current cell opens its editor once it is clear that no double
     // click follows.
-    if (pressedOnCurrent && index == currentIndex() && !m_readOnly && state() != QAbstractItemView::EditingState)
+    const TTable *table = Table();
+    if (pressedOnCurrent && index == currentIndex() && !m_readOnly && state() != QAbstractItemView::EditingState
+        && table && table->CurrentRecord()) {
+        m_clickEditRecord = table->CurrentRecord()->Id;
         m_clickEditTimer.start(QApplication::doubleClickInterval(), this);
+    }
     if (!OnCellClick)
         return;
     TColumn *column = ColumnAt(index.column());
@@ -996,8 +1001,11 @@ void TDBGrid::timerEvent(QTimerEvent *event)
         return;
     }
     m_clickEditTimer.stop();
+    // Only the cell that was clicked opens, not one a handler of the click moved to meanwhile.
+    const TTable *table = Table();
     const QModelIndex index = currentIndex();
-    if (index.isValid() && state() != QAbstractItemView::EditingState && hasFocus())
+    if (index.isValid() && state() != QAbstractItemView::EditingState && hasFocus() && table
+        && table->CurrentRecord() && table->CurrentRecord()->Id == m_clickEditRecord)
         RunGuarded([&] { edit(index, QAbstractItemView::EditKeyPressed, nullptr); });
 }
 

@@ -250,4 +250,5 @@ private:
     bool m_applyingWidths = false;
     QBasicTimer m_clickEditTimer;
     bool m_pressedOnCurrent = false;
+    qint64 m_clickEditRecord = 0;
 };
