@@ -114,24 +114,35 @@ private:
         }
     }
 
+    // A chain of terms joined by the same operator is built as a balanced tree: the engine
+    // limits how deep a condition may be, and a long chain then stays shallow. The terms keep
+    // their order, and with it the order of their parameters.
+    static QString Join(const QStringList &terms, qsizetype from, qsizetype to, const QString &op)
+    {
+        if (to - from == 1)
+            return terms.at(from);
+        const qsizetype middle = from + (to - from) / 2;
+        return QStringLiteral("(%1 %2 %3)").arg(Join(terms, from, middle, op), op, Join(terms, middle, to, op));
+    }
+
     QString ParseOr(QVariantList &params)
     {
-        QString sql = ParseAnd(params);
+        QStringList terms{ParseAnd(params)};
         while (m_token.Kind == tkOr) {
             Advance();
-            sql = QStringLiteral("(%1 OR %2)").arg(sql, ParseAnd(params));
+            terms << ParseAnd(params);
         }
-        return sql;
+        return Join(terms, 0, terms.size(), QStringLiteral("OR"));
     }
 
     QString ParseAnd(QVariantList &params)
     {
-        QString sql = ParseFactor(params);
+        QStringList terms{ParseFactor(params)};
         while (m_token.Kind == tkAnd) {
             Advance();
-            sql = QStringLiteral("(%1 AND %2)").arg(sql, ParseFactor(params));
+            terms << ParseFactor(params);
         }
-        return sql;
+        return Join(terms, 0, terms.size(), QStringLiteral("AND"));
     }
 
     // Parentheses and NOT nest by recursion: the depth is bounded so that no text can exhaust

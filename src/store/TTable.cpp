@@ -533,7 +533,14 @@ void TTable::SetFilter(const QString &text)
     if (m_filterText == text)
         return;
     if (Active()) {
-        const TSqlCondition condition = ParseFilter(text, m_fieldInfos); // refuses before anything changes
+        // Refused before anything changes: a text that does not parse, or a condition the
+        // engine cannot run (one record is asked for to find out).
+        const TSqlCondition condition = ParseFilter(text, m_fieldInfos);
+        if (m_filtered) {
+            TFetchRequest trial = Request(true, 1, false);
+            trial.Filter = condition;
+            m_cursor->Fetch(trial);
+        }
         if (m_filtered)
             CheckBrowseMode();
         m_filterText = text;
@@ -551,6 +558,11 @@ void TTable::SetFiltered(bool filtered)
         return;
     if (Active()) {
         CheckBrowseMode();
+        if (filtered) {
+            TFetchRequest trial = Request(true, 1, false);
+            trial.Filter = m_filterCondition;
+            m_cursor->Fetch(trial); // a condition the engine cannot run leaves the table unfiltered
+        }
         m_filtered = filtered;
         ResyncAfterChange();
         return;

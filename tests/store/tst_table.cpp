@@ -455,6 +455,62 @@ private slots:
         }
     }
 
+    void longChainsOfConditionsWork_data()
+    {
+        QTest::addColumn<QString>("joiner");
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("OR") << " OR " << "Holes = 18" << 1;
+        QTest::newRow("AND") << " AND " << "Holes = 18" << 1;
+        QTest::newRow("AND, one fails") << " AND " << "Holes = 7" << 0;
+        QTest::newRow("AND, all hold") << " AND " << "Holes <> 7" << 2;
+    }
+
+    void longChainsOfConditionsWork()
+    {
+        QFETCH(QString, joiner);
+        QFETCH(QString, last);
+        QFETCH(int, expected);
+        TableFixture fixture;
+        auto table = fixture.MakeTable("clubs.DB", {{"Alpha", 71.5, 18}, {"Beta", 70, 9}});
+        table->SetFiltered(true);
+        QStringList terms;
+        for (int i = 0; i < 5000; ++i)
+            terms << (joiner == " OR " ? QStringLiteral("Holes = %1").arg(100 + i) : QStringLiteral("Holes <> %1").arg(100 + i));
+        terms << last;
+        table->SetFilter(terms.join(joiner));
+        QCOMPARE(table->RecordCount(), expected);
+    }
+
+    void aConditionTooDeepForTheEngineKeepsTheOldFilter()
+    {
+        TableFixture fixture;
+        auto table = fixture.MakeTable("clubs.DB", {{"Alpha", 71.5, 18}, {"Beta", 70, 9}});
+        table->SetFilter("Holes = 18");
+        table->SetFiltered(true);
+        // Within the nesting a text may have, but each level inside a long chain: deeper than
+        // the engine runs.
+        QStringList chain;
+        for (int i = 0; i < 2048; ++i)
+            chain << QStringLiteral("Holes = %1").arg(i + 100);
+        const QString level = chain.join(" OR ");
+        QString deep = "Holes = 9";
+        for (int i = 0; i < 99; ++i)
+            deep = "(" + level + " OR " + deep + ")";
+        bool refused = false;
+        try {
+            table->SetFilter(deep);
+        } catch (const Exception &) {
+            refused = true;
+        }
+        QVERIFY(refused);
+        QCOMPARE(table->Filter(), QString("Holes = 18"));
+        QCOMPARE(table->RecordCount(), 1);
+        QCOMPARE(table->FieldByName("Descr")->AsString(), QString("Alpha"));
+        table->Next(); // the table still moves
+        QVERIFY(table->Eof());
+    }
+
     void fieldNamesWithPercentSignsAreSafeInFilters()
     {
         TableFixture fixture;
