@@ -555,6 +555,54 @@ qint64 TSqliteTable::Count(const TSqlCondition &filter)
     return statement.Step() ? sqlite3_column_int64(statement.Handle(), 0) : 0;
 }
 
+qint64 TSqliteTable::CountWhere(const QString &where, const QVariantList &params, const TSqlCondition &filter)
+{
+    QString sql = QStringLiteral("SELECT COUNT(*) FROM ") + QuoteIdentifier(m_sqlName) + QStringLiteral(" WHERE ") + where;
+    if (!filter.IsEmpty())
+        sql += QStringLiteral(" AND (") + filter.Sql + QLatin1Char(')');
+    Statement statement = Prepare(sql);
+    statement.BindAll(params);
+    statement.BindAll(filter.Params, int(params.size()) + 1);
+    return statement.Step() ? sqlite3_column_int64(statement.Handle(), 0) : 0;
+}
+
+qint64 TSqliteTable::CountBefore(const TFetchRequest &request)
+{
+    if (!request.HasAnchor)
+        return 0;
+    const bool primary = request.OrderField < 0 || request.OrderField == m_identityField || request.OrderField >= m_fields.size();
+    if (primary)
+        return CountWhere(QStringLiteral("rowid < ?"), {request.AnchorId}, request.Filter);
+    // The secondary order runs by (field, rowid) with the empty values first; each part is one
+    // range of the field's order.
+    const QString column = QuoteIdentifier(m_fields[request.OrderField].Name);
+    const QVariant &value = request.AnchorValue;
+    if (value.isNull())
+        return CountWhere(column + QStringLiteral(" IS NULL AND rowid < ?"), {request.AnchorId}, request.Filter);
+    return CountWhere(column + QStringLiteral(" IS NULL"), {}, request.Filter)
+         + CountWhere(column + QStringLiteral(" < ?"), {value}, request.Filter)
+         + CountWhere(column + QStringLiteral(" = ? AND rowid < ?"), {value, request.AnchorId}, request.Filter);
+}
+
+std::optional<qint64> TSqliteTable::IdentityAt(int orderField, qint64 place, const TSqlCondition &filter)
+{
+    if (place < 0)
+        return std::nullopt;
+    const bool primary = orderField < 0 || orderField == m_identityField || orderField >= m_fields.size();
+    QString sql = QStringLiteral("SELECT rowid FROM ") + QuoteIdentifier(m_sqlName);
+    if (!filter.IsEmpty())
+        sql += QStringLiteral(" WHERE (") + filter.Sql + QLatin1Char(')');
+    sql += primary ? QStringLiteral(" ORDER BY rowid")
+                   : QStringLiteral(" ORDER BY ") + QuoteIdentifier(m_fields[orderField].Name) + QStringLiteral(", rowid");
+    sql += QStringLiteral(" LIMIT 1 OFFSET ?");
+    Statement statement = Prepare(sql);
+    statement.BindAll(filter.Params);
+    statement.Bind(int(filter.Params.size()) + 1, place);
+    if (!statement.Step())
+        return std::nullopt;
+    return sqlite3_column_int64(statement.Handle(), 0);
+}
+
 qint64 TSqliteTable::Insert(const QVector<QVariant> &values, const QVector<bool> &assigned)
 {
     QStringList names, marks;

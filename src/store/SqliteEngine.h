@@ -43,6 +43,8 @@ public:
     std::optional<TRecordData> FetchById(qint64 id, const TSqlCondition &filter = {}) override;
     std::optional<TRecordData> FindFirst(int field, const QVariant &value, const TSqlCondition &filter) override;
     qint64 Count(const TSqlCondition &filter) override;
+    qint64 CountBefore(const TFetchRequest &request) override;
+    std::optional<qint64> IdentityAt(int orderField, qint64 place, const TSqlCondition &filter) override;
 
     qint64 Insert(const QVector<QVariant> &values, const QVector<bool> &assigned) override;
     void Update(qint64 id, const QVector<QVariant> &values, const QVector<bool> &changed) override;
@@ -71,6 +73,7 @@ private:
     TRecordData ReadRow(sqlite3_stmt *statement) const;
     QVariant ReadValue(sqlite3_stmt *statement, int column, TFieldType type) const;
     // Runs one segment of a fetch and appends up to `limit` records.
+    qint64 CountWhere(const QString &where, const QVariantList &params, const TSqlCondition &filter);
     void FetchSegment(const TFetchRequest &request, const QString &where, const QString &order,
                       const QVariantList &params, int limit, QList<TRecordData> &rows);
 

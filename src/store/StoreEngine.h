@@ -32,6 +32,12 @@ public:
     // The first record in the order whose field equals the value.
     virtual std::optional<TRecordData> FindFirst(int field, const QVariant &value, const TSqlCondition &filter) = 0;
     virtual qint64 Count(const TSqlCondition &filter) = 0;
+    // How many records pass the filter ahead of the anchor in the order (Forward is ignored):
+    // the anchor's place, counted from 0. The plain form walks the keys; an engine does better
+    // through its index.
+    virtual qint64 CountBefore(const TFetchRequest &request);
+    // The identity of the record at a place of the order (counted from 0), none past the end.
+    virtual std::optional<qint64> IdentityAt(int orderField, qint64 place, const TSqlCondition &filter);
 
     // Every write is committed and durable when it returns.
     // Insert stores the assigned values and returns the new record's identity.
