@@ -2,7 +2,10 @@
 
 #include "Dialogs.h"
 #include "Exceptions.h"
+#include "RoundArchive.h"
 #include "TTable.h"
+
+#include <QScopeGuard>
 
 namespace Golf {
 
@@ -32,6 +35,15 @@ std::optional<THandicap> EnterRound(TTable &players, const TRoundEntry &entry)
     // The rating and the date are converted before the record is touched.
     const qint32 rating = StrToInt(entry.RatingText);
     const TDateTime played = StrToDate(entry.DateText);
+
+    // The post of the record and the round it adds to the archive are stored together or not at all.
+    const bool ownTransaction = !players.InTransaction();
+    if (ownTransaction)
+        players.StartTransaction();
+    auto undo = qScopeGuard([&players, ownTransaction] {
+        if (ownTransaction)
+            players.Rollback();
+    });
 
     // 3: edit state (an insert on an empty table).
     players.Edit();
@@ -66,6 +78,11 @@ std::optional<THandicap> EnterRound(TTable &players, const TRoundEntry &entry)
     if (entry.AdjustClubHandicap)
         players.FieldByName(QStringLiteral("hcap"))->SetAsFloat(calculated->AsFloat());
     players.Post();
+
+    ArchiveEnteredRound(players, score, rating, ToQDate(played));
+    if (ownTransaction)
+        players.Commit();
+    undo.dismiss();
     return result;
 }
 

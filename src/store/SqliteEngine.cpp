@@ -280,26 +280,34 @@ TSqliteTable::TSqliteTable(const QString &filePath, const QString &sqlName)
 {
     const QByteArray file = QFile::encodeName(filePath);
     // No SQLITE_OPEN_CREATE: a missing file is never made here.
-    if (sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-        const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
-        sqlite3_close(m_db);
-        m_db = nullptr;
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+        sqlite3_close(db);
         throw EDatabaseError(QStringLiteral("Cannot open table '%1': %2").arg(filePath, message));
     }
+    m_handle.reset(db, sqlite3_close);
+    m_db = db;
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, 2000);
-    try {
-        ReadStructure(); // reads only: a foreign file is left exactly as it was
-    } catch (...) {
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        throw;
-    }
+    ReadStructure(); // reads only: a foreign file is left exactly as it was
     m_readOnly = sqlite3_db_readonly(m_db, "main") == 1;
     if (!m_readOnly)
         sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     sqlite3_exec(m_db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+    FinishOpening();
+}
 
+TSqliteTable::TSqliteTable(std::shared_ptr<sqlite3> handle, const QString &filePath, const QString &sqlName)
+    : m_filePath(filePath), m_sqlName(sqlName), m_handle(std::move(handle)), m_db(m_handle.get())
+{
+    ReadStructure();
+    m_readOnly = sqlite3_db_readonly(m_db, "main") == 1;
+    FinishOpening();
+}
+
+void TSqliteTable::FinishOpening()
+{
     QStringList columns{QStringLiteral("rowid")};
     for (const TFieldInfo &field : std::as_const(m_fields))
         columns << QuoteIdentifier(field.Name);
@@ -308,9 +316,14 @@ TSqliteTable::TSqliteTable(const QString &filePath, const QString &sqlName)
 
 TSqliteTable::~TSqliteTable()
 {
+    // The statements go before the handle they were prepared on can close.
     for (sqlite3_stmt *statement : std::as_const(m_statements))
         sqlite3_finalize(statement);
-    sqlite3_close(m_db);
+}
+
+std::unique_ptr<TStoreTableCursor> TSqliteTable::OpenCompanion(const QString &tableName)
+{
+    return std::unique_ptr<TStoreTableCursor>(new TSqliteTable(m_handle, m_filePath, tableName));
 }
 
 void TSqliteTable::Fail(const QString &what) const
@@ -540,6 +553,54 @@ qint64 TSqliteTable::Count(const TSqlCondition &filter)
     Statement statement = Prepare(sql);
     statement.BindAll(filter.Params);
     return statement.Step() ? sqlite3_column_int64(statement.Handle(), 0) : 0;
+}
+
+qint64 TSqliteTable::CountWhere(const QString &where, const QVariantList &params, const TSqlCondition &filter)
+{
+    QString sql = QStringLiteral("SELECT COUNT(*) FROM ") + QuoteIdentifier(m_sqlName) + QStringLiteral(" WHERE ") + where;
+    if (!filter.IsEmpty())
+        sql += QStringLiteral(" AND (") + filter.Sql + QLatin1Char(')');
+    Statement statement = Prepare(sql);
+    statement.BindAll(params);
+    statement.BindAll(filter.Params, int(params.size()) + 1);
+    return statement.Step() ? sqlite3_column_int64(statement.Handle(), 0) : 0;
+}
+
+qint64 TSqliteTable::CountBefore(const TFetchRequest &request)
+{
+    if (!request.HasAnchor)
+        return 0;
+    const bool primary = request.OrderField < 0 || request.OrderField == m_identityField || request.OrderField >= m_fields.size();
+    if (primary)
+        return CountWhere(QStringLiteral("rowid < ?"), {request.AnchorId}, request.Filter);
+    // The secondary order runs by (field, rowid) with the empty values first; each part is one
+    // range of the field's order.
+    const QString column = QuoteIdentifier(m_fields[request.OrderField].Name);
+    const QVariant &value = request.AnchorValue;
+    if (value.isNull())
+        return CountWhere(column + QStringLiteral(" IS NULL AND rowid < ?"), {request.AnchorId}, request.Filter);
+    return CountWhere(column + QStringLiteral(" IS NULL"), {}, request.Filter)
+         + CountWhere(column + QStringLiteral(" < ?"), {value}, request.Filter)
+         + CountWhere(column + QStringLiteral(" = ? AND rowid < ?"), {value, request.AnchorId}, request.Filter);
+}
+
+std::optional<qint64> TSqliteTable::IdentityAt(int orderField, qint64 place, const TSqlCondition &filter)
+{
+    if (place < 0)
+        return std::nullopt;
+    const bool primary = orderField < 0 || orderField == m_identityField || orderField >= m_fields.size();
+    QString sql = QStringLiteral("SELECT rowid FROM ") + QuoteIdentifier(m_sqlName);
+    if (!filter.IsEmpty())
+        sql += QStringLiteral(" WHERE (") + filter.Sql + QLatin1Char(')');
+    sql += primary ? QStringLiteral(" ORDER BY rowid")
+                   : QStringLiteral(" ORDER BY ") + QuoteIdentifier(m_fields[orderField].Name) + QStringLiteral(", rowid");
+    sql += QStringLiteral(" LIMIT 1 OFFSET ?");
+    Statement statement = Prepare(sql);
+    statement.BindAll(filter.Params);
+    statement.Bind(int(filter.Params.size()) + 1, place);
+    if (!statement.Step())
+        return std::nullopt;
+    return sqlite3_column_int64(statement.Handle(), 0);
 }
 
 qint64 TSqliteTable::Insert(const QVector<QVariant> &values, const QVector<bool> &assigned)

@@ -4,6 +4,8 @@
 
 #include <QHash>
 
+#include <memory>
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -41,6 +43,8 @@ public:
     std::optional<TRecordData> FetchById(qint64 id, const TSqlCondition &filter = {}) override;
     std::optional<TRecordData> FindFirst(int field, const QVariant &value, const TSqlCondition &filter) override;
     qint64 Count(const TSqlCondition &filter) override;
+    qint64 CountBefore(const TFetchRequest &request) override;
+    std::optional<qint64> IdentityAt(int orderField, qint64 place, const TSqlCondition &filter) override;
 
     qint64 Insert(const QVector<QVariant> &values, const QVector<bool> &assigned) override;
     void Update(qint64 id, const QVector<QVariant> &values, const QVector<bool> &changed) override;
@@ -48,9 +52,19 @@ public:
     void BeginTransaction() override;
     void Commit() override;
     void Rollback() override;
+    std::unique_ptr<TStoreBulkInsert> BulkInsert(const QList<int> &fields) override;
+    std::unique_ptr<TStoreRowStream> ReadAll() override;
+    // A table of the same file on this table's database handle.
+    std::unique_ptr<TStoreTableCursor> OpenCompanion(const QString &tableName) override;
 
 private:
     class Statement;
+    class BulkWriter;
+    class RowReader;
+
+    // A companion: shares the handle, which closes when its last user goes.
+    TSqliteTable(std::shared_ptr<sqlite3> handle, const QString &filePath, const QString &sqlName);
+    void FinishOpening();
 
     Statement Prepare(const QString &sql);
     [[noreturn]] void Fail(const QString &what) const;
@@ -59,12 +73,14 @@ private:
     TRecordData ReadRow(sqlite3_stmt *statement) const;
     QVariant ReadValue(sqlite3_stmt *statement, int column, TFieldType type) const;
     // Runs one segment of a fetch and appends up to `limit` records.
+    qint64 CountWhere(const QString &where, const QVariantList &params, const TSqlCondition &filter);
     void FetchSegment(const TFetchRequest &request, const QString &where, const QString &order,
                       const QVariantList &params, int limit, QList<TRecordData> &rows);
 
     QString m_filePath;
     QString m_sqlName;
     QString m_columns; // "rowid, "a", "b", ..." for SELECT
+    std::shared_ptr<sqlite3> m_handle;
     sqlite3 *m_db = nullptr;
     QList<TFieldInfo> m_fields;
     int m_identityField = -1;

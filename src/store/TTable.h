@@ -106,6 +106,14 @@ public:
     bool FindKey(const QString &keyText);
 
     qint64 RecordCount();
+    // RecordCount as this table last counted it; counted again only after a change through this
+    // table, a refresh, or a change of order or filter, so it is cheap to ask at every move.
+    qint64 KnownRecordCount();
+    // The number of the current record in the current order and filter, from 1; 0 when there is
+    // none. Moves keep it at no cost; after a jump it is counted once through the order.
+    qint64 RecNo();
+    // Makes current the record with that number (the last one when the number lies beyond it).
+    void SetRecNo(qint64 number);
 
     // Posts and deletes between these are stored together when Commit returns, or not at all.
     void StartTransaction();
@@ -113,6 +121,9 @@ public:
     // Drops the writes since StartTransaction (and any unposted change) and shows the table as stored.
     void Rollback();
     bool InTransaction() const { return m_inTransaction; }
+    // Another table of this table's file, on its connection: its writes join this table's
+    // transactions. The table must be open.
+    std::unique_ptr<TStoreTableCursor> OpenCompanion(const QString &tableName);
 
     // For grids: the stored record that is current (nullptr when there is none), and up to
     // `count` records beyond it in the current order, nearest first.
@@ -167,6 +178,8 @@ private:
     bool m_eof = true;
     bool m_hasRecord = false;
     TRecordData m_current;
+    qint64 m_recNo = 0;  // 0 while not known
+    qint64 m_count = -1; // -1 while not known
     QVector<QVariant> m_editBuffer;
     QVector<bool> m_changed;
     bool m_modified = false;

@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "Exceptions.h"
+#include "TApplication.h"
 #include "TField.h"
 
 #include <QFocusEvent>
@@ -274,13 +275,9 @@ void TVornNavButton::TimerExpired()
     if (State() != bsDown || !MouseCaptured())
         return;
     QPointer<TVornNavButton> self(this);
-    try {
-        Click();
-    } catch (...) {
-        if (self)
-            m_repeatTimer->stop();
-        throw;
-    }
+    // A timer slot has no handler above it to end: the failure goes to the application's.
+    if (!RunGuarded([this] { Click(); }) && self)
+        m_repeatTimer->stop();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -753,19 +750,29 @@ void TVornDBNavigator::ButtonAction(TVornNavBtns button)
                 table->Insert();
                 FocusEditor();
                 break;
-            case nbDelete:
-                if (!m_confirmDelete || ConfirmBox(m_confirmDeleteText) == mrYes)
-                    table->Delete();
+            case nbDelete: {
+                const QPointer<TTable> guarded(table);
+                const bool yes = !m_confirmDelete || ConfirmBox(m_confirmDeleteText) == mrYes;
+                if (!self) // the box ran its own event loop
+                    return;
+                if (yes && guarded && guarded == Table())
+                    guarded->Delete();
                 break;
+            }
             case nbEdit:
                 table->Edit();
                 FocusEditor();
                 break;
             case nbPost: table->Post(); break;
-            case nbCancel:
-                if (!m_confirmCancel || ConfirmBox(m_confirmCancelText) == mrYes)
-                    table->Cancel();
+            case nbCancel: {
+                const QPointer<TTable> guarded(table);
+                const bool yes = !m_confirmCancel || ConfirmBox(m_confirmCancelText) == mrYes;
+                if (!self)
+                    return;
+                if (yes && guarded && guarded == Table())
+                    guarded->Cancel();
                 break;
+            }
             case nbRefresh: table->Refresh(); break;
             case nbSetBookmark:
                 if (m_bookmark.Valid)
