@@ -1,5 +1,6 @@
 #include "GolfTables.h"
 
+#include "Backup.h"
 #include "Exceptions.h"
 #include "RoundArchive.h"
 #include "SqliteEngine.h"
@@ -87,6 +88,8 @@ void PrepareDataFolder(const QString &folder)
             throw EDatabaseError(QStringLiteral("Cannot create the data folder '%1'").arg(folder));
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
+    // A restore cut short is carried through before a missing table could be made anew.
+    FinishInterruptedWork(folder);
     for (const QString &name : TableNames()) {
         if (QFile::exists(dir.filePath(name)))
             continue;

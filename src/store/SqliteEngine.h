@@ -52,9 +52,13 @@ public:
     void Rollback() override;
     // A table of the same file on this table's database handle.
     std::unique_ptr<TStoreTableCursor> OpenCompanion(const QString &tableName) override;
+    std::unique_ptr<TStoreBulkInsert> BulkInsert(const QList<int> &fields) override;
+    std::unique_ptr<TStoreRowStream> ReadAll() override;
 
 private:
     class Statement;
+    class BulkWriter;
+    class RowReader;
 
     // A companion: shares the handle, which closes when its last user goes.
     TSqliteTable(std::shared_ptr<sqlite3> handle, const QString &filePath, const QString &sqlName);
