@@ -568,8 +568,10 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
             const Options options(rest, {QStringLiteral("table"), QStringLiteral("in")}, {});
             Session session(folder);
             status = Import(session, options, out);
-        } else if (const std::optional<int> handled = RunRoundCommand(command, rest, folder, out, err)) {
-            status = *handled;
+        } else if (IsRoundCommand(command)) {
+            if (folder.Given)
+                CheckDataFolder(folder.Path, folder.CreatesData, folder.Init);
+            status = RunRoundCommand(command, rest, folder, out, err).value_or(kExitUsage);
         } else {
             throw UsageError(QStringLiteral("unknown command '%1'").arg(command));
         }

@@ -139,6 +139,11 @@ int ShowRounds(Golf::TRoundArchive &archive, const QHash<QString, QString> &opti
 
 } // namespace
 
+bool IsRoundCommand(const QString &command)
+{
+    return command == QLatin1String("add-round") || command == QLatin1String("index") || command == QLatin1String("rounds");
+}
+
 QString RoundUsage()
 {
     return QStringLiteral(

@@ -10,6 +10,9 @@ class QTextStream;
 // The commands over the round archive and the Handicap Index: add-round, index and rounds.
 namespace Cli {
 
+// Whether the command is one of them.
+bool IsRoundCommand(const QString &command);
+
 // Their lines of the usage text.
 QString RoundUsage();
 

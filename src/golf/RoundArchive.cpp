@@ -22,6 +22,9 @@ namespace Golf {
 
 namespace {
 
+// How long a write waits for another program's write to the same file to end.
+constexpr int kBusyMilliseconds = 10000;
+
 // The columns of `rounds`, in the order they are created.
 enum TRoundColumn : int { rcPlayer, rcPlayed, rcScore, rcRating, rcSlope, rcPcc, rcClub, rcEntered, rcCount };
 
@@ -182,7 +185,7 @@ public:
             sqlite3_close(db);
             return std::nullopt;
         }
-        sqlite3_busy_timeout(db, 2000);
+        sqlite3_busy_timeout(db, kBusyMilliseconds);
         return TUpgradeFile(path, db);
     }
 
@@ -383,7 +386,7 @@ public:
             sqlite3_close(db);
             throw EDatabaseError(QStringLiteral("Cannot open table '%1': %2").arg(path, message));
         }
-        sqlite3_busy_timeout(db, 2000);
+        sqlite3_busy_timeout(db, kBusyMilliseconds);
         sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
         return db;
     }

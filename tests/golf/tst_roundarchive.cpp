@@ -167,6 +167,30 @@ private slots:
         QCOMPARE(TRoundArchive(Folder()).Load(ann).Rounds.size(), 4);
     }
 
+    void upgradeLeavesForeignFilesAlone()
+    {
+        QDir().mkpath(Folder());
+        QFile players(PlayersFile());
+        QVERIFY(players.open(QIODevice::WriteOnly));
+        players.write("not a table at all");
+        players.close();
+        const QString clubsFile = QDir(Folder()).filePath(kClubsTable);
+        Sql(clubsFile, "CREATE TABLE other (a INTEGER)");
+        auto bytes = [](const QString &path) {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QByteArray playersBefore = bytes(PlayersFile()), clubsBefore = bytes(clubsFile);
+        PrepareDataFolder(Folder());
+        QCOMPARE(bytes(PlayersFile()), playersBefore);
+        QCOMPARE(bytes(clubsFile), clubsBefore);
+        // Asking for rounds there reports the file instead of reading it.
+        const TPlayerRounds record = TRoundArchive(Folder()).Load(1);
+        QVERIFY(record.Rounds.isEmpty());
+        QCOMPARE(record.Problems.size(), 1);
+        QVERIFY(record.Problems.first().contains(kPlayersTable));
+    }
+
     void enterArchivesItsRoundWithThePlayerRecord_data()
     {
         QTest::addColumn<std::optional<int>>("clubSlope");
