@@ -33,6 +33,11 @@ std::optional<THandicap> EnterRound(TTable &players, const TRoundEntry &entry)
     const qint32 rating = StrToInt(entry.RatingText);
     const TDateTime played = StrToDate(entry.DateText);
 
+    // The player's row is read again and written in one transaction that holds the write lock:
+    // a round posted meanwhile by another program is shifted with the others, never overwritten.
+    TTableTransaction transaction(players);
+    players.RereadRecord();
+
     // 3: edit state (an insert on an empty table).
     players.Edit();
 
@@ -66,6 +71,7 @@ std::optional<THandicap> EnterRound(TTable &players, const TRoundEntry &entry)
     if (entry.AdjustClubHandicap)
         players.FieldByName(QStringLiteral("hcap"))->SetAsFloat(calculated->AsFloat());
     players.Post();
+    transaction.Commit();
     return result;
 }
 

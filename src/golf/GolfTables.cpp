@@ -78,6 +78,28 @@ QString DefaultDataFolder()
     return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath(QStringLiteral("tallimo"));
 }
 
+namespace {
+
+// A settings table holds one record; a new one (or one whose start was cut short before its
+// record was written) gets the default.
+void GiveSettingsTheirRecord(TTable &settings)
+{
+    settings.Open();
+    if (settings.RecordCount() > 0 || !settings.CanModify())
+        return;
+    TTableTransaction transaction(settings);
+    // Counted again under the write lock: another copy starting at the same moment may have
+    // written it.
+    if (settings.RecordCount() > 0)
+        return;
+    settings.Insert();
+    settings.FieldByName(QStringLiteral("colour"))->SetAsInteger(kDefaultWindowColour);
+    settings.Post();
+    transaction.Commit();
+}
+
+} // namespace
+
 void PrepareDataFolder(const QString &folder)
 {
     QDir dir(folder);
@@ -87,18 +109,20 @@ void PrepareDataFolder(const QString &folder)
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     for (const QString &name : TableNames()) {
-        if (QFile::exists(dir.filePath(name)))
-            continue;
         TTable table;
         table.SetDatabaseName(folder);
         table.SetTableName(name);
-        table.CreateTable(FieldsOf(name));
-        if (name == kSettingsTable) {
-            table.Open();
-            table.Insert();
-            table.FieldByName(QStringLiteral("colour"))->SetAsInteger(kDefaultWindowColour);
-            table.Post();
+        if (!table.Exists()) {
+            try {
+                table.CreateTable(FieldsOf(name));
+            } catch (const EDatabaseError &) {
+                // Another copy of the program made it at the same moment.
+                if (!table.Exists())
+                    throw;
+            }
         }
+        if (name == kSettingsTable)
+            GiveSettingsTheirRecord(table);
     }
 }
 

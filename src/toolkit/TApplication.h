@@ -4,9 +4,10 @@
 #include <exception>
 #include <functional>
 
-// The program's application object. Its one addition to QApplication is the general error
-// handler: a failure raised by any event handler ends that handler, its message is shown in a box
-// captioned with the application title, and the program goes on.
+// The program's application object. Its one addition to QApplication is the last-resort error
+// handler: a failure that escapes an event handler is shown in a box captioned with the
+// application title, and the program goes on. Handlers report their own failures through
+// RunGuarded: a failure unwinding through Qt's event delivery leaks the event being delivered.
 class TApplication : public QApplication
 {
     Q_OBJECT
@@ -20,6 +21,6 @@ public:
 // Shows the message of a failure the way the general error handler does.
 void HandleException(const std::exception &error);
 
-// Runs a handler and routes any failure to HandleException; true when it ran to its end. Used
-// where handlers are called outside event delivery (queued calls, timers started by tests).
+// Runs a handler and routes any failure to HandleException; true when it ran to its end. Every
+// handler the window runs goes through it, so that a failure ends where it began.
 bool RunGuarded(const std::function<void()> &handler);
