@@ -78,28 +78,6 @@ QString DefaultDataFolder()
     return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath(QStringLiteral("tallimo"));
 }
 
-namespace {
-
-// A settings table holds one record; a new one (or one whose start was cut short before its
-// record was written) gets the default.
-void GiveSettingsTheirRecord(TTable &settings)
-{
-    settings.Open();
-    if (settings.RecordCount() > 0 || !settings.CanModify())
-        return;
-    TTableTransaction transaction(settings);
-    // Counted again under the write lock: another copy starting at the same moment may have
-    // written it.
-    if (settings.RecordCount() > 0)
-        return;
-    settings.Insert();
-    settings.FieldByName(QStringLiteral("colour"))->SetAsInteger(kDefaultWindowColour);
-    settings.Post();
-    transaction.Commit();
-}
-
-} // namespace
-
 void PrepareDataFolder(const QString &folder)
 {
     QDir dir(folder);
@@ -108,21 +86,21 @@ void PrepareDataFolder(const QString &folder)
             throw EDatabaseError(QStringLiteral("Cannot create the data folder '%1'").arg(folder));
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
+    TSqliteConnection tables(folder);
     for (const QString &name : TableNames()) {
-        TTable table;
-        table.SetDatabaseName(folder);
-        table.SetTableName(name);
-        if (!table.Exists()) {
-            try {
-                table.CreateTable(FieldsOf(name));
-            } catch (const EDatabaseError &) {
-                // Another copy of the program made it at the same moment.
-                if (!table.Exists())
-                    throw;
-            }
-        }
+        if (tables.TableExists(name))
+            continue;
+        // A new settings table comes with its one record.
+        QList<QVariantList> records;
         if (name == kSettingsTable)
-            GiveSettingsTheirRecord(table);
+            records.append(QVariantList{qint64(kDefaultWindowColour)});
+        try {
+            tables.CreateTable(name, FieldsOf(name), records);
+        } catch (const EDatabaseError &) {
+            // Another copy of the program made it at the same moment.
+            if (!tables.TableExists(name))
+                throw;
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 #include <sqlite3.h>
 
 #include <cerrno>
@@ -311,6 +312,11 @@ bool TSqliteConnection::HoldsNothing(const QString &filePath)
 
 void TSqliteConnection::CreateTable(const QString &tableName, const QList<TFieldInfo> &fields)
 {
+    CreateTable(tableName, fields, {});
+}
+
+void TSqliteConnection::CreateTable(const QString &tableName, const QList<TFieldInfo> &fields, const QList<QVariantList> &records)
+{
     const QString path = FilePath(tableName);
     const QFileInfo info(path);
     if (info.isSymLink() && !info.exists())
@@ -377,8 +383,41 @@ void TSqliteConnection::CreateTable(const QString &tableName, const QList<TField
     if (objects != QLatin1String("0"))
         fail(QStringLiteral("the file exists already"));
     char *message = nullptr;
-    if (sqlite3_exec(db, create.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK
-        || sqlite3_exec(db, "COMMIT", nullptr, nullptr, &message) != SQLITE_OK) {
+    if (sqlite3_exec(db, create.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+        const QString text = message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_free(message);
+        fail(text);
+    }
+    // The first records are part of the new table: a table is never found without them.
+    for (const QVariantList &record : records) {
+        QStringList names, marks;
+        for (int i = 0; i < record.size() && i < fields.size(); ++i) {
+            names << QuoteIdentifier(fields[i].Name);
+            marks << QStringLiteral("?");
+        }
+        const QByteArray insert = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                      .arg(QuoteIdentifier(SqlTableName(tableName)), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")))
+                                      .toUtf8();
+        sqlite3_stmt *statement = nullptr;
+        int rc = sqlite3_prepare_v2(db, insert.constData(), -1, &statement, nullptr);
+        for (int i = 0; rc == SQLITE_OK && i < names.size(); ++i) {
+            const QVariant &value = record.at(i);
+            if (value.isNull())
+                rc = sqlite3_bind_null(statement, i + 1);
+            else if (value.typeId() == QMetaType::Double)
+                rc = sqlite3_bind_double(statement, i + 1, value.toDouble());
+            else if (value.typeId() == QMetaType::QString)
+                rc = sqlite3_bind_text(statement, i + 1, value.toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
+            else
+                rc = sqlite3_bind_int64(statement, i + 1, value.toLongLong());
+        }
+        if (rc == SQLITE_OK)
+            rc = sqlite3_step(statement) == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
+        sqlite3_finalize(statement);
+        if (rc != SQLITE_OK)
+            fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    }
+    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, &message) != SQLITE_OK) {
         const QString text = message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_free(message);
         fail(text);
@@ -389,9 +428,21 @@ void TSqliteConnection::CreateTable(const QString &tableName, const QList<TField
 TSqliteTable::TSqliteTable(const QString &filePath, const QString &sqlName)
     : m_filePath(filePath), m_sqlName(sqlName)
 {
-    const QByteArray file = QFile::encodeName(filePath);
+    QByteArray file = QFile::encodeName(filePath);
+    const QString folder = QFileInfo(filePath).absolutePath();
+    const bool folderWritable = ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
+    const int folderError = errno;
     // No SQLITE_OPEN_CREATE: a missing file is never made here.
-    if (sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    int flags = SQLITE_OPEN_READWRITE;
+    if (!folderWritable) {
+        // Nothing can be written beside the file, so it is only read. A file on the log can be
+        // read without the log's shared index only as a file nobody changes, which a folder that
+        // cannot be written to guarantees.
+        flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+        if (!QFileInfo::exists(filePath + QStringLiteral("-shm")))
+            file = "file:" + QUrl::toPercentEncoding(QFileInfo(filePath).absoluteFilePath(), "/") + "?immutable=1";
+    }
+    if (sqlite3_open_v2(file.constData(), &m_db, flags, nullptr) != SQLITE_OK) {
         const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
         sqlite3_close(m_db);
         m_db = nullptr;
@@ -408,14 +459,10 @@ TSqliteTable::TSqliteTable(const QString &filePath, const QString &sqlName)
     }
     // Nothing is written here: the file is switched to the log when it is first written to.
     m_readOnly = sqlite3_db_readonly(m_db, "main") == 1;
-    const QString folder = QFileInfo(filePath).absolutePath();
-    if (m_readOnly) {
+    if (!folderWritable)
+        m_readOnlyReason = QStringLiteral("its folder '%1' cannot be written to (%2)").arg(folder, QString::fromLocal8Bit(std::strerror(folderError)));
+    else if (m_readOnly)
         m_readOnlyReason = QStringLiteral("the file is write-protected");
-    } else if (::access(QFile::encodeName(folder).constData(), W_OK) != 0) {
-        // The log beside the file could not be made.
-        m_readOnly = true;
-        m_readOnlyReason = QStringLiteral("its folder '%1' cannot be written to (%2)").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
-    }
 
     QStringList columns{QStringLiteral("rowid")};
     for (const TFieldInfo &field : std::as_const(m_fields))
@@ -446,14 +493,21 @@ void TSqliteTable::Fail(const QString &what) const
                              .arg(m_filePath, what, QString::fromUtf8(sqlite3_errmsg(m_db))));
 }
 
+void TSqliteTable::CannotRead(int code, const QString &message) const
+{
+    code &= 0xFF;
+    if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
+        throw EDatabaseError(QStringLiteral("Cannot open table '%1': the file is not a table file (%2)").arg(m_filePath, message));
+    // The file may well be sound: the folder or the disk refused what reading it needs.
+    throw EDatabaseError(QStringLiteral("Cannot open table '%1': %2").arg(m_filePath, message));
+}
+
 void TSqliteTable::ReadStructure()
 {
     sqlite3_stmt *raw = nullptr;
     const char *lookup = "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE";
-    if (sqlite3_prepare_v2(m_db, lookup, -1, &raw, nullptr) != SQLITE_OK) {
-        const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
-        throw EDatabaseError(QStringLiteral("Cannot open table '%1': the file is not a table file (%2)").arg(m_filePath, message));
-    }
+    if (sqlite3_prepare_v2(m_db, lookup, -1, &raw, nullptr) != SQLITE_OK)
+        CannotRead(sqlite3_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)));
     const QByteArray name = m_sqlName.toUtf8();
     sqlite3_bind_text(raw, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
     const int rc = sqlite3_step(raw);
@@ -461,7 +515,7 @@ void TSqliteTable::ReadStructure()
     const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
     sqlite3_finalize(raw);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        throw EDatabaseError(QStringLiteral("Cannot open table '%1': the file is not a table file (%2)").arg(m_filePath, message));
+        CannotRead(rc, message);
     if (rc == SQLITE_DONE)
         throw EDatabaseError(QStringLiteral("Cannot open table '%1': the file holds no table '%2'").arg(m_filePath, m_sqlName));
     if (createSql.contains(QLatin1String("WITHOUT ROWID"), Qt::CaseInsensitive))

@@ -20,6 +20,8 @@ public:
     bool TableExists(const QString &tableName) const override;
     std::unique_ptr<TStoreTableCursor> OpenTable(const QString &tableName) override;
     void CreateTable(const QString &tableName, const QList<TFieldInfo> &fields) override;
+    // Creates the table with its first records (values in field order), all in one transaction.
+    void CreateTable(const QString &tableName, const QList<TFieldInfo> &fields, const QList<QVariantList> &records);
 
     QString FilePath(const QString &tableName) const;
     // Whether the file at that path holds nothing at all: zero bytes, or an SQLite file with no
@@ -64,6 +66,7 @@ private:
     [[noreturn]] void Fail(const QString &what) const;
     void Execute(const char *sql, const QString &what);
     void ReadStructure();
+    [[noreturn]] void CannotRead(int code, const QString &message) const;
     // Before the first write: refuses a table that cannot be changed, saying why, and switches
     // the file to the write-ahead log with full syncs, raising when the file system refuses.
     void PrepareWriting();

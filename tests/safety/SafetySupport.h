@@ -18,10 +18,16 @@ struct Outcome
     QString Err;
 };
 
+// The program under test; TALLIMO_CLI in the environment runs another build of it.
+inline QString Program()
+{
+    return qEnvironmentVariable("TALLIMO_CLI", QStringLiteral(TALLIMO_CLI));
+}
+
 inline Outcome RunCli(const QString &folder, const QStringList &arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(TALLIMO_CLI), QStringList{QStringLiteral("--data-dir"), folder} + arguments);
+    process.start(Program(), QStringList{QStringLiteral("--data-dir"), folder} + arguments);
     if (!process.waitForStarted())
         return {};
     process.closeWriteChannel();

@@ -41,7 +41,7 @@ QProcess *StartStream(const QString &folder, const QList<int> &attempts, QObject
                      .arg(ScoreOf(attempt)).arg(RatingOf(attempt)).arg(DayOf(attempt)).arg(attempt);
     auto *process = new QProcess(parent);
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), lines.join(QLatin1Char('\n')), QStringLiteral(TALLIMO_CLI), folder});
+    process->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), lines.join(QLatin1Char('\n')), Program(), folder});
     return process;
 }
 
@@ -230,7 +230,7 @@ private slots:
             QDir().mkpath(folder);
             QProcess first, second;
             for (QProcess *process : {&first, &second})
-                process->start(QStringLiteral(TALLIMO_CLI), {"--data-dir", folder, "add-player", "--name", "Ada"});
+                process->start(Program(), {"--data-dir", folder, "add-player", "--name", "Ada"});
             for (QProcess *process : {&first, &second}) {
                 QVERIFY(process->waitForFinished(60000));
                 QVERIFY2(process->exitCode() == 0, process->readAllStandardError().constData());

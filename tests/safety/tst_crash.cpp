@@ -23,7 +23,7 @@ struct KilledRun
 KilledRun RunAndKill(const QString &folder, const QStringList &arguments, int killAfterMs)
 {
     QProcess process;
-    process.start(QStringLiteral(TALLIMO_CLI), QStringList{QStringLiteral("--data-dir"), folder} + arguments);
+    process.start(Program(), QStringList{QStringLiteral("--data-dir"), folder} + arguments);
     if (!process.waitForStarted())
         return {};
     KilledRun run;
