@@ -300,7 +300,10 @@ bool TSqliteConnection::HoldsNothing(const QString &filePath)
     sqlite3 *db = nullptr;
     const QByteArray file = QFile::encodeName(filePath);
     bool empty = false;
-    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    // Read-write where it can be, so that what a killed write left behind is rolled back
+    // first, as any reader of the file does.
+    const bool writable = ::access(QFile::encodeName(info.absolutePath()).constData(), W_OK) == 0;
+    if (sqlite3_open_v2(file.constData(), &db, writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
         sqlite3_busy_timeout(db, kBusyTimeoutMs);
         QString error;
         const QString objects = QueryText(db, "SELECT COUNT(*) FROM sqlite_master", &error);

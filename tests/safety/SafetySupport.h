@@ -61,11 +61,12 @@ inline QList<Round> History(const QString &folder, int player, QString *error = 
     return rounds;
 }
 
-// What SQLite's own check says of a file ("ok" when sound).
+// What SQLite's own check says of a file ("ok" when sound). Opened as any reader opens it: a
+// write cut short is rolled back first.
 inline QString IntegrityCheck(const QString &path)
 {
     sqlite3 *db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     sqlite3_stmt *statement = nullptr;
     QString result = QString::fromUtf8(sqlite3_errmsg(db));
     if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
