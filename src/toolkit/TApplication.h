@@ -16,6 +16,9 @@ public:
     TApplication(int &argc, char **argv);
 
     bool notify(QObject *receiver, QEvent *event) override;
+
+    // How many failures escaped their handler and reached the last resort since the start.
+    static int EscapedFailures();
 };
 
 // Shows the message of a failure the way the general error handler does.
