@@ -2,6 +2,7 @@
 #include "Exceptions.h"
 #include "FormatSettings.h"
 #include "GolfTables.h"
+#include "SqliteEngine.h"
 #include "SafetySupport.h"
 #include "TTable.h"
 
@@ -238,6 +239,40 @@ private slots:
             const Outcome listed = RunCli(folder, {"players"});
             QCOMPARE(listed.Out.count(QStringLiteral(",Ada,")), 2);
             QCOMPARE(RunCli(folder, {"export", "--table", "refer"}).Out.count(QLatin1Char('\n')), 2); // one settings record
+        }
+    }
+
+    void twoWindowsStartOnOneFreshFolder()
+    {
+        for (int pair = 0; pair < 25; ++pair) {
+            // A user of their own: a fresh data folder and a fresh place for the guard's lock.
+            QTemporaryDir home;
+            QDir(home.path()).mkpath("run");
+            QFile::setPermissions(home.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("XDG_DATA_HOME", home.filePath("data"));
+            environment.insert("XDG_RUNTIME_DIR", home.filePath("run"));
+            environment.insert("QT_QPA_PLATFORM", "offscreen");
+            QProcess first, second;
+            for (QProcess *window : {&first, &second}) {
+                window->setProcessEnvironment(environment);
+                window->start(qEnvironmentVariable("TALLIMO_APP", QStringLiteral(TALLIMO_APP)), {});
+            }
+            QVERIFY(first.waitForStarted() && second.waitForStarted());
+            QTRY_VERIFY_WITH_TIMEOUT(first.state() == QProcess::NotRunning || second.state() == QProcess::NotRunning, 60000);
+            QProcess &ended = first.state() == QProcess::NotRunning ? first : second;
+            QProcess &running = &ended == &first ? second : first;
+            QCOMPARE(ended.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(ended.exitCode(), 0);
+            // The first copy goes on (a second later it still runs) over a sound folder.
+            QVERIFY2(!running.waitForFinished(1000), running.readAllStandardError().constData());
+            const QString folder = home.filePath("data/tallimo");
+            for (const QString &name : Golf::TableNames()) {
+                QTRY_VERIFY(TSqliteConnection(folder).TableExists(name));
+                QCOMPARE(IntegrityCheck(QDir(folder).filePath(name)), QStringLiteral("ok"));
+            }
+            running.kill();
+            running.waitForFinished();
         }
     }
 
