@@ -156,8 +156,8 @@ private slots:
         const QString path = QDir(folder).filePath(QStringLiteral("hcap.DB"));
         const QString target = m_dir.filePath(QStringLiteral("elsewhere/hcap.DB"));
         QVERIFY(QFile::link(target, path));
-        for (const QStringList &command : {QStringList{QStringLiteral("players")}, QStringList{QStringLiteral("add-player"), QStringLiteral("--name"), QStringLiteral("Ada")}}) {
-            const Outcome outcome = RunCli(folder, command);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const Outcome outcome = RunCli(folder, {QStringLiteral("add-player"), QStringLiteral("--name"), QStringLiteral("Ada")});
             QVERIFY(outcome.Status != 0);
             QVERIFY2(outcome.Err.contains(path) && outcome.Err.contains(target), qPrintable(outcome.Err));
             QCOMPARE(QFileInfo(path).symLinkTarget(), target);

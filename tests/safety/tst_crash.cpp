@@ -98,6 +98,53 @@ private slots:
         QVERIFY(cut > 0);
     }
 
+    void windowFirstStartsSurviveKills()
+    {
+        const QString program = qEnvironmentVariable("TALLIMO_APP", QStringLiteral(TALLIMO_APP));
+        auto start = [&](const QString &home, QProcess &window) {
+            QDir(home).mkpath(QStringLiteral("run"));
+            QFile::setPermissions(home + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+            environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/run"));
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            window.setProcessEnvironment(environment);
+            window.start(program, {});
+            return window.waitForStarted();
+        };
+        // How long a first start takes until its tables are there.
+        QElapsedTimer timer;
+        timer.start();
+        {
+            QProcess window;
+            const QString home = m_dir.filePath(QStringLiteral("window-measure"));
+            QVERIFY(start(home, window));
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(home + QStringLiteral("/data/tallimo/hcap.DB")), 60000);
+            window.kill();
+            window.waitForFinished();
+        }
+        const int usual = qMax(5, int(timer.elapsed()));
+        constexpr int runs = 40;
+        for (int run = 0; run < runs; ++run) {
+            const QString home = m_dir.filePath(QStringLiteral("window%1").arg(run));
+            QProcess window;
+            QVERIFY(start(home, window));
+            window.waitForFinished(int(m_random.bounded(usual * 15 / 10 + 1)));
+            window.kill();
+            window.waitForFinished();
+            const QString folder = home + QStringLiteral("/data/tallimo");
+            if (!QDir(folder).exists())
+                continue; // killed before it made anything
+            CheckEveryFile(folder);
+            // The folder opens afterwards and takes new data.
+            const Outcome added = RunCli(folder, {QStringLiteral("add-player"), QStringLiteral("--name"), QStringLiteral("Ada")});
+            QVERIFY2(added.Status == 0, qPrintable(QStringLiteral("run %1: %2").arg(run).arg(added.Err)));
+            CheckEveryFile(folder);
+            if (QTest::currentTestFailed())
+                return;
+        }
+    }
+
     void enteredRoundsSurviveKills()
     {
         const QString folder = m_dir.filePath(QStringLiteral("rounds"));
