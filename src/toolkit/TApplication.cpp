@@ -1,7 +1,7 @@
 #include "TApplication.h"
 
 #include "Dialogs.h"
-#include "Exceptions.h"
+#include "WidgetDialogs.h"
 
 namespace {
 
@@ -9,7 +9,10 @@ int g_escapedFailures = 0;
 
 } // namespace
 
-TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    InstallWidgetDialogs();
+}
 
 bool TApplication::notify(QObject *receiver, QEvent *event)
 {
@@ -28,23 +31,4 @@ bool TApplication::notify(QObject *receiver, QEvent *event)
 int TApplication::EscapedFailures()
 {
     return g_escapedFailures;
-}
-
-void HandleException(const std::exception &error)
-{
-    if (const auto *known = dynamic_cast<const Exception *>(&error))
-        ShowMessage(known->Message());
-    else
-        ShowMessage(QString::fromUtf8(error.what()));
-}
-
-bool RunGuarded(const std::function<void()> &handler)
-{
-    try {
-        handler();
-        return true;
-    } catch (const std::exception &error) {
-        HandleException(error);
-    }
-    return false;
 }

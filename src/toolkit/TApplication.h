@@ -1,13 +1,14 @@
 #pragma once
 
-#include <QApplication>
-#include <exception>
-#include <functional>
+#include "ErrorHandler.h"
 
-// The program's application object. Its one addition to QApplication is the last-resort error
-// handler: a failure that escapes an event handler is shown in a box captioned with the
-// application title, and the program goes on. Handlers report their own failures through
-// RunGuarded: a failure unwinding through Qt's event delivery leaks the event being delivered.
+#include <QApplication>
+
+// The program's application object. It shows messages in real boxes, and its one addition to
+// QApplication is the last-resort error handler: a failure that escapes an event handler is shown
+// in a box captioned with the application title, and the program goes on. Handlers report their
+// own failures through RunGuarded: a failure unwinding through Qt's event delivery leaks the event
+// being delivered.
 class TApplication : public QApplication
 {
     Q_OBJECT
@@ -20,10 +21,3 @@ public:
     // How many failures escaped their handler and reached the last resort since the start.
     static int EscapedFailures();
 };
-
-// Shows the message of a failure the way the general error handler does.
-void HandleException(const std::exception &error);
-
-// Runs a handler and routes any failure to HandleException; true when it ran to its end. Every
-// handler the window runs goes through it, so that a failure ends where it began.
-bool RunGuarded(const std::function<void()> &handler);
