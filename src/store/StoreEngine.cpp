@@ -1,6 +1,7 @@
 #include "StoreEngine.h"
 
 #include "Exceptions.h"
+#include "PgEngine.h"
 #include "SqliteEngine.h"
 
 namespace {
@@ -14,6 +15,9 @@ QMap<QString, TEngineFactory> &Engines()
             if (!defaultDriver.isEmpty() && defaultDriver != QLatin1String("PARADOX") && defaultDriver != QLatin1String("SQLITE"))
                 throw EDatabaseError(QStringLiteral("Driver '%1' is not installed").arg(defaultDriver));
             return std::make_unique<TSqliteConnection>(params.Value(QStringLiteral("PATH")));
+        });
+        builtIn.insert(QStringLiteral("POSTGRESQL"), [](const TConnectionParams &params) -> std::unique_ptr<TStoreConnection> {
+            return std::make_unique<TPgConnection>(params);
         });
         return builtIn;
     }();

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "StoreEngine.h"
+
+#include <memory>
+
+// The server engine: the tables of a connection live in one schema of a PostgreSQL database,
+// reached through libpq. A table keeps the name of its file without the extension ("hcap.DB" is
+// "hcap"). Records are ordered and compared as the file engine does it: text byte by byte, empty
+// values before all others. A table without an identity field of its own gets a hidden one.
+//
+// Parameters: "URL=postgresql://user@host:port/dbname" and "SCHEMA=name" (default "tallimo").
+// The password comes from libpq's own sources (~/.pgpass, PGPASSWORD) and is never kept here.
+class TPgSession;
+
+class TPgConnection : public TStoreConnection
+{
+public:
+    explicit TPgConnection(const TConnectionParams &params);
+    ~TPgConnection() override;
+
+    bool TableExists(const QString &tableName) const override;
+    std::unique_ptr<TStoreTableCursor> OpenTable(const QString &tableName) override;
+    void CreateTable(const QString &tableName, const QList<TFieldInfo> &fields) override;
+
+    // Where the data live, for titles and messages: the URL without any password.
+    QString Location() const;
+
+private:
+    std::shared_ptr<TPgSession> m_session;
+};
+
+// A URL with any password taken out, fit for a title bar, a log or a message.
+QString RedactedDatabaseUrl(const QString &url);
