@@ -2,7 +2,10 @@
 
 #include "Dialogs.h"
 #include "Exceptions.h"
+#include "RoundArchive.h"
 #include "TTable.h"
+
+#include <QScopeGuard>
 
 namespace Golf {
 
@@ -34,7 +37,8 @@ std::optional<THandicap> EnterRound(TTable &players, const TRoundEntry &entry)
     const TDateTime played = StrToDate(entry.DateText);
 
     // The player's row is read again and written in one transaction that holds the write lock:
-    // a round posted meanwhile by another program is shifted with the others, never overwritten.
+    // a round posted meanwhile by another program is shifted with the others, never overwritten,
+    // and the post and the round it adds to the archive are stored together or not at all.
     TTableTransaction transaction(players);
     players.RereadRecord();
 
@@ -71,6 +75,8 @@ std::optional<THandicap> EnterRound(TTable &players, const TRoundEntry &entry)
     if (entry.AdjustClubHandicap)
         players.FieldByName(QStringLiteral("hcap"))->SetAsFloat(calculated->AsFloat());
     players.Post();
+
+    ArchiveEnteredRound(players, score, rating, ToQDate(played));
     transaction.Commit();
     return result;
 }

@@ -1,6 +1,8 @@
 #include "GolfTables.h"
 
+#include "Backup.h"
 #include "Exceptions.h"
+#include "RoundArchive.h"
 #include "SqliteEngine.h"
 #include "TDatabase.h"
 #include "TTable.h"
@@ -86,6 +88,8 @@ void PrepareDataFolder(const QString &folder)
             throw EDatabaseError(QStringLiteral("Cannot create the data folder '%1'").arg(folder));
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
+    // A restore cut short is carried through before a missing table could be made anew.
+    FinishInterruptedWork(folder);
     TSqliteConnection tables(folder);
     for (const QString &name : TableNames()) {
         if (tables.TableExists(name))
@@ -102,6 +106,7 @@ void PrepareDataFolder(const QString &folder)
                 throw;
         }
     }
+    UpgradeDataFolder(folder);
 }
 
 void OpenTablesAhead(const QString &folder)

@@ -445,28 +445,38 @@ TSqliteTable::TSqliteTable(const QString &filePath, const QString &sqlName)
         if (!QFileInfo::exists(filePath + QStringLiteral("-shm")))
             file = "file:" + QUrl::toPercentEncoding(QFileInfo(filePath).absoluteFilePath(), "/") + "?immutable=1";
     }
-    if (sqlite3_open_v2(file.constData(), &m_db, flags, nullptr) != SQLITE_OK) {
-        const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
-        sqlite3_close(m_db);
-        m_db = nullptr;
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(file.constData(), &db, flags, nullptr) != SQLITE_OK) {
+        const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+        sqlite3_close(db);
         throw EDatabaseError(QStringLiteral("Cannot open table '%1': %2").arg(filePath, message));
     }
+    m_handle.reset(db, sqlite3_close);
+    m_db = db;
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
-    try {
-        ReadStructure(); // reads only: a foreign file is left exactly as it was
-    } catch (...) {
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        throw;
-    }
+    ReadStructure(); // reads only: a foreign file is left exactly as it was
     // Nothing is written here: the file is switched to the log when it is first written to.
     m_readOnly = sqlite3_db_readonly(m_db, "main") == 1;
     if (!folderWritable)
         m_readOnlyReason = QStringLiteral("its folder '%1' cannot be written to (%2)").arg(folder, QString::fromLocal8Bit(std::strerror(folderError)));
     else if (m_readOnly)
         m_readOnlyReason = QStringLiteral("the file is write-protected");
+    FinishOpening();
+}
 
+TSqliteTable::TSqliteTable(std::shared_ptr<sqlite3> handle, const QString &filePath, const QString &sqlName)
+    : m_filePath(filePath), m_sqlName(sqlName), m_handle(std::move(handle)), m_db(m_handle.get())
+{
+    ReadStructure();
+    m_readOnly = sqlite3_db_readonly(m_db, "main") == 1;
+    if (m_readOnly)
+        m_readOnlyReason = QStringLiteral("the file or its folder is write-protected");
+    FinishOpening();
+}
+
+void TSqliteTable::FinishOpening()
+{
     QStringList columns{QStringLiteral("rowid")};
     for (const TFieldInfo &field : std::as_const(m_fields))
         columns << QuoteIdentifier(field.Name);
@@ -485,9 +495,14 @@ void TSqliteTable::PrepareWriting()
 
 TSqliteTable::~TSqliteTable()
 {
+    // The statements go before the handle they were prepared on can close.
     for (sqlite3_stmt *statement : std::as_const(m_statements))
         sqlite3_finalize(statement);
-    sqlite3_close(m_db);
+}
+
+std::unique_ptr<TStoreTableCursor> TSqliteTable::OpenCompanion(const QString &tableName)
+{
+    return std::unique_ptr<TStoreTableCursor>(new TSqliteTable(m_handle, m_filePath, tableName));
 }
 
 void TSqliteTable::Fail(const QString &what) const

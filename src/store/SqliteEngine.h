@@ -4,6 +4,8 @@
 
 #include <QHash>
 
+#include <memory>
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -58,9 +60,19 @@ public:
     void BeginTransaction() override;
     void Commit() override;
     void Rollback() override;
+    std::unique_ptr<TStoreBulkInsert> BulkInsert(const QList<int> &fields) override;
+    std::unique_ptr<TStoreRowStream> ReadAll() override;
+    // A table of the same file on this table's database handle.
+    std::unique_ptr<TStoreTableCursor> OpenCompanion(const QString &tableName) override;
 
 private:
     class Statement;
+    class BulkWriter;
+    class RowReader;
+
+    // A companion: shares the handle, which closes when its last user goes.
+    TSqliteTable(std::shared_ptr<sqlite3> handle, const QString &filePath, const QString &sqlName);
+    void FinishOpening();
 
     Statement Prepare(const QString &sql);
     [[noreturn]] void Fail(const QString &what) const;
@@ -79,6 +91,7 @@ private:
     QString m_filePath;
     QString m_sqlName;
     QString m_columns; // "rowid, "a", "b", ..." for SELECT
+    std::shared_ptr<sqlite3> m_handle;
     sqlite3 *m_db = nullptr;
     QList<TFieldInfo> m_fields;
     int m_identityField = -1;

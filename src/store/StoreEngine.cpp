@@ -26,6 +26,11 @@ QMap<QString, TEngineFactory> &Engines()
 
 } // namespace
 
+std::unique_ptr<TStoreTableCursor> TStoreTableCursor::OpenCompanion(const QString &tableName)
+{
+    throw EDatabaseError(QStringLiteral("Table '%1' cannot be reached beside another table here").arg(tableName));
+}
+
 QString FieldTypeName(TFieldType type)
 {
     switch (type) {

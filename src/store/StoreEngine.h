@@ -10,6 +10,9 @@
 // The seam between the record store and a table engine. The store above it (tables, fields, data
 // sources) knows nothing of the engine; an engine is chosen by the driver of a connection.
 
+class TStoreBulkInsert;
+class TStoreRowStream;
+
 // One open table.
 class TStoreTableCursor
 {
@@ -52,6 +55,37 @@ public:
     virtual void BeginTransaction() = 0;
     virtual void Commit() = 0;
     virtual void Rollback() = 0;
+
+    // Another table kept beside this one (in the same file), reached through this table's own
+    // connection so that its writes join this table's transactions. Refused by engines that
+    // keep one table per connection.
+    virtual std::unique_ptr<TStoreTableCursor> OpenCompanion(const QString &tableName);
+
+    // Whole-table paths for import and export, record by record in constant memory. Both hold
+    // on to the cursor: they must end before it does. An engine without faster means inherits
+    // these, built from the calls above.
+    // Adds records carrying values for the given fields; meant for use inside a transaction.
+    virtual std::unique_ptr<TStoreBulkInsert> BulkInsert(const QList<int> &fields);
+    // Every record in the primary order. The SQLite engine reads the table as it stood when the
+    // reading began; the inherited path reads it a page at a time.
+    virtual std::unique_ptr<TStoreRowStream> ReadAll();
+};
+
+class TStoreBulkInsert
+{
+public:
+    virtual ~TStoreBulkInsert() = default;
+    // Stores one record (values in the order of the writer's fields, null for empty) and returns
+    // its identity; std::nullopt, with nothing stored, when the identity given is taken already.
+    virtual std::optional<qint64> Add(const QVector<QVariant> &values) = 0;
+};
+
+class TStoreRowStream
+{
+public:
+    virtual ~TStoreRowStream() = default;
+    // Reads the next record into `row`; false after the last.
+    virtual bool Next(TRecordData &row) = 0;
 };
 
 // The tables reachable through one connection.

@@ -52,6 +52,16 @@ void TTable::SetTableName(const QString &name)
     m_tableName = name;
 }
 
+namespace {
+
+void NotifyBeforeWrite(const QString &databaseName)
+{
+    if (TDatabase *database = TDatabase::Find(databaseName); database && database->BeforeWrite)
+        database->BeforeWrite();
+}
+
+} // namespace
+
 TStoreConnection &TTable::Connection() const
 {
     if (TDatabase *database = TDatabase::Find(m_databaseName))
@@ -125,8 +135,14 @@ void TTable::Open()
     m_filterCondition = filter;
     MakeFields();
     m_modified = false;
-    m_dataVersion = m_cursor->DataVersion();
-    SetCurrent(FirstOf(m_cursor->Fetch(Request(true, 1, false))));
+    try {
+        m_dataVersion = m_cursor->DataVersion();
+        SetCurrent(FirstOf(m_cursor->Fetch(Request(true, 1, false))));
+    } catch (...) {
+        // A table that fails to open keeps no hold on its file.
+        m_cursor.reset();
+        throw;
+    }
     m_bof = true;
     m_eof = !m_hasRecord;
     ChangeState(dsBrowse, deDataSetChange);
@@ -346,6 +362,8 @@ void TTable::Post()
     if (!Editing())
         throw EDatabaseError(QStringLiteral("Dataset not in edit or insert mode"));
     DataEvent(deUpdateRecord);
+    if (m_state == dsInsert || m_changed.contains(true))
+        NotifyBeforeWrite(m_databaseName);
     if (m_state == dsInsert) {
         QVector<bool> assigned(m_fields.size(), false);
         for (int i = 0; i < m_fields.size(); ++i)
@@ -392,6 +410,7 @@ void TTable::Delete()
     // The neighbours are looked up before the record goes, in the order the user sees.
     const QList<TRecordData> next = m_cursor->Fetch(Request(true, 1, true));
     const QList<TRecordData> prior = next.isEmpty() ? m_cursor->Fetch(Request(false, 1, true)) : QList<TRecordData>();
+    NotifyBeforeWrite(m_databaseName);
     m_cursor->Remove(m_current.Id);
     m_editBuffer.clear();
     m_changed.clear();
@@ -656,11 +675,18 @@ qint64 TTable::RecordCount()
     return m_cursor->Count(ActiveFilter());
 }
 
+std::unique_ptr<TStoreTableCursor> TTable::OpenCompanion(const QString &tableName)
+{
+    CheckActive();
+    return m_cursor->OpenCompanion(tableName);
+}
+
 void TTable::StartTransaction()
 {
     CheckBrowseMode();
     if (m_inTransaction)
         throw EDatabaseError(QStringLiteral("A transaction is already active"));
+    NotifyBeforeWrite(m_databaseName);
     m_cursor->BeginTransaction();
     m_inTransaction = true;
 }

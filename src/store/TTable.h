@@ -119,6 +119,9 @@ public:
     // Drops the writes since StartTransaction (and any unposted change) and shows the table as stored.
     void Rollback();
     bool InTransaction() const { return m_inTransaction; }
+    // Another table of this table's file, on its connection: its writes join this table's
+    // transactions. The table must be open.
+    std::unique_ptr<TStoreTableCursor> OpenCompanion(const QString &tableName);
 
     // For grids: the stored record that is current (nullptr when there is none), and up to
     // `count` records beyond it in the current order, nearest first.
