@@ -102,7 +102,9 @@ TForm1::TForm1(const QString &dataFolder, QWidget *parent) : QWidget(parent), m_
     setAttribute(Qt::WA_DeleteOnClose, false);
     auto notify = [this](void (TForm1::*handler)()) {
         return [this, handler](QObject *component, const QString &event) {
-            const std::function<void()> call = [this, handler] { (this->*handler)(); };
+            // A failure ends the handler and is reported there: it never unwinds through the
+            // delivery of the event that ran it.
+            const std::function<void()> call = [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); };
             if (component == this && event == QLatin1String("OnCreate")) {
                 m_onCreate = call;
                 return;
@@ -448,6 +450,18 @@ void TForm1::showEvent(QShowEvent *event)
     }
     if (m_onShow)
         RunGuarded(m_onShow);
+}
+
+void TForm1::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow())
+        return;
+    // What another program (the command line, a second window) stored meanwhile is shown when
+    // the user comes back; the current records stay.
+    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")})
+        if (TTable *table = Table(name))
+            RunGuarded([table] { table->RefreshIfChangedElsewhere(); });
 }
 
 bool TForm1::PostPendingChanges()

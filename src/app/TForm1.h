@@ -99,6 +99,7 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void BindEvent(QObject *component, const QString &event, const QString &handler);

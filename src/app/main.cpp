@@ -3,6 +3,7 @@
 #include "Program.h"
 #include "TApplication.h"
 #include "TForm1.h"
+#include "TPreviousInstance.h"
 #include "THintController.h"
 
 int main(int argc, char **argv)
@@ -14,7 +15,10 @@ int main(int argc, char **argv)
     THintController hints;
     Program::SetUpApplication();
 
-    RunGuarded([&folder] { Golf::PrepareDataFolder(folder); });
+    // A later copy only asks the running one to come forward and ends: it writes nothing.
+    const TPreviousInstance *guard = TPreviousInstance::Instance();
+    if (!guard || !guard->PreviousRunning())
+        RunGuarded([&folder] { Golf::PrepareDataFolder(folder); });
 
     TForm1 form(folder);
     form.show();

@@ -36,14 +36,11 @@ std::optional<THandicap> EnterRound(TTable &players, const TRoundEntry &entry)
     const qint32 rating = StrToInt(entry.RatingText);
     const TDateTime played = StrToDate(entry.DateText);
 
-    // The post of the record and the round it adds to the archive are stored together or not at all.
-    const bool ownTransaction = !players.InTransaction();
-    if (ownTransaction)
-        players.StartTransaction();
-    auto undo = qScopeGuard([&players, ownTransaction] {
-        if (ownTransaction)
-            players.Rollback();
-    });
+    // The player's row is read again and written in one transaction that holds the write lock:
+    // a round posted meanwhile by another program is shifted with the others, never overwritten,
+    // and the post and the round it adds to the archive are stored together or not at all.
+    TTableTransaction transaction(players);
+    players.RereadRecord();
 
     // 3: edit state (an insert on an empty table).
     players.Edit();
@@ -80,9 +77,7 @@ std::optional<THandicap> EnterRound(TTable &players, const TRoundEntry &entry)
     players.Post();
 
     ArchiveEnteredRound(players, score, rating, ToQDate(played));
-    if (ownTransaction)
-        players.Commit();
-    undo.dismiss();
+    transaction.Commit();
     return result;
 }
 

@@ -12,7 +12,8 @@ struct sqlite3_stmt;
 // The built-in engine: every table is one SQLite file in the connection's folder. The file is
 // named as the table ("hcap.DB"); the table inside it is named without the extension ("hcap").
 // Writes run in autocommit with synchronous=FULL on a write-ahead log, so a write that returned
-// survives a crash or a power cut.
+// survives a crash or a power cut. A table is switched to the log only when it is first written
+// to: reading a file never changes it.
 class TSqliteConnection : public TStoreConnection
 {
 public:
@@ -21,8 +22,14 @@ public:
     bool TableExists(const QString &tableName) const override;
     std::unique_ptr<TStoreTableCursor> OpenTable(const QString &tableName) override;
     void CreateTable(const QString &tableName, const QList<TFieldInfo> &fields) override;
+    // Creates the table with its first records (values in field order), all in one transaction.
+    void CreateTable(const QString &tableName, const QList<TFieldInfo> &fields, const QList<QVariantList> &records);
 
     QString FilePath(const QString &tableName) const;
+    // Whether the file at that path holds nothing at all: zero bytes, or an SQLite file with no
+    // schema (what a first start killed before its table was made leaves). Such a file may be
+    // made into a table.
+    static bool HoldsNothing(const QString &filePath);
 
 private:
     QString m_folder;
@@ -48,7 +55,10 @@ public:
 
     qint64 Insert(const QVector<QVariant> &values, const QVector<bool> &assigned) override;
     void Update(qint64 id, const QVector<QVariant> &values, const QVector<bool> &changed) override;
+    void UpdateAsRead(qint64 id, const QVector<QVariant> &original, const QVector<QVariant> &values,
+                      const QVector<bool> &changed) override;
     void Remove(qint64 id) override;
+    qint64 DataVersion() override;
     void BeginTransaction() override;
     void Commit() override;
     void Rollback() override;
@@ -70,6 +80,10 @@ private:
     [[noreturn]] void Fail(const QString &what) const;
     void Execute(const char *sql, const QString &what);
     void ReadStructure();
+    [[noreturn]] void CannotRead(int code, const QString &message) const;
+    // Before the first write: refuses a table that cannot be changed, saying why, and switches
+    // the file to the write-ahead log with full syncs, raising when the file system refuses.
+    void PrepareWriting();
     TRecordData ReadRow(sqlite3_stmt *statement) const;
     QVariant ReadValue(sqlite3_stmt *statement, int column, TFieldType type) const;
     // Runs one segment of a fetch and appends up to `limit` records.
@@ -85,6 +99,8 @@ private:
     QList<TFieldInfo> m_fields;
     int m_identityField = -1;
     bool m_readOnly = false;
+    QString m_readOnlyReason;
+    bool m_writing = false; // PrepareWriting has succeeded
     QHash<QString, sqlite3_stmt *> m_statements;
 };
 

@@ -43,7 +43,19 @@ public:
     // Insert stores the assigned values and returns the new record's identity.
     virtual qint64 Insert(const QVector<QVariant> &values, const QVector<bool> &assigned) = 0;
     virtual void Update(qint64 id, const QVector<QVariant> &values, const QVector<bool> &changed) = 0;
+    // Updates the record only when it still holds `original` (its values as they were read);
+    // otherwise raises EDatabaseError and writes nothing. An engine that cannot tell updates.
+    virtual void UpdateAsRead(qint64 id, const QVector<QVariant> &original, const QVector<QVariant> &values,
+                              const QVector<bool> &changed)
+    {
+        Q_UNUSED(original);
+        Update(id, values, changed);
+    }
+    // Raises EDatabaseError when the record is not there to remove.
     virtual void Remove(qint64 id) = 0;
+    // A number that changes when another connection or process has changed the table since the
+    // last call; 0 from an engine that cannot tell.
+    virtual qint64 DataVersion() { return 0; }
 
     // Groups writes into one transaction: nothing of it is stored unless Commit returns.
     virtual void BeginTransaction() = 0;

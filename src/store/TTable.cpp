@@ -137,6 +137,7 @@ void TTable::Open()
     m_modified = false;
     m_count = -1;
     try {
+        m_dataVersion = m_cursor->DataVersion();
         SetCurrent(FirstOf(m_cursor->Fetch(Request(true, 1, false))));
     } catch (...) {
         // A table that fails to open keeps no hold on its file.
@@ -339,6 +340,10 @@ void TTable::Edit()
     }
     if (!CanModify())
         throw EDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
+    // The edit starts from the record as stored now, not as it was when last read.
+    const qint64 editedId = m_current.Id;
+    if (CatchUpWithOtherWriters() && (!m_hasRecord || m_current.Id != editedId))
+        throw EDatabaseError(QStringLiteral("Record not found: it was deleted meanwhile"));
     m_editBuffer = m_current.Values;
     m_changed = QVector<bool>(m_fields.size(), false);
     m_modified = false;
@@ -372,14 +377,18 @@ void TTable::Post()
         m_count = m_count >= 0 && ActiveFilter().IsEmpty() ? m_count + 1 : -1;
         SetCurrent(m_cursor->FetchById(id));
     } else if (m_changed.contains(true)) {
-        m_cursor->Update(m_current.Id, m_editBuffer, m_changed);
+        // Refused, with the edit kept, when another program changed the record since it was read.
+        m_cursor->UpdateAsRead(m_current.Id, m_current.Values, m_editBuffer, m_changed);
         // A changed value may move the record in the order or take it out of the filter.
         if (m_orderField >= 0 || !ActiveFilter().IsEmpty()) {
             m_recNo = 0;
             m_count = -1;
         }
-        // The buffer holds the values exactly as stored (the fields converted them on the way in).
-        m_current.Values = m_editBuffer;
+        // The record as stored is what the next post compares with.
+        if (const std::optional<TRecordData> stored = m_cursor->FetchById(m_current.Id))
+            m_current = *stored;
+        else
+            m_current.Values = m_editBuffer;
     }
     m_editBuffer.clear();
     m_changed.clear();
@@ -515,6 +524,40 @@ void TTable::ResyncAfterChange()
     SetCurrent(record);
     m_count = -1;
     m_bof = m_eof = !m_hasRecord;
+    DataEvent(deDataSetChange);
+}
+
+bool TTable::CatchUpWithOtherWriters()
+{
+    const qint64 version = m_cursor->DataVersion();
+    if (version == m_dataVersion)
+        return false;
+    m_dataVersion = version;
+    ResyncAfterChange();
+    return true;
+}
+
+bool TTable::RefreshIfChangedElsewhere()
+{
+    if (!Active() || Editing())
+        return false;
+    return CatchUpWithOtherWriters();
+}
+
+void TTable::RereadRecord()
+{
+    CheckActive();
+    if (Editing())
+        throw EDatabaseError(QStringLiteral("Cannot perform this operation while the record is being edited"));
+    m_dataVersion = m_cursor->DataVersion();
+    if (!m_hasRecord)
+        return;
+    const std::optional<TRecordData> record = m_cursor->FetchById(m_current.Id);
+    if (!record)
+        throw EDatabaseError(QStringLiteral("Record not found: it was deleted meanwhile"));
+    if (record->Values == m_current.Values)
+        return;
+    m_current = *record;
     DataEvent(deDataSetChange);
 }
 
@@ -736,4 +779,28 @@ void TTable::Rollback()
     m_inTransaction = false;
     m_cursor->Rollback();
     ResyncAfterChange();
+}
+
+TTableTransaction::TTableTransaction(TTable &table) : m_table(table), m_own(!table.InTransaction())
+{
+    if (m_own)
+        m_table.StartTransaction();
+}
+
+TTableTransaction::~TTableTransaction()
+{
+    if (!m_own || m_committed)
+        return;
+    try {
+        m_table.Rollback();
+    } catch (...) {
+        // The failure that ended the transaction early is the one reported.
+    }
+}
+
+void TTableTransaction::Commit()
+{
+    if (m_own && !m_committed)
+        m_table.Commit();
+    m_committed = true;
 }

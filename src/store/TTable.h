@@ -82,6 +82,12 @@ public:
     // Returns how many records the current one moved.
     int MoveBy(int distance);
     void Refresh();
+    // Shows what another program changed in the table since it was last read, staying on the
+    // current record; nothing happens while the record is being edited. True when it had changed.
+    bool RefreshIfChangedElsewhere();
+    // Reads the current record again as stored (raises "Record not found" when it is gone). Inside
+    // a transaction, the values read are the ones the transaction's writes start from.
+    void RereadRecord();
 
     TBookmark GetBookmark() const;
     bool BookmarkValid(const TBookmark &bookmark);
@@ -155,6 +161,8 @@ private:
     TSqlCondition ActiveFilter() const { return m_filtered ? m_filterCondition : TSqlCondition(); }
     void SetCurrent(const std::optional<TRecordData> &record);
     void ResyncAfterChange(); // after open, refresh, order or filter change
+    // Resyncs when another connection changed the table since it was last looked at.
+    bool CatchUpWithOtherWriters();
 
     void AddDataSource(TDataSource *source);
     void RemoveDataSource(TDataSource *source);
@@ -184,4 +192,24 @@ private:
     QVector<bool> m_changed;
     bool m_modified = false;
     bool m_inTransaction = false;
+    qint64 m_dataVersion = 0;
+};
+
+// The table's writes from its making until Commit, stored together or not at all: it waits for
+// the write lock first (another program's write ends before it begins), and undoes everything
+// when it goes without Commit. Inside a transaction already begun it adds nothing.
+class TTableTransaction
+{
+public:
+    explicit TTableTransaction(TTable &table);
+    ~TTableTransaction();
+    TTableTransaction(const TTableTransaction &) = delete;
+    TTableTransaction &operator=(const TTableTransaction &) = delete;
+
+    void Commit();
+
+private:
+    TTable &m_table;
+    bool m_own;
+    bool m_committed = false;
 };
