@@ -4,9 +4,12 @@
 #include "TApplication.h"
 #include "TForm1.h"
 #include "THintController.h"
+#include "TPreviousInstance.h"
 
 int main(int argc, char **argv)
 {
+    // Taken before anything else, so that two copies started together settle which one runs.
+    TPreviousInstance guard;
     const QString folder = Golf::DefaultDataFolder();
     Program::PrepareAhead(folder);
     TApplication app(argc, argv);
