@@ -12,6 +12,7 @@ int main(int argc, char **argv)
 {
     TPreviousInstance guard;
     const QString folder = Golf::DefaultDataFolder();
+    Program::PrepareAhead(folder);
     TApplication app(argc, argv);
     THintController hints;
     Program::SetUpApplication();

@@ -1,11 +1,19 @@
 #include "Program.h"
 
 #include "Dialogs.h"
+#include "GolfTables.h"
+#include "TForm1.h"
 
 #include <QApplication>
 #include <QFont>
 #include <QIcon>
 #include <QPainter>
+
+#include <future>
+
+#ifdef TALLIMO_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
 
 namespace {
 
@@ -30,16 +38,31 @@ QIcon ProgramIcon()
     return icon;
 }
 
+#ifdef TALLIMO_FONTCONFIG
+// The font configuration being loaded ahead; the program's end waits for it.
+std::future<void> g_fontConfiguration;
+#endif
+
 } // namespace
 
 namespace Program {
+
+void PrepareAhead(const QString &dataFolder)
+{
+    TForm1::PrepareLayout();
+    Golf::OpenTablesAhead(dataFolder);
+#ifdef TALLIMO_FONTCONFIG
+    // The font configuration is read from its files once per process, which takes a few
+    // milliseconds; loaded here, the window's first text finds it ready.
+    if (!g_fontConfiguration.valid())
+        g_fontConfiguration = std::async(std::launch::async, [] { FcInit(); });
+#endif
+}
 
 void SetUpApplication()
 {
     SetApplicationTitle(QStringLiteral("Tallimo"));
     QApplication::setApplicationName(QStringLiteral("Tallimo"));
-    // The installed desktop entry: desktops take the window's icon and name from it.
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.tallimo.Tallimo"));
     QApplication::setWindowIcon(ProgramIcon());
     // The platform's default font, MS Sans Serif 8 pt, served by Liberation Sans like every MS Sans
     // Serif of the layout, at the layout's 11 pixels. Message boxes and dialogs use it, and so does

@@ -28,6 +28,8 @@
 #include <QScreen>
 #include <QTextDocument>
 
+#include <future>
+#include <mutex>
 
 // Resources of a static library are registered by hand (outside any namespace).
 static void InitLayoutResource()
@@ -47,6 +49,29 @@ QString LoadLayoutText()
     if (!resource.isValid())
         throw EInvalidOperation(QStringLiteral("The window layout is missing from the program"));
     return QString::fromUtf8(resource.uncompressedData());
+}
+
+// The layout read ahead by PrepareLayout, until a window takes it.
+std::mutex g_layoutAheadMutex;
+std::future<TLayoutObject> g_layoutAhead;
+
+void CollectPictures(const TLayoutObject &object, QList<QByteArray> &pictures)
+{
+    for (const TLayoutProperty &property : object.Properties)
+        if (property.Value.ValueKind == TLayoutValue::Binary)
+            pictures << property.Value.Bytes;
+    for (const TLayoutObject &child : object.Children)
+        CollectPictures(child, pictures);
+}
+
+TLayoutObject TakeLayout()
+{
+    std::future<TLayoutObject> ahead;
+    {
+        const std::lock_guard<std::mutex> lock(g_layoutAheadMutex);
+        ahead = std::move(g_layoutAhead);
+    }
+    return ahead.valid() ? ahead.get() : ParseLayout(LoadLayoutText());
 }
 
 // Assigns a handler that takes no arguments to an event of a component, whatever the event's own
@@ -135,7 +160,7 @@ TForm1::TForm1(const QString &dataFolder, QWidget *parent) : QWidget(parent)
         return true;
     });
     m_parts.insert(QStringLiteral("Form1"), this);
-    for (QObject *part : m_loader->Load(ParseLayout(LoadLayoutText()), this))
+    for (QObject *part : m_loader->Load(TakeLayout(), this))
         m_parts.insert(part->objectName(), part);
     if (auto *pages = Part<TPageControl>(QStringLiteral("tbn1")))
         connect(pages, &QTabWidget::currentChanged, this, [this, pages] { BuildPage(pages->currentWidget()); });
@@ -143,6 +168,19 @@ TForm1::TForm1(const QString &dataFolder, QWidget *parent) : QWidget(parent)
     ConnectTables(dataFolder);
     if (m_onCreate)
         RunGuarded(m_onCreate);
+}
+
+void TForm1::PrepareLayout()
+{
+    const std::lock_guard<std::mutex> lock(g_layoutAheadMutex);
+    if (!g_layoutAhead.valid())
+        g_layoutAhead = std::async(std::launch::async, [] {
+            TLayoutObject layout = ParseLayout(LoadLayoutText());
+            QList<QByteArray> pictures;
+            CollectPictures(layout, pictures);
+            DecodePicturesAhead(pictures);
+            return layout;
+        });
 }
 
 TForm1::~TForm1()

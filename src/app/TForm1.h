@@ -38,6 +38,11 @@ public:
     explicit TForm1(const QString &dataFolder, QWidget *parent = nullptr);
     ~TForm1() override;
 
+    // Starts reading and parsing the window's layout on another thread; the next window made
+    // takes the result (or its failure). The program calls it before making the application
+    // object, whose connection to the display takes long enough to hide the work.
+    static void PrepareLayout();
+
     TColor Color() const { return m_color; }
     void SetColor(TColor color);
     void SetClientWidth(int width) { resize(width, height()); }

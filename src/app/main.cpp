@@ -11,6 +11,7 @@ int main(int argc, char **argv)
     // Taken before anything else, so that two copies started together settle which one runs.
     TPreviousInstance guard;
     const QString folder = Golf::DefaultDataFolder();
+    Program::PrepareAhead(folder);
     TApplication app(argc, argv);
     // The text tips of the edit fields: made before any field, gone after the window.
     THintController hints;

@@ -102,6 +102,14 @@ void PrepareDataFolder(const QString &folder)
     }
 }
 
+void OpenTablesAhead(const QString &folder)
+{
+    QStringList paths;
+    for (const QString &name : TableNames())
+        paths << QDir(folder).filePath(name);
+    ::OpenTablesAhead(paths);
+}
+
 QStringList ConnectionParams(const QString &folder)
 {
     return {QStringLiteral("PATH=") + QDir::toNativeSeparators(folder), QStringLiteral("DEFAULT DRIVER=PARADOX"),

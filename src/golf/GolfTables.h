@@ -42,6 +42,9 @@ QString DefaultDataFolder();
 // record. A file that exists is never touched here, even when it is no table.
 void PrepareDataFolder(const QString &folder);
 
+// Opens the tables of the folder ahead, on another thread, for the window's first open of them.
+void OpenTablesAhead(const QString &folder);
+
 // The stored parameters of the three connections.
 QStringList ConnectionParams(const QString &folder);
 // Makes the three named connections, owned by `owner`.

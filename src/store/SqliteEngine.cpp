@@ -3,11 +3,16 @@
 #include "Exceptions.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <sqlite3.h>
 
 #include <cmath>
+#include <future>
+#include <map>
+#include <mutex>
+#include <vector>
 
 QString QuoteIdentifier(const QString &name)
 {
@@ -91,6 +96,55 @@ QString SqlTableName(const QString &tableName)
     const QString base = QFileInfo(tableName).fileName();
     const qsizetype dot = base.indexOf(QLatin1Char('.'));
     return dot > 0 ? base.left(dot) : base;
+}
+
+// What a table file was when it was opened ahead: a file changed or replaced since is not it.
+struct FileState
+{
+    qint64 Size = -1;
+    QDateTime Modified;
+    QDateTime Born;
+
+    static FileState Of(const QString &path)
+    {
+        const QFileInfo info(path);
+        if (!info.exists())
+            return {};
+        return {info.size(), info.fileTime(QFileDevice::FileModificationTime), info.fileTime(QFileDevice::FileBirthTime)};
+    }
+    bool operator==(const FileState &other) const
+    {
+        return Size == other.Size && Modified == other.Modified && Born == other.Born;
+    }
+};
+
+struct TableOpenedAhead
+{
+    std::unique_ptr<TSqliteTable> Table; // null when the file could not be opened
+    FileState State;
+};
+
+// The tables opened ahead, by their cleaned file path, until someone asks for them.
+std::mutex g_aheadMutex;
+std::map<QString, std::future<TableOpenedAhead>> g_ahead;
+// The threads opening them; the program's end waits for them.
+std::vector<std::future<void>> g_openers;
+
+std::unique_ptr<TSqliteTable> TakeTableOpenedAhead(const QString &path)
+{
+    std::future<TableOpenedAhead> opening;
+    {
+        const std::lock_guard<std::mutex> lock(g_aheadMutex);
+        const auto it = g_ahead.find(QDir::cleanPath(path));
+        if (it == g_ahead.end())
+            return nullptr;
+        opening = std::move(it->second);
+        g_ahead.erase(it);
+    }
+    TableOpenedAhead ahead = opening.get();
+    if (!ahead.Table || !(FileState::Of(path) == ahead.State))
+        return nullptr;
+    return std::move(ahead.Table);
 }
 
 } // namespace
@@ -185,6 +239,8 @@ std::unique_ptr<TStoreTableCursor> TSqliteConnection::OpenTable(const QString &t
                                  .arg(path, QFileInfo(path).absolutePath()));
     if (!QFileInfo::exists(path))
         throw EDatabaseError(QStringLiteral("Table '%1' does not exist").arg(path));
+    if (std::unique_ptr<TSqliteTable> ready = TakeTableOpenedAhead(path))
+        return ready;
     return std::make_unique<TSqliteTable>(path, SqlTableName(tableName));
 }
 
@@ -555,3 +611,39 @@ void TSqliteTable::Rollback()
         Execute("ROLLBACK", QStringLiteral("rolling back"));
 }
 
+void OpenTablesAhead(const QStringList &filePaths)
+{
+    // One thread opens the files in turn: the point is to keep the caller's thread free, not to
+    // crowd the other cores.
+    std::vector<std::pair<QString, std::promise<TableOpenedAhead>>> jobs;
+    const std::lock_guard<std::mutex> lock(g_aheadMutex);
+    for (const QString &filePath : filePaths) {
+        const QString path = QDir::cleanPath(filePath);
+        if (g_ahead.count(path))
+            continue;
+        std::promise<TableOpenedAhead> promise;
+        g_ahead[path] = promise.get_future();
+        jobs.emplace_back(path, std::move(promise));
+    }
+    if (jobs.empty())
+        return;
+    g_openers.push_back(std::async(std::launch::async, [jobs = std::move(jobs)]() mutable {
+        for (auto &[path, promise] : jobs) {
+            TableOpenedAhead ahead;
+            try {
+                ahead.Table = std::make_unique<TSqliteTable>(path, SqlTableName(path));
+                // The file as this open leaves it (a first open may switch it to the log).
+                ahead.State = FileState::Of(path);
+            } catch (const Exception &) {
+                // Opened again when asked for, which reports it then.
+            }
+            promise.set_value(std::move(ahead));
+        }
+    }));
+}
+
+int TablesWaitingAhead()
+{
+    const std::lock_guard<std::mutex> lock(g_aheadMutex);
+    return int(g_ahead.size());
+}

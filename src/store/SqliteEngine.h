@@ -75,3 +75,11 @@ private:
 // Quotes an identifier for SQL ("a""b").
 QString QuoteIdentifier(const QString &name);
 
+// Opens table files ahead, on another thread, so that the next OpenTable of one of them takes it
+// ready instead of reading its structure then (the program does this for its own tables while the
+// application connects to the display). A file missing or unreadable ahead is opened again when
+// asked for, which reports it as usual; so is a file changed or replaced in between. A table opened
+// ahead and never asked for stays open until the program ends.
+void OpenTablesAhead(const QStringList &filePaths);
+// How many tables opened ahead wait to be asked for (those still opening included).
+int TablesWaitingAhead();

@@ -105,6 +105,8 @@ bool EncodeInto(const QImage &image, int quality, unsigned char **buffer, unsign
 
 QImage DecodeJpeg(const QByteArray &data)
 {
+    if (QImage ready = TakePictureDecodedAhead(data); !ready.isNull())
+        return ready;
     QImage image;
     char message[JMSG_LENGTH_MAX] = {};
     if (data.isEmpty() || !DecodeInto(data, &image, message))

@@ -6,16 +6,23 @@
 #include <QSysInfo>
 #include <png.h>
 
+#include <mutex>
+#include <utility>
 
 namespace {
 
 bool IsPng(const QByteArray &data) { return data.startsWith("\x89PNG\r\n\x1a\n"); }
 bool IsJpeg(const QByteArray &data) { return data.startsWith("\xff\xd8\xff"); }
 
+std::mutex g_aheadMutex;
+QList<std::pair<QByteArray, QImage>> g_decodedAhead;
+
 } // namespace
 
 QImage DecodePng(const QByteArray &data)
 {
+    if (QImage ready = TakePictureDecodedAhead(data); !ready.isNull())
+        return ready;
     png_image png{};
     png.version = PNG_IMAGE_VERSION;
     const auto refuse = [&png](const char *why) -> QImage {
@@ -48,4 +55,29 @@ QImage DecodePicture(const QByteArray &data)
     if (image.isNull())
         throw EInvalidOperation(QStringLiteral("The picture cannot be read: unknown format or damaged data"));
     return image;
+}
+
+void DecodePicturesAhead(const QList<QByteArray> &pictures)
+{
+    for (const QByteArray &data : pictures) {
+        if (!IsPng(data) && !IsJpeg(data))
+            continue; // what Qt's readers decode is left to them
+        QImage image;
+        try {
+            image = DecodePicture(data);
+        } catch (const EInvalidOperation &) {
+            continue; // reported by the call that needs the picture
+        }
+        const std::lock_guard<std::mutex> lock(g_aheadMutex);
+        g_decodedAhead.append({data, image});
+    }
+}
+
+QImage TakePictureDecodedAhead(const QByteArray &data)
+{
+    const std::lock_guard<std::mutex> lock(g_aheadMutex);
+    for (qsizetype i = 0; i < g_decodedAhead.size(); ++i)
+        if (g_decodedAhead.at(i).first == data)
+            return g_decodedAhead.takeAt(i).second;
+    return QImage();
 }

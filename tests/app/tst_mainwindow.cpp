@@ -2,6 +2,7 @@
 #include "Dialogs.h"
 #include "GolfTables.h"
 #include "JpegImage.h"
+#include "Program.h"
 #include "Scrolltext.h"
 #include "SqliteEngine.h"
 #include "TApplication.h"
@@ -122,6 +123,31 @@ private slots:
         QCOMPARE(Table(*form, "Table1")->State(), dsBrowse);
         QCOMPARE(Table(*form, "Table1")->IndexFieldNames(), QString("ID"));
         QCOMPARE(Table(*form, "Table3")->State(), dsBrowse);
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void aStartPreparedAheadMakesTheSameWindow()
+    {
+        AddRecord(Folder(), Golf::kPlayersTable, {{"Descr", "Ann"}, {"CalChcap", 2.0}});
+        AddRecord(Folder(), Golf::kClubsTable, {{"Descr", "Links"}, {"RATING", 70.5}});
+        Program::PrepareAhead(Folder());
+        auto form = Start();
+        QVERIFY(form);
+        QCOMPARE(TablesWaitingAhead(), 0); // all three taken by the window
+        QCOMPARE(Table(*form, "Table1")->State(), dsBrowse);
+        QCOMPARE(form->Part<TDBEditN>("DBEditN1")->text(), QString("Ann"));
+        QCOMPARE(form->Part<TVornDBText>("VornDBText1")->Caption(), QString("Links"));
+        QCOMPARE(form->Color(), Golf::kDefaultWindowColour);
+        // The picture decoded ahead is the picture of the layout.
+        auto *picture = form->Part<TImage>("Image1");
+        QCOMPARE(picture->Image().size(), QSize(337, 275));
+        QCOMPARE(picture->Image(), DecodeJpeg(picture->Picture()));
+        // Written through the tables opened ahead, and read back by a new start.
+        Table(*form, "Table3")->Edit();
+        Table(*form, "Table3")->FieldByName("Descr")->SetAsString("Anne");
+        QVERIFY(form->PostPendingChanges());
+        form.reset();
+        QCOMPARE(StoredValue(Folder(), Golf::kPlayersTable, "Descr").toString(), QString("Anne"));
         QVERIFY(m_messages.isEmpty());
     }
 

@@ -399,6 +399,59 @@ private slots:
         }
     }
 
+    void tablesOpenedAheadAreTakenOnceAndOnlyWhenStillTheSame()
+    {
+        TableFixture fixture;
+        fixture.MakeTable("clubs.DB", {{"Alpha", 71.5, 18}, {"Beta", 70, 9}}).reset();
+        fixture.MakeTable("old.DB", {{"Old", 70, 18}}).reset();
+        QFile damaged(fixture.FilePath("damaged.DB"));
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write(QByteArray(4096, 'x'));
+        damaged.close();
+        const QStringList names{"clubs.DB", "old.DB", "damaged.DB", "later.DB"};
+        QStringList paths;
+        for (const QString &name : names)
+            paths << fixture.FilePath(name);
+        OpenTablesAhead(paths);
+        OpenTablesAhead(paths); // asked twice, opened once
+        QCOMPARE(TablesWaitingAhead(), 4);
+        QThread::msleep(300); // the opening ends before the changes below
+
+        const auto open = [&fixture](const QString &name) {
+            auto table = std::make_unique<TTable>();
+            table->SetDatabaseName(fixture.Folder());
+            table->SetTableName(name);
+            table->Open();
+            return table;
+        };
+        // Ready: read and written from this thread.
+        auto clubs = open("clubs.DB");
+        QCOMPARE(TablesWaitingAhead(), 3);
+        QCOMPARE(clubs->RecordCount(), 2);
+        QCOMPARE(clubs->FieldByName("Descr")->AsString(), QString("Alpha"));
+        clubs->Edit();
+        clubs->FieldByName("Holes")->SetAsInteger(27);
+        clubs->Post();
+        clubs.reset();
+        QCOMPARE(open("clubs.DB")->FieldByName("Holes")->AsInteger(), 27); // taken once: a new open now
+
+        // Replaced since: the file as it is now.
+        TableFixture elsewhere;
+        elsewhere.MakeTable("old.DB", {{"New", 72, 18}, {"Newer", 72, 9}}).reset();
+        QVERIFY(QFile::remove(fixture.FilePath("old.DB")));
+        QVERIFY(QFile::rename(elsewhere.FilePath("old.DB"), fixture.FilePath("old.DB")));
+        auto replaced = open("old.DB");
+        QCOMPARE(replaced->RecordCount(), 2);
+        QCOMPARE(replaced->FieldByName("Descr")->AsString(), QString("New"));
+
+        // Missing then, made since: opened now. Damaged: reported as always.
+        fixture.MakeTable("later.DB", {{"Later", 70, 9}}).reset();
+        QCOMPARE(open("later.DB")->FieldByName("Descr")->AsString(), QString("Later"));
+        EXPECT_FAILURE(open("damaged.DB"), QString("Cannot open table '%1': the file is not a table file (file is not a database)")
+                                               .arg(fixture.FilePath("damaged.DB")));
+        QCOMPARE(TablesWaitingAhead(), 0);
+    }
+
     void writeProtectedTableCannotBeModified()
     {
         if (geteuid() == 0)
