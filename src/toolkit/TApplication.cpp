@@ -1,9 +1,12 @@
 #include "TApplication.h"
 
 #include "Dialogs.h"
-#include "Exceptions.h"
+#include "WidgetDialogs.h"
 
-TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    InstallWidgetDialogs();
+}
 
 bool TApplication::notify(QObject *receiver, QEvent *event)
 {
@@ -13,25 +16,6 @@ bool TApplication::notify(QObject *receiver, QEvent *event)
         HandleException(error);
     } catch (...) {
         ShowMessage(QStringLiteral("An unexpected error occurred."));
-    }
-    return false;
-}
-
-void HandleException(const std::exception &error)
-{
-    if (const auto *known = dynamic_cast<const Exception *>(&error))
-        ShowMessage(known->Message());
-    else
-        ShowMessage(QString::fromUtf8(error.what()));
-}
-
-bool RunGuarded(const std::function<void()> &handler)
-{
-    try {
-        handler();
-        return true;
-    } catch (const std::exception &error) {
-        HandleException(error);
     }
     return false;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TColor.h"
+#include "QtColor.h"
 
 #include <QFont>
 #include <QImage>

@@ -2,7 +2,7 @@
 
 #include "Exceptions.h"
 #include "PictureData.h"
-#include "TColor.h"
+#include "QtColor.h"
 #include "TLoadable.h"
 
 #include <QEvent>

@@ -3,7 +3,7 @@
 // Shared by the tests of the standard controls: a shown container over a known background, rendered
 // whole (so window-less children paint over what the container painted), and pixel helpers.
 
-#include "TColor.h"
+#include "QtColor.h"
 
 #include <QImage>
 #include <QTest>

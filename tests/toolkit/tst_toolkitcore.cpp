@@ -1,7 +1,7 @@
 #include "Dialogs.h"
 #include "Exceptions.h"
 #include "TApplication.h"
-#include "TColor.h"
+#include "QtColor.h"
 #include "TGraphicControl.h"
 
 #include <QMouseEvent>

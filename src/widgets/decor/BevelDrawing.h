@@ -1,7 +1,7 @@
 #pragma once
 
 #include "TCanvas.h"
-#include "TColor.h"
+#include "QtColor.h"
 
 // The drawing routines of the bevel frames. They need no widget: they draw on a canvas with its
 // pen (colour, width, raster operation), brush and font, so tests and benchmarks can run them on

@@ -1,6 +1,6 @@
 #include "THintController.h"
 
-#include "TColor.h"
+#include "QtColor.h"
 
 #include <QCursor>
 #include <QFontMetrics>

@@ -4,7 +4,7 @@
 // the window-less widgets paint over (and read back) what the container painted.
 
 #include "TCanvas.h"
-#include "TColor.h"
+#include "QtColor.h"
 
 #include <QImage>
 #include <QPainter>

@@ -5,8 +5,9 @@
 #include <functional>
 
 // Message boxes and the alert beep. Every box is modal and captioned with the application title
-// (the "Confirm" box excepted). Tests install handlers so that nothing blocks and every message and
-// beep can be counted.
+// (the "Confirm" box excepted). The window's toolkit supplies the real boxes and the beep as the
+// platform's; without them (a program with no window) a message goes to standard error and the beep
+// is silent. Tests install handlers so that nothing blocks and every message and beep can be counted.
 
 enum TMsgDlgType : quint8 { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 
@@ -25,9 +26,12 @@ struct TMessageRequest
 using TMessageHandler = std::function<TModalResult(const TMessageRequest &)>;
 using TBeepHandler = std::function<void()>;
 
-// Replaces how boxes are shown (an empty handler restores the real boxes); returns the old one.
+// Replaces how boxes are shown (an empty handler restores the platform's); returns the old one.
 TMessageHandler SetMessageHandler(TMessageHandler handler);
 TBeepHandler SetBeepHandler(TBeepHandler handler);
+// How the platform shows boxes and beeps: set once by the application object of a program with
+// windows, used whenever no handler above is installed.
+void SetPlatformDialogs(TMessageHandler boxes, TBeepHandler beep);
 
 QString ApplicationTitle();
 void SetApplicationTitle(const QString &title);

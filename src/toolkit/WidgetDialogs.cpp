@@ -1,3 +1,5 @@
+#include "WidgetDialogs.h"
+
 #include "Dialogs.h"
 
 #include <QApplication>
@@ -5,24 +7,6 @@
 #include <QPushButton>
 
 namespace {
-
-TMessageHandler &MessageHandler()
-{
-    static TMessageHandler handler;
-    return handler;
-}
-
-TBeepHandler &BeepHandler()
-{
-    static TBeepHandler handler;
-    return handler;
-}
-
-QString &Title()
-{
-    static QString title = QStringLiteral("Tallimo");
-    return title;
-}
 
 QString ButtonText(TModalResult button)
 {
@@ -51,10 +35,8 @@ QMessageBox::Icon IconFor(TMsgDlgType type)
     return QMessageBox::NoIcon;
 }
 
-TModalResult Show(const TMessageRequest &request)
+TModalResult ShowBox(const TMessageRequest &request)
 {
-    if (MessageHandler())
-        return MessageHandler()(request);
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         return request.EscapeButton; // no widgets to show a box with
 
@@ -78,40 +60,7 @@ TModalResult Show(const TMessageRequest &request)
 
 } // namespace
 
-TMessageHandler SetMessageHandler(TMessageHandler handler)
+void InstallWidgetDialogs()
 {
-    return std::exchange(MessageHandler(), std::move(handler));
-}
-
-TBeepHandler SetBeepHandler(TBeepHandler handler)
-{
-    return std::exchange(BeepHandler(), std::move(handler));
-}
-
-QString ApplicationTitle() { return Title(); }
-
-void SetApplicationTitle(const QString &title) { Title() = title; }
-
-void ShowMessage(const QString &text)
-{
-    Show({Title(), text, mtCustom, {mrOk}, mrOk, mrOk});
-}
-
-TModalResult MessageDlg(const QString &text, TMsgDlgType type, const QList<TModalResult> &buttons,
-                        TModalResult defaultButton, TModalResult escapeButton)
-{
-    return Show({Title(), text, type, buttons, defaultButton, escapeButton});
-}
-
-TModalResult ConfirmBox(const QString &question)
-{
-    return Show({QStringLiteral("Confirm"), question, mtConfirmation, {mrYes, mrNo}, mrYes, mrNo});
-}
-
-void AlertBeep()
-{
-    if (BeepHandler())
-        BeepHandler()();
-    else
-        QApplication::beep();
+    SetPlatformDialogs(ShowBox, [] { QApplication::beep(); });
 }

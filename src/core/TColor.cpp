@@ -51,17 +51,6 @@ TColor ColorToRGB(TColor color)
     return index < kSystemColors.size() ? TColorFromBits(kSystemColors[index]) : clBlack;
 }
 
-QColor ToQColor(TColor color)
-{
-    const TColor rgb = ColorToRGB(color);
-    return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
-}
-
-TColor FromQColor(const QColor &color)
-{
-    return RGBColor(color.red(), color.green(), color.blue());
-}
-
 QString ColorToHex(TColor color)
 {
     return QStringLiteral("$%1").arg(TColorBits(color), 8, 16, QLatin1Char('0')).toUpper();

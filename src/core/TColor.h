@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QColor>
+#include <QString>
 #include <QtGlobal>
 
 // A colour value as the program stores it: a plain colour is $00BBGGRR (blue, green and red bytes),
@@ -70,10 +70,6 @@ constexpr TColor clInfoBk              = TColorFromBits(0x80000018);
 // The plain $00BBGGRR value of a colour; system colours come from the fixed table, an unknown
 // system index resolves to black. clNone and clDefault are returned unchanged.
 TColor ColorToRGB(TColor color);
-
-// The resolved colour as a Qt colour (opaque).
-QColor ToQColor(TColor color);
-TColor FromQColor(const QColor &color);
 
 // "$00BBGGRR" as Qt prints it for messages and settings (upper-case, eight digits).
 QString ColorToHex(TColor color);
