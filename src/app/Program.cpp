@@ -72,6 +72,8 @@ void SetUpApplication()
 {
     SetApplicationTitle(QStringLiteral("Tallimo"));
     QApplication::setApplicationName(QStringLiteral("Tallimo"));
+    // The installed desktop entry: desktops take the window's icon and name from it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tallimo.Tallimo"));
     QApplication::setWindowIcon(ProgramIcon());
     // The platform's default font, MS Sans Serif 8 pt, served by Liberation Sans like every MS Sans
     // Serif of the layout, at the layout's 11 pixels. Message boxes and dialogs use it, and so does

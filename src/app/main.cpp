@@ -5,9 +5,12 @@
 #include "TForm1.h"
 #include "TPreviousInstance.h"
 #include "THintController.h"
+#include "TPreviousInstance.h"
 
 int main(int argc, char **argv)
 {
+    // Taken before anything else, so that two copies started together settle which one runs.
+    TPreviousInstance guard;
     const QString folder = Golf::DefaultDataFolder();
     Program::PrepareAhead(folder);
     TApplication app(argc, argv);

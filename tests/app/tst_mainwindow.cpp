@@ -9,6 +9,7 @@
 #include "TColorBtn.h"
 #include "TEditN.h"
 #include "TForm1.h"
+#include "TPreviousInstance.h"
 #include "TTable.h"
 #include "TktBevelButton.h"
 #include "TDBEditN.h"
@@ -125,6 +126,18 @@ private slots:
         QCOMPARE(Table(*form, "Table1")->IndexFieldNames(), QString("ID"));
         QCOMPARE(Table(*form, "Table3")->State(), dsBrowse);
         QVERIFY(m_messages.isEmpty());
+    }
+
+    void aProgramLinkingTheWindowRunsUnguardedUntilItMakesTheRecord()
+    {
+        // Only the program's main makes the single-instance record; linking the window (as this
+        // test does) takes no lock, and the window's guard component then stays out of the way.
+        QVERIFY(!TPreviousInstance::Instance());
+        auto form = Start();
+        QVERIFY(form);
+        QVERIFY(!TPreviousInstance::Instance());
+        const QString lock = QCoreApplication::applicationName() + ".lock";
+        QVERIFY(!QFile::exists(QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).filePath(lock)));
     }
 
     void aStartPreparedAheadMakesTheSameWindow()
