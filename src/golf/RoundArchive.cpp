@@ -321,7 +321,16 @@ void UpgradeDataFolder(const QString &dataFolder)
     const QDir folder(dataFolder);
     if (std::optional<TUpgradeFile> file = TUpgradeFile::Open(folder.filePath(kPlayersTable))) {
         const QString players = SqlName(kPlayersTable);
-        if (file->HasTable(players) && !file->HasTable(kRoundsTable))
+        // Only a player table of the program's own shape gets an archive beside it: a file made by
+        // another tool is read as it is and never changed.
+        auto ownShape = [&] {
+            const QStringList columns = file->Columns(players);
+            for (const QString &name : {QStringLiteral("ID"), QStringLiteral("S12"), QStringLiteral("C12"), QStringLiteral("D12")})
+                if (!columns.contains(name, Qt::CaseInsensitive))
+                    return false;
+            return true;
+        };
+        if (file->HasTable(players) && !file->HasTable(kRoundsTable) && ownShape())
             file->Transaction([&] {
                 if (!file->HasTable(kRoundsTable)) // another copy may have been quicker
                     CreateRounds(*file, players);
