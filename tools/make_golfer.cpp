@@ -4,6 +4,9 @@
 //                               the top of the swing inside a ring, above a crowd line), baseline JPEG
 //   make_golfer --colour-glyph  the colour button's 16 x 16 glyph (PNG)
 //   make_golfer --print-glyph   the print button's 32 x 32 glyph (PNG)
+//   make_golfer --icon SIZE FILE  the program's icon, the golfer in the ring on a plate, as a
+//                               SIZE x SIZE PNG file
+//   make_golfer --icon-svg      the same icon as scalable SVG text
 #include "JpegImage.h"
 
 #include <QBuffer>
@@ -30,17 +33,21 @@ void Emboss(QPainter &painter, const QPainterPath &path, qreal width, bool fille
     }
 }
 
-QImage DrawGolfer()
-{
-    QImage image(337, 275, QImage::Format_RGB32);
-    image.fill(QColor(184, 184, 184));
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
+const QColor kPlate(184, 184, 184);
 
+// The picture's emblem, in the picture's own pixels: the ring, the golfer and the club, each
+// embossed with its stroke width.
+struct EmblemPart
+{
+    QPainterPath Path;
+    qreal Width;
+};
+
+QList<EmblemPart> Emblem()
+{
     // The ring.
     QPainterPath ring;
     ring.addEllipse(QPointF(168, 118), 104, 104);
-    Emboss(painter, ring, 7, false);
 
     // The golfer at the top of the swing: weight on the front foot, hands high over the back
     // shoulder, the club pointing down behind the head.
@@ -53,11 +60,23 @@ QImage DrawGolfer()
     body.moveTo(188, 207); body.lineTo(204, 207);            // front foot
     body.moveTo(172, 80); body.lineTo(150, 76); body.lineTo(140, 50);      // back arm up
     body.moveTo(174, 84); body.lineTo(158, 62); body.lineTo(142, 48);      // front arm across
-    Emboss(painter, body, 9, false);
     QPainterPath club;
     club.moveTo(141, 48); club.lineTo(214, 30);              // shaft behind the head
     club.moveTo(214, 30); club.lineTo(226, 36);              // club head
-    Emboss(painter, club, 3, false);
+    return {{ring, 7}, {body, 9}, {club, 3}};
+}
+
+// The square of the picture that the icon shows: the ring and what it holds.
+const QRectF kIconArea(53, 3, 230, 230);
+
+QImage DrawGolfer()
+{
+    QImage image(337, 275, QImage::Format_RGB32);
+    image.fill(kPlate);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (const EmblemPart &part : Emblem())
+        Emboss(painter, part.Path, part.Width, false);
 
     // The crowd line along the bottom.
     QPainterPath crowd;
@@ -111,6 +130,58 @@ QImage DrawPrintGlyph()
     return image;
 }
 
+// The icon: the emblem on a rounded plate of the picture's grey.
+QImage DrawIcon(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / kIconArea.width(), size / kIconArea.height());
+    painter.translate(-kIconArea.topLeft());
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kPlate);
+    painter.drawRoundedRect(kIconArea, 24, 24);
+    for (const EmblemPart &part : Emblem())
+        Emboss(painter, part.Path, part.Width, false);
+    return image;
+}
+
+QString SvgPathData(const QPainterPath &path)
+{
+    QString data;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element element = path.elementAt(i);
+        const QString point = QStringLiteral("%1 %2").arg(element.x, 0, 'f', 2).arg(element.y, 0, 'f', 2);
+        switch (element.type) {
+        case QPainterPath::MoveToElement: data += QLatin1Char('M') + point; break;
+        case QPainterPath::LineToElement: data += QLatin1Char('L') + point; break;
+        case QPainterPath::CurveToElement: data += QLatin1Char('C') + point; break;
+        case QPainterPath::CurveToDataElement: data += QLatin1Char(' ') + point; break;
+        }
+    }
+    return data;
+}
+
+// The same icon as DrawIcon, with Emboss's three passes as three layers.
+QByteArray IconSvg()
+{
+    QString svg = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                 "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"%1 %2 %3 %4\">\n"
+                                 "  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" rx=\"24\" fill=\"%5\"/>\n")
+                      .arg(kIconArea.x()).arg(kIconArea.y()).arg(kIconArea.width()).arg(kIconArea.height()).arg(kPlate.name());
+    const QColor light(236, 236, 236), dark(96, 96, 96), face(168, 168, 168);
+    for (const auto &[offset, colour] : {std::pair{QPointF(-1.5, -1.5), light}, std::pair{QPointF(1.5, 1.5), dark}, std::pair{QPointF(0, 0), face}}) {
+        svg += QStringLiteral("  <g transform=\"translate(%1 %2)\" fill=\"none\" stroke=\"%3\" stroke-linecap=\"round\" stroke-linejoin=\"round\">\n")
+                   .arg(offset.x()).arg(offset.y()).arg(colour.name());
+        for (const EmblemPart &part : Emblem())
+            svg += QStringLiteral("    <path stroke-width=\"%1\" d=\"%2\"/>\n").arg(part.Width).arg(SvgPathData(part.Path));
+        svg += QStringLiteral("  </g>\n");
+    }
+    svg += QStringLiteral("</svg>\n");
+    return svg.toUtf8();
+}
+
 void PrintHex(const char *property, const QByteArray &data)
 {
     const QByteArray hex = data.toHex().toUpper();
@@ -140,6 +211,14 @@ int main(int argc, char **argv)
     }
     if (what == QLatin1String("--print-glyph")) {
         PrintHex("Glyph", Png(DrawPrintGlyph()));
+        return 0;
+    }
+    if (what == QLatin1String("--icon") && argc == 4) {
+        const int size = QString::fromLocal8Bit(argv[2]).toInt();
+        return size > 0 && DrawIcon(size).save(QString::fromLocal8Bit(argv[3]), "PNG") ? 0 : 1;
+    }
+    if (what == QLatin1String("--icon-svg")) {
+        std::fputs(IconSvg().constData(), stdout);
         return 0;
     }
     const QImage picture = DrawGolfer();

@@ -6,9 +6,11 @@
 #include "TApplication.h"
 #include "TForm1.h"
 #include "THintController.h"
+#include "TPreviousInstance.h"
 
 int main(int argc, char **argv)
 {
+    TPreviousInstance guard;
     const QString folder = Golf::DefaultDataFolder();
     Program::PrepareAhead(folder);
     TApplication app(argc, argv);

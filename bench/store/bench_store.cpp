@@ -279,6 +279,94 @@ void GridScrollAt(benchmark::State &state)
 }
 BENCHMARK(GridScrollAt)->Arg(0)->Arg(50)->Unit(benchmark::kMicrosecond);
 
+// The grid's scroll bar: the current record's number after a move (kept by the table), after a
+// jump (counted through the order), and a drag of the thumb to the middle (Arg: 0 primary
+// order, 1 by name). The "Bare" twins run the same counting statements straight on SQLite.
+void RecNoAfterMove(benchmark::State &state)
+{
+    auto table = OpenTable();
+    if (state.range(0))
+        table->SetIndexFieldNames("Descr");
+    table->First();
+    table->MoveBy(g_records / 2);
+    for (auto _ : state) {
+        table->MoveBy(1);
+        benchmark::DoNotOptimize(table->RecNo());
+        table->MoveBy(-1);
+        benchmark::DoNotOptimize(table->RecNo());
+    }
+}
+BENCHMARK(RecNoAfterMove)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void RecNoAfterJump(benchmark::State &state)
+{
+    auto table = OpenTable();
+    if (state.range(0))
+        table->SetIndexFieldNames("Descr");
+    table->First();
+    table->MoveBy(g_records / 2);
+    const TBookmark middle = table->GetBookmark();
+    for (auto _ : state) {
+        table->GotoBookmark(middle);
+        benchmark::DoNotOptimize(table->RecNo());
+    }
+}
+BENCHMARK(RecNoAfterJump)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void RecNoAfterJumpBare(benchmark::State &state)
+{
+    Bare bare;
+    sqlite3_stmt *count = bare.Prepare(state.range(0)
+        ? "SELECT (SELECT COUNT(*) FROM hcap WHERE Descr IS NULL) + (SELECT COUNT(*) FROM hcap WHERE Descr < ?)"
+          " + (SELECT COUNT(*) FROM hcap WHERE Descr = ? AND rowid < ?)"
+        : "SELECT COUNT(*) FROM hcap WHERE rowid < ?");
+    sqlite3_stmt *row = bare.Prepare("SELECT rowid, * FROM hcap WHERE rowid = ?");
+    const sqlite3_int64 id = g_records / 2;
+    const QByteArray name = QStringLiteral("Player %1").arg(g_records / 2, 7, 10, QLatin1Char('0')).toUtf8();
+    for (auto _ : state) {
+        sqlite3_bind_int64(row, 1, id);
+        Bare::ReadRows(row);
+        if (state.range(0)) {
+            sqlite3_bind_text(count, 1, name.constData(), -1, SQLITE_STATIC);
+            sqlite3_bind_text(count, 2, name.constData(), -1, SQLITE_STATIC);
+            sqlite3_bind_int64(count, 3, id);
+        } else {
+            sqlite3_bind_int64(count, 1, id);
+        }
+        Bare::ReadRows(count);
+    }
+}
+BENCHMARK(RecNoAfterJumpBare)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void DragToTheMiddle(benchmark::State &state)
+{
+    auto table = OpenTable();
+    if (state.range(0))
+        table->SetIndexFieldNames("Descr");
+    for (auto _ : state) {
+        table->SetRecNo(g_records / 2);
+        benchmark::DoNotOptimize(table->RecNo());
+    }
+}
+BENCHMARK(DragToTheMiddle)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void DragToTheMiddleBare(benchmark::State &state)
+{
+    Bare bare;
+    sqlite3_stmt *place = bare.Prepare(state.range(0) ? "SELECT rowid FROM hcap ORDER BY Descr, rowid LIMIT 1 OFFSET ?"
+                                                      : "SELECT rowid FROM hcap ORDER BY rowid LIMIT 1 OFFSET ?");
+    sqlite3_stmt *row = bare.Prepare("SELECT rowid, * FROM hcap WHERE rowid = ?");
+    for (auto _ : state) {
+        sqlite3_bind_int64(place, 1, g_records / 2 - 1);
+        sqlite3_step(place);
+        const sqlite3_int64 id = sqlite3_column_int64(place, 0);
+        sqlite3_reset(place);
+        sqlite3_bind_int64(row, 1, id);
+        Bare::ReadRows(row);
+    }
+}
+BENCHMARK(DragToTheMiddleBare)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 void IndexSwitch(benchmark::State &state)
 {
     auto table = OpenTable();

@@ -1,6 +1,8 @@
 #include "Program.h"
 
+#include "Backup.h"
 #include "Dialogs.h"
+#include "Exceptions.h"
 #include "GolfTables.h"
 #include "TForm1.h"
 
@@ -50,6 +52,13 @@ namespace Program {
 void PrepareAhead(const QString &dataFolder)
 {
     TForm1::PrepareLayout();
+    // A restore cut short is finished before any table is opened ahead: a table opened ahead and
+    // then moved aside would, on closing, remove the log of the table put in its place.
+    try {
+        Golf::FinishInterruptedWork(dataFolder);
+    } catch (const Exception &) {
+        // Preparing the data folder runs it again and reports what stops it.
+    }
     Golf::OpenTablesAhead(dataFolder);
 #ifdef TALLIMO_FONTCONFIG
     // The font configuration is read from its files once per process, which takes a few
@@ -63,6 +72,8 @@ void SetUpApplication()
 {
     SetApplicationTitle(QStringLiteral("Tallimo"));
     QApplication::setApplicationName(QStringLiteral("Tallimo"));
+    // The installed desktop entry: desktops take the window's icon and name from it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tallimo.Tallimo"));
     QApplication::setWindowIcon(ProgramIcon());
     // The platform's default font, MS Sans Serif 8 pt, served by Liberation Sans like every MS Sans
     // Serif of the layout, at the layout's 11 pixels. Message boxes and dialogs use it, and so does

@@ -1,6 +1,10 @@
 #include "TForm1.h"
 
 #include "AppControls.h"
+#include "Backup.h"
+#include "BackupDialog.h"
+#include "DataCheck.h"
+#include "HandicapIndexWindow.h"
 #include "Dialogs.h"
 #include "EnterRound.h"
 #include "Exceptions.h"
@@ -18,15 +22,20 @@
 #include "TTable.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QResource>
 #include <QScreen>
+#include <QTabBar>
 #include <QTextDocument>
+#include <QToolButton>
 
 #include <future>
 #include <mutex>
@@ -88,12 +97,14 @@ bool Assign(QObject *component, Event T::*member, const std::function<void()> &h
 
 } // namespace
 
-TForm1::TForm1(const QString &dataFolder, QWidget *parent) : QWidget(parent)
+TForm1::TForm1(const QString &dataFolder, QWidget *parent) : QWidget(parent), m_dataFolder(dataFolder)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     auto notify = [this](void (TForm1::*handler)()) {
         return [this, handler](QObject *component, const QString &event) {
-            const std::function<void()> call = [this, handler] { (this->*handler)(); };
+            // A failure ends the handler and is reported there: it never unwinds through the
+            // delivery of the event that ran it.
+            const std::function<void()> call = [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); };
             if (component == this && event == QLatin1String("OnCreate")) {
                 m_onCreate = call;
                 return;
@@ -165,6 +176,8 @@ TForm1::TForm1(const QString &dataFolder, QWidget *parent) : QWidget(parent)
     if (auto *pages = Part<TPageControl>(QStringLiteral("tbn1")))
         connect(pages, &QTabWidget::currentChanged, this, [this, pages] { BuildPage(pages->currentWidget()); });
 
+    BuildToolsButton();
+    AddBackupActions();
     ConnectTables(dataFolder);
     if (m_onCreate)
         RunGuarded(m_onCreate);
@@ -235,6 +248,134 @@ void TForm1::ConnectTables(const QString &dataFolder)
         database->SetParams(params);
         RunGuarded([database] { database->Open(); });
     }
+}
+
+void TForm1::BuildToolsButton()
+{
+    m_toolsMenu = new QMenu(this);
+    m_toolsMenu->setObjectName(QStringLiteral("ToolsMenu"));
+    auto *index = m_toolsMenu->addAction(QStringLiteral("&Handicap Index..."));
+    index->setObjectName(QStringLiteral("HandicapIndexAction"));
+    index->setIconText(QStringLiteral("Index"));
+    index->setToolTip(QStringLiteral("Your Handicap Index, the rounds behind it and its trend"));
+    connect(index, &QAction::triggered, this, [this] { RunGuarded([this] { ShowHandicapIndex(); }); });
+
+    // The button sits in the empty end of the tab row, left of the colour button, so that none of
+    // the designed parts moves; its face is the Handicap Index, its arrow the whole menu.
+    m_toolsButton = new QToolButton(this);
+    m_toolsButton->setObjectName(QStringLiteral("ToolsButton"));
+    m_toolsButton->setDefaultAction(index);
+    m_toolsButton->setMenu(m_toolsMenu);
+    m_toolsButton->setPopupMode(QToolButton::MenuButtonPopup);
+    m_toolsButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_toolsButton->setCursor(Qt::PointingHandCursor);
+    auto *pages = Part<TPageControl>(QStringLiteral("tbn1"));
+    if (pages)
+        m_toolsButton->setFont(pages->tabBar()->font());
+    const auto *colourButton = Part<QWidget>(QStringLiteral("ColorBtn1"));
+    const int right = colourButton ? colourButton->x() - 2 : width();
+    const int height = colourButton ? colourButton->height() : 22;
+    const int buttonWidth = m_toolsButton->sizeHint().width();
+    m_toolsButton->setGeometry(right - buttonWidth, 0, buttonWidth, height);
+    m_toolsButton->raise();
+}
+
+void TForm1::ShowHandicapIndex()
+{
+    // An edit of the player record in progress is written first, so the window sees the player
+    // as the pages show them.
+    if (!PostPendingChanges())
+        return;
+    TTable *players = Table(QStringLiteral("Table3"));
+    if (!players || !players->Active() || players->IsEmpty()) {
+        MessageDlg(QStringLiteral("There is no player yet: add a player on the \"Control\" page first."), mtInformation, {mrOk}, mrOk,
+                   mrOk);
+        return;
+    }
+    const int player = players->FieldByName(QStringLiteral("id"))->AsInteger();
+    auto *open = qobject_cast<HandicapIndexWindow *>(m_indexWindow.data());
+    if (open && open->PlayerId() == player) {
+        open->show();
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    if (open)
+        open->close();
+    auto *window = new HandicapIndexWindow(m_dataFolder, player, this);
+    m_indexWindow = window;
+    window->show();
+}
+
+void TForm1::AddBackupActions()
+{
+    m_dailyBackup = std::make_unique<Golf::TDailyBackup>(m_dataFolder);
+    for (const QString &name : {QStringLiteral("Database1"), QStringLiteral("Database2"), QStringLiteral("Database3")})
+        m_dailyBackup->Attach(Part<TDatabase>(name));
+    // Tables the window's other parts open by the folder itself are covered too.
+    m_dailyBackup->AttachFolderConnection();
+    if (!m_toolsMenu)
+        return;
+    m_toolsMenu->addSeparator();
+    QAction *backUp = m_toolsMenu->addAction(QStringLiteral("&Back up now"));
+    backUp->setObjectName(QStringLiteral("BackUpNowAction"));
+    connect(backUp, &QAction::triggered, this, [this] { RunGuarded([this] { BackUpNow(); }); });
+    QAction *restore = m_toolsMenu->addAction(QStringLiteral("&Restore..."));
+    restore->setObjectName(QStringLiteral("RestoreAction"));
+    connect(restore, &QAction::triggered, this, [this] { RunGuarded([this] { RestoreFromBackup(); }); });
+}
+
+void TForm1::BackUpNow()
+{
+    if (!PostPendingChanges())
+        return;
+    const QString copy = Golf::BackUpNow(m_dataFolder);
+    MessageDlg(QStringLiteral("The tables were copied to\n%1").arg(QDir::toNativeSeparators(copy)), mtInformation, {mrOk}, mrOk, mrOk);
+}
+
+void TForm1::RestoreFromBackup()
+{
+    if (!PostPendingChanges())
+        return;
+    QString copy;
+    {
+        BackupDialog dialog(m_dataFolder, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        copy = dialog.SelectedCopy();
+    }
+    const QPointer<TForm1> self(this);
+    if (ConfirmBox(QStringLiteral("Put the copy %1 in place of the tables? They are moved to the backups folder first.")
+                       .arg(QFileInfo(copy).fileName())) != mrYes || !self)
+        return;
+    // No window may keep a table of the folder open while the files change under it.
+    // (closed and gone now, not at the next turn of the event loop).
+    if (m_indexWindow) {
+        m_indexWindow->close();
+        delete m_indexWindow.data();
+    }
+    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")})
+        if (TTable *table = Table(name))
+            table->Close();
+    QString replaced;
+    QString failure;
+    try {
+        replaced = Golf::RestoreCopy(m_dataFolder, copy);
+    } catch (const Exception &error) {
+        failure = error.Message();
+    }
+    // The tables open again whether or not the restore went through; a copy from an earlier
+    // build is brought up to this one's tables first.
+    if (!failure.isEmpty())
+        MessageDlg(failure, mtError, {mrOk}, mrOk, mrOk);
+    else
+        RunGuarded([this] { Golf::PrepareDataFolder(m_dataFolder); });
+    FormCreate();
+    if (!failure.isEmpty())
+        return;
+    MessageDlg(QStringLiteral("The tables were restored from %1.\nThe replaced files are in\n%2")
+                   .arg(QFileInfo(copy).fileName(), QDir::toNativeSeparators(replaced)),
+               mtInformation, {mrOk}, mrOk, mrOk);
 }
 
 TTable *TForm1::Table(const QString &name)
@@ -311,6 +452,18 @@ void TForm1::showEvent(QShowEvent *event)
         RunGuarded(m_onShow);
 }
 
+void TForm1::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow())
+        return;
+    // What another program (the command line, a second window) stored meanwhile is shown when
+    // the user comes back; the current records stay.
+    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")})
+        if (TTable *table = Table(name))
+            RunGuarded([table] { table->RefreshIfChangedElsewhere(); });
+}
+
 bool TForm1::PostPendingChanges()
 {
     for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")}) {
@@ -331,6 +484,9 @@ void TForm1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // The windows opened from here end with the program.
+    if (m_indexWindow)
+        m_indexWindow->close();
     QWidget::closeEvent(event);
 }
 
@@ -339,9 +495,14 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 void TForm1::FormCreate()
 {
-    Table(QStringLiteral("Table1"))->Open();
-    Table(QStringLiteral("Table2"))->Open();
-    Table(QStringLiteral("Table3"))->Open();
+    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")}) {
+        TTable *table = Table(name);
+        try {
+            table->Open();
+        } catch (const EDatabaseError &error) {
+            throw EDatabaseError(Golf::UnreadableTableMessage(QDir(m_dataFolder).filePath(table->TableName()), error.Message()));
+        }
+    }
     SetColor(Table(QStringLiteral("Table2"))->FieldByName(QStringLiteral("colour"))->AsInteger());
 }
 
@@ -459,6 +620,9 @@ void TForm1::ktBevelButton2Click()
                                   InputText(QStringLiteral("EditN3")), Checked(QStringLiteral("cb1"))};
     if (Golf::EnterRound(*Table(QStringLiteral("Table3")), entry))
         SetInputText(QStringLiteral("EditN1"), QString());
+    // The round joined the archive: an open Handicap Index window shows it at once.
+    if (auto *open = qobject_cast<HandicapIndexWindow *>(m_indexWindow.data()))
+        open->Reload();
 }
 
 void TForm1::siSpeedButton2Click()

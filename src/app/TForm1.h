@@ -11,8 +11,13 @@
 #include <functional>
 #include <memory>
 
+class QMenu;
+class QToolButton;
 class TTable;
 class TPageControl;
+namespace Golf {
+class TDailyBackup;
+}
 
 // The main window: built from its layout resource, it holds the three tables, their data sources
 // and every widget of the six pages, and it carries the handlers that connect them.
@@ -78,9 +83,23 @@ public:
     // Writes what is being edited in every table; false (after showing why) when a post failed.
     bool PostPendingChanges();
 
+    // The windows and actions that stand beside the six pages. Features add their actions to this
+    // menu; it drops down from a small button in the tab row, whose face opens the Handicap Index.
+    QMenu *ToolsMenu() const { return m_toolsMenu; }
+    QToolButton *ToolsButton() const { return m_toolsButton; }
+    // Opens (or brings forward) the Handicap Index window of the current player.
+    void ShowHandicapIndex();
+
+    // The Tools menu's "Back up now": what is being edited is written, then the tables are copied.
+    void BackUpNow();
+    // The Tools menu's "Restore...": the user picks a checked copy, the tables close, the copy
+    // takes their place and they open again.
+    void RestoreFromBackup();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void BindEvent(QObject *component, const QString &event, const QString &handler);
@@ -90,6 +109,8 @@ private:
     QString InputText(const QString &name);
     void SetInputText(const QString &name, const QString &text);
     bool Checked(const QString &name);
+    void BuildToolsButton();
+    void AddBackupActions();
 
     std::unique_ptr<TLayoutLoader> m_loader;
     QHash<QString, QObject *> m_parts;
@@ -100,6 +121,12 @@ private:
     TPosition m_position = poDesigned;
     TBorderIcons m_borderIcons = TBorderIcons(biSystemMenu | biMinimize | biMaximize);
     bool m_shownOnce = false;
+    QString m_dataFolder;
+    QMenu *m_toolsMenu = nullptr;
+    QToolButton *m_toolsButton = nullptr;
+    QPointer<QWidget> m_indexWindow;
+    // The day's copy of the tables before the first change.
+    std::unique_ptr<Golf::TDailyBackup> m_dailyBackup;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TForm1::TBorderIcons)

@@ -11,8 +11,6 @@
 
 namespace {
 
-// Constant-initialised, so they are valid before any loader of any translation unit runs.
-int g_loadCount = 0;
 TPreviousInstance *g_instance = nullptr;
 
 constexpr int kAnswerWaitMs = 3000;
@@ -24,20 +22,6 @@ QString RuntimeFolder()
 }
 
 } // namespace
-
-TPreviousInstanceLoad::TPreviousInstanceLoad()
-{
-    if (g_loadCount++ == 0)
-        g_instance = new TPreviousInstance;
-}
-
-TPreviousInstanceLoad::~TPreviousInstanceLoad()
-{
-    if (--g_loadCount == 0) {
-        delete g_instance;
-        g_instance = nullptr;
-    }
-}
 
 TPreviousInstance *TPreviousInstance::Instance()
 {
@@ -71,6 +55,9 @@ QString TPreviousInstance::ProgramFile()
 
 TPreviousInstance::TPreviousInstance()
 {
+    if (g_instance)
+        return;
+    g_instance = this;
     m_madeBeforeApplication = QCoreApplication::instance() == nullptr;
     m_name = MutexName(ProgramFile());
     const QString folder = RuntimeFolder();
@@ -94,6 +81,8 @@ TPreviousInstance::~TPreviousInstance()
     // The server belongs to the application object and is gone with it.
     if (m_holdsLock)
         ReleaseLock();
+    if (g_instance == this)
+        g_instance = nullptr;
 }
 
 QString TPreviousInstance::ServerName() const

@@ -4,17 +4,26 @@
 #include <functional>
 #include <memory>
 
-// The single-instance guard's record. It is made once per process when the program is loaded,
-// before main runs: it takes a per-user lock named after the program file, and remembers whether
-// an earlier copy of the same program file holds that lock already. The copy holding the lock
-// later listens on a local socket of the same name, through which later copies ask it to come
-// forward. The lock dies with its process: a killed copy leaves a lock file that the next start
+// The single-instance guard's record. The program makes one at the top of main, before its
+// application object, and keeps it for the life of the process: it takes a per-user lock named
+// after the program file, and remembers whether an earlier copy of the same program file holds
+// that lock already. Programs that make none (tests, benchmarks) run unguarded. The copy holding
+// the lock later listens on a local socket of the same name, through which later copies ask it to
+// come forward. The lock dies with its process: a killed copy leaves a lock file that the next start
 // takes over, and a socket file that the next lock holder replaces. The lock and the socket are
 // the system's own (TPreviousInstanceUnix.cpp, TPreviousInstanceWin.cpp).
 class TPreviousInstance
 {
 public:
-    // The record of this process (nullptr only after unloading).
+    // Takes the lock. Only the first record alive in a process acts; a later one stays out of the
+    // way (it never takes the lock, so it cannot mistake its own process for an earlier copy).
+    TPreviousInstance();
+    // Gives the lock up (an orderly end); the record is no longer the process's.
+    ~TPreviousInstance();
+    TPreviousInstance(const TPreviousInstance &) = delete;
+    TPreviousInstance &operator=(const TPreviousInstance &) = delete;
+
+    // The record of this process, as the program made it; nullptr when it made none.
     static TPreviousInstance *Instance();
 
     // The name of the lock for a program file: the directory and everything from the first "."
@@ -30,7 +39,7 @@ public:
     bool PreviousRunning() const { return m_previousRunning; }
     // This copy holds the lock (it is the one later copies reach).
     bool HoldsLock() const { return m_holdsLock; }
-    // The record was made before the application object, as the program's loading makes it.
+    // The record was made before the application object, as the program makes it.
     bool MadeBeforeApplication() const { return m_madeBeforeApplication; }
     // The local socket's name (a path in the per-user runtime folder on Unix).
     QString ServerName() const;
@@ -43,15 +52,11 @@ public:
     bool AskPreviousForward() const;
 
 private:
-    friend struct TPreviousInstanceLoad;
     struct Platform; // the lock and the socket, as the system provides them
     struct PlatformDeleter
     {
         void operator()(Platform *platform) const;
     };
-
-    TPreviousInstance();
-    ~TPreviousInstance();
 
     // Per system. The outcome of taking the lock file in the runtime folder.
     enum class LockOutcome { Taken, HeldByAnother, Unavailable };
@@ -76,13 +81,3 @@ private:
     bool m_holdsLock = false;
     bool m_madeBeforeApplication = false;
 };
-
-// Makes the record when the program is loaded and releases it when it is unloaded. Every
-// translation unit that includes this header holds one of these; a load counter makes only the
-// first construction and the last destruction act.
-struct TPreviousInstanceLoad
-{
-    TPreviousInstanceLoad();
-    ~TPreviousInstanceLoad();
-};
-static const TPreviousInstanceLoad s_previousInstanceLoad;

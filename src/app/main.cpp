@@ -3,10 +3,14 @@
 #include "Program.h"
 #include "TApplication.h"
 #include "TForm1.h"
+#include "TPreviousInstance.h"
 #include "THintController.h"
+#include "TPreviousInstance.h"
 
 int main(int argc, char **argv)
 {
+    // Taken before anything else, so that two copies started together settle which one runs.
+    TPreviousInstance guard;
     const QString folder = Golf::DefaultDataFolder();
     Program::PrepareAhead(folder);
     TApplication app(argc, argv);
@@ -14,7 +18,10 @@ int main(int argc, char **argv)
     THintController hints;
     Program::SetUpApplication();
 
-    RunGuarded([&folder] { Golf::PrepareDataFolder(folder); });
+    // A later copy only asks the running one to come forward and ends: it writes nothing.
+    const TPreviousInstance *guard = TPreviousInstance::Instance();
+    if (!guard || !guard->PreviousRunning())
+        RunGuarded([&folder] { Golf::PrepareDataFolder(folder); });
 
     TForm1 form(folder);
     form.show();

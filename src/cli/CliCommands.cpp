@@ -1,19 +1,30 @@
 #include "CliCommands.h"
 
+#include "BackupCommands.h"
 #include "Csv.h"
 #include "Dialogs.h"
 #include "EnterRound.h"
 #include "Exceptions.h"
 #include "GolfTables.h"
+#include "StoreEngine.h"
+#include "RoundCommands.h"
 #include "TTable.h"
+#include "TableCsv.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
+#include <QSaveFile>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTextStream>
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <limits>
+#include <sys/stat.h>
 
 namespace Cli {
 
@@ -95,46 +106,6 @@ QString CsvValue(const QVariant &value)
     }
 }
 
-// The CSV text of a value for a field, as stored; raises EConvertError naming line and field.
-QVariant FromCsv(const QString &text, const TField &field, int line)
-{
-    if (text.isEmpty())
-        return QVariant();
-    auto refuse = [&](const QString &what) -> QVariant {
-        throw EConvertError(QStringLiteral("line %1: '%2' is not %3 for field '%4'").arg(line).arg(text, what, field.FieldName()));
-    };
-    switch (field.DataType()) {
-    case ftInteger:
-    case ftAutoInc: {
-        qint32 value = 0;
-        if (!TryStrToInt(text, value) || text.trimmed() != text)
-            return refuse(QStringLiteral("a whole number"));
-        return qint64(value);
-    }
-    case ftFloat: {
-        double value = 0;
-        const QByteArray latin = text.toLatin1();
-        const auto result = std::from_chars(latin.constData(), latin.constData() + latin.size(), value);
-        if (result.ec != std::errc() || result.ptr != latin.constData() + latin.size() || !std::isfinite(value))
-            return refuse(QStringLiteral("a number"));
-        return value;
-    }
-    case ftDate: {
-        const QDate date = QDate::fromString(text, Qt::ISODate);
-        if (!date.isValid() || text.size() != 10)
-            return refuse(QStringLiteral("a date (YYYY-MM-DD)"));
-        return date;
-    }
-    case ftString:
-    case ftUnknown:
-        if (field.Size() > 0 && text.size() > field.Size())
-            throw EConvertError(QStringLiteral("line %1: the text is longer than the %2 characters of field '%3'")
-                                    .arg(line).arg(field.Size()).arg(field.FieldName()));
-        return text;
-    }
-    return text;
-}
-
 QString TableFileName(const QString &name)
 {
     const QString base = name.section(QLatin1Char('.'), 0, 0);
@@ -144,10 +115,57 @@ QString TableFileName(const QString &name)
     throw UsageError(QStringLiteral("unknown table '%1' (hcap, golfmaster or refer)").arg(name));
 }
 
+// Commands that make data may start a data folder; the others need one that holds tables.
+bool CreatesData(const QString &command)
+{
+    static const QSet<QString> commands{QStringLiteral("add-player"), QStringLiteral("add-club"), QStringLiteral("import")};
+    return commands.contains(command);
+}
+
+// A data folder given by name must exist and hold the program's tables, so that a misspelt name
+// is never taken for an empty folder. Only --init makes a missing folder; an existing one without
+// tables is taken by --init or by a command that makes data.
+void CheckDataFolder(const QString &folder, bool createsData, bool init)
+{
+    const QFileInfo info(folder);
+    if (!info.exists()) {
+        if (init)
+            return;
+        throw EDatabaseError(QStringLiteral("The data folder '%1' does not exist (--init makes it)").arg(folder));
+    }
+    if (!info.isDir())
+        throw EDatabaseError(QStringLiteral("The data folder '%1' is not a folder").arg(folder));
+    if (createsData || init)
+        return;
+    for (const QString &name : Golf::TableNames())
+        if (QFileInfo::exists(QDir(folder).filePath(name)))
+            return;
+    throw EDatabaseError(QStringLiteral("The folder '%1' holds none of the tables %2 (--init makes them)")
+                             .arg(folder, Golf::TableNames().join(QStringLiteral(", "))));
+}
+
+// The data folder a command line names, and what the command may do with it.
+struct TDataFolder
+{
+    QString Path;
+    bool Given = false;       // named with --data-dir (else the program's own folder)
+    bool Init = false;        // --init: it may be made
+    bool CreatesData = false; // the command makes data, so it may start a folder that exists
+
+    operator const QString &() const { return Path; }
+};
+
 class Session
 {
 public:
-    explicit Session(const QString &folder) : m_folder(folder) { Golf::PrepareDataFolder(folder); }
+    explicit Session(const TDataFolder &folder) : m_folder(folder.Path)
+    {
+        if (folder.Given)
+            CheckDataFolder(folder.Path, folder.CreatesData, folder.Init);
+        Golf::PrepareDataFolder(folder.Path);
+    }
+
+    const QString &Folder() const { return m_folder; }
 
     std::unique_ptr<TTable> Open(const QString &tableName)
     {
@@ -156,6 +174,15 @@ public:
         table->SetTableName(tableName);
         table->Open();
         return table;
+    }
+
+    // The table straight from the engine, for whole-table work and single writes that must be
+    // checked before they are committed.
+    std::unique_ptr<TStoreTableCursor> OpenCursor(const QString &tableName)
+    {
+        if (!m_connection)
+            m_connection = MakeConnection(QStringLiteral("STANDARD"), TConnectionParams(Golf::ConnectionParams(m_folder)));
+        return m_connection->OpenTable(tableName);
     }
 
     // Opens the player table on the player with that ID.
@@ -170,87 +197,128 @@ public:
 
 private:
     QString m_folder;
+    std::unique_ptr<TStoreConnection> m_connection;
 };
 
-void WriteTable(TTable &table, const QStringList &fieldNames, QTextStream &out)
+int FieldIndex(const QList<TFieldInfo> &fields, const QString &name)
 {
-    QList<TField *> fields;
-    for (const QString &name : fieldNames)
-        fields << table.FieldByName(name);
-    QStringList header;
-    for (TField *field : std::as_const(fields))
-        header << field->FieldName();
-    out << Csv::Record(header);
-    for (table.First(); !table.Eof(); table.Next()) {
-        QStringList values;
-        for (TField *field : std::as_const(fields))
-            values << CsvValue(field->Value());
-        out << Csv::Record(values);
-    }
+    for (int i = 0; i < fields.size(); ++i)
+        if (fields[i].Name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(name));
 }
 
-QStringList AllFieldNames(const TTable &table)
+// A text for a field as given, or a refusal naming it: nothing is cut to fit.
+QString CheckedText(const QString &value, const QString &what, const TFieldInfo &field)
+{
+    if (field.Size > 0 && CharacterCount(value) > field.Size)
+        throw EConvertError(QStringLiteral("The %1 %2 is longer than %3 characters").arg(what, Shown(value)).arg(field.Size));
+    return value;
+}
+
+// Adds one record and commits it only when its new ID is one the program can show.
+qint64 AddRecord(TStoreTableCursor &table, const QVector<QVariant> &values, const QVector<bool> &assigned, const QString &what)
+{
+    table.BeginTransaction();
+    auto rollback = qScopeGuard([&table] {
+        try {
+            table.Rollback();
+        } catch (const Exception &) {
+            // The failure being reported is the one that matters; the transaction ends with the connection.
+        }
+    });
+    const qint64 id = table.Insert(values, assigned);
+    if (id > std::numeric_limits<qint32>::max())
+        throw EDatabaseError(QStringLiteral("No %1 ID is left: the largest, %2, is taken").arg(what).arg(std::numeric_limits<qint32>::max()));
+    table.Commit();
+    rollback.dismiss();
+    return id;
+}
+
+// The standard output as a device whose writes can be checked.
+class StandardOutput : public QFile
+{
+public:
+    explicit StandardOutput(QTextStream &out)
+    {
+        out.flush();
+        std::fflush(stdout);
+        if (!open(fileno(stdout), QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
+            throw EConvertError(QStringLiteral("Cannot write the standard output: %1").arg(errorString()));
+    }
+};
+
+void WriteCursor(TStoreTableCursor &table, const QStringList &fieldNames, QTextStream &out)
+{
+    QList<int> fields;
+    for (const QString &name : fieldNames)
+        fields << FieldIndex(table.Fields(), name);
+    StandardOutput device(out);
+    WriteTableCsv(table, fields, device, QStringLiteral("the standard output"));
+}
+
+QStringList AllFieldNames(const TStoreTableCursor &table)
 {
     QStringList names;
-    for (int i = 0; i < table.FieldCount(); ++i)
-        names << table.Fields(i)->FieldName();
+    for (const TFieldInfo &field : table.Fields())
+        names << field.Name;
     return names;
 }
 
 int AddPlayer(Session &session, const Options &options, QTextStream &out)
 {
-    const QString name = options.Required(QStringLiteral("name"));
-    auto players = session.Open(Golf::kPlayersTable);
-    std::optional<qint32> club;
+    auto players = session.OpenCursor(Golf::kPlayersTable);
+    const QList<TFieldInfo> fields = players->Fields();
+    const int name = FieldIndex(fields, QStringLiteral("Descr"));
+    QVector<QVariant> values(fields.size());
+    QVector<bool> assigned(fields.size(), false);
+    values[name] = CheckedText(options.Required(QStringLiteral("name")), QStringLiteral("name"), fields[name]);
+    assigned[name] = true;
     if (options.Has(QStringLiteral("club"))) {
-        auto clubs = session.Open(Golf::kClubsTable);
-        clubs->SetIndexFieldNames(QStringLiteral("ID"));
+        auto clubs = session.OpenCursor(Golf::kClubsTable);
         const QString clubText = options.Value(QStringLiteral("club"));
         qint32 id = 0;
-        if (!TryStrToInt(clubText, id) || !clubs->FindKey(QString::number(id)))
+        if (!TryStrToInt(clubText, id) || !clubs->FindFirst(FieldIndex(clubs->Fields(), QStringLiteral("ID")), qint64(id), {}))
             throw EDatabaseError(QStringLiteral("Club '%1' not found").arg(clubText));
-        club = id;
+        const int club = FieldIndex(fields, QStringLiteral("Homeclub"));
+        values[club] = qint64(id);
+        assigned[club] = true;
     }
-    players->Insert();
-    players->FieldByName(QStringLiteral("Descr"))->SetAsString(name);
-    if (club)
-        players->FieldByName(QStringLiteral("Homeclub"))->SetAsInteger(*club);
-    players->Post();
-    out << players->FieldByName(QStringLiteral("ID"))->AsInteger() << '\n';
+    out << AddRecord(*players, values, assigned, QStringLiteral("player")) << '\n';
     return kExitOk;
 }
 
 int AddClub(Session &session, const Options &options, QTextStream &out)
 {
-    const QString name = options.Required(QStringLiteral("name"));
-    auto clubs = session.Open(Golf::kClubsTable);
-    clubs->Insert();
-    clubs->FieldByName(QStringLiteral("Descr"))->SetAsString(name);
-    if (options.Has(QStringLiteral("rating"))) {
-        // The rating is given with "." as a script writes it; the field's own conversion
-        // then needs the user's separator.
-        const QString rating = options.Value(QStringLiteral("rating"));
-        double value = 0;
-        if (!TryStrToFloat(rating, value, TFormatSettings()))
-            throw EConvertError(QStringLiteral("'%1' is not a valid floating point value for field 'RATING'").arg(rating));
-        clubs->FieldByName(QStringLiteral("RATING"))->SetAsFloat(value);
-    }
-    const QList<QPair<QString, QString>> texts{{QStringLiteral("city"), QStringLiteral("City")},
+    auto clubs = session.OpenCursor(Golf::kClubsTable);
+    const QList<TFieldInfo> fields = clubs->Fields();
+    QVector<QVariant> values(fields.size());
+    QVector<bool> assigned(fields.size(), false);
+    const QList<QPair<QString, QString>> texts{{QStringLiteral("name"), QStringLiteral("Descr")},
+                                               {QStringLiteral("city"), QStringLiteral("City")},
                                                {QStringLiteral("contact"), QStringLiteral("Contact")},
                                                {QStringLiteral("telephone"), QStringLiteral("Telephone")},
                                                {QStringLiteral("fax"), QStringLiteral("Fax")},
                                                {QStringLiteral("email"), QStringLiteral("Email")}};
+    options.Required(QStringLiteral("name"));
     for (const auto &[option, field] : texts) {
         if (!options.Has(option))
             continue;
-        TField *target = clubs->FieldByName(field);
-        const QString value = options.Value(option);
-        if (value.size() > target->Size())
-            throw EConvertError(QStringLiteral("The %1 is longer than %2 characters").arg(option).arg(target->Size()));
-        target->SetAsString(value);
+        const int target = FieldIndex(fields, field);
+        values[target] = CheckedText(options.Value(option), option, fields[target]);
+        assigned[target] = true;
     }
-    clubs->Post();
-    out << clubs->FieldByName(QStringLiteral("ID"))->AsInteger() << '\n';
+    if (options.Has(QStringLiteral("rating"))) {
+        // The rating is given with "." as a script writes it, whatever the user's locale.
+        const QString rating = options.Value(QStringLiteral("rating"));
+        double value = 0;
+        if (!TryStrToFloat(rating, value, TFormatSettings()) || !std::isfinite(value))
+            throw EConvertError(QStringLiteral("'%1' is not a valid floating point value for field 'RATING'").arg(rating));
+        const int target = FieldIndex(fields, QStringLiteral("RATING"));
+        values[target] = value;
+        assigned[target] = true;
+    }
+    out << AddRecord(*clubs, values, assigned, QStringLiteral("club")) << '\n';
     return kExitOk;
 }
 
@@ -265,6 +333,11 @@ int EnterRoundCommand(Session &session, const Options &options, QTextStream &out
         if (!date.isValid() || text.size() != 10)
             throw EConvertError(QStringLiteral("'%1' is not a valid date").arg(text));
         played = FromQDate(date);
+        // The round's date travels as the user's date text, and the zero date stands for no
+        // date at all: a date that does not come back the same would be stored changed.
+        TDateTime back = 0;
+        if (played == 0 || !TryStrToDate(DateToStr(played), back) || back != played)
+            throw EConvertError(QStringLiteral("'%1' is a date that cannot be stored").arg(text));
     }
     auto players = session.OpenPlayer(options.Required(QStringLiteral("player")));
     const std::optional<Golf::THandicap> result = Golf::EnterRound(
@@ -280,29 +353,66 @@ int History(Session &session, const Options &options, QTextStream &out)
     auto players = session.OpenPlayer(options.Required(QStringLiteral("player")));
     out << Csv::Record({QStringLiteral("Slot"), QStringLiteral("Score"), QStringLiteral("Rating"), QStringLiteral("Date")});
     for (int slot = 1; slot <= 12; ++slot) {
+        const int score = players->FieldByName(QStringLiteral("S%1").arg(slot))->AsInteger();
+        if (score == 0)
+            continue; // an empty slot: no round was played into it
         const QVariant date = players->FieldByName(QStringLiteral("D%1").arg(slot))->Value();
-        out << Csv::Record({QString::number(slot),
-                            QString::number(players->FieldByName(QStringLiteral("S%1").arg(slot))->AsInteger()),
+        out << Csv::Record({QString::number(slot), QString::number(score),
                             QString::number(players->FieldByName(QStringLiteral("C%1").arg(slot))->AsInteger()),
                             CsvValue(date)});
     }
     return kExitOk;
 }
 
+// Whether two paths name one file (through a link, too), or would once the second is made.
+bool SameFile(const QString &a, const QString &b)
+{
+    auto resolved = [](const QString &path) {
+        const QFileInfo info(path);
+        if (info.exists())
+            return info.canonicalFilePath();
+        const QString folder = info.absoluteDir().canonicalPath();
+        return folder.isEmpty() ? info.absoluteFilePath() : QDir(folder).filePath(info.fileName());
+    };
+    if (resolved(a) == resolved(b))
+        return true;
+    struct stat first {}, second {};
+    return ::stat(QFile::encodeName(a).constData(), &first) == 0 && ::stat(QFile::encodeName(b).constData(), &second) == 0
+        && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+// An export never lands on the program's own files.
+void RefuseTableFile(const QString &folder, const QString &path)
+{
+    for (const QString &table : Golf::TableNames())
+        for (const char *companion : {"", "-wal", "-shm", "-journal"}) {
+            const QString file = QDir(folder).filePath(table + QLatin1String(companion));
+            if (SameFile(path, file))
+                throw EConvertError(QStringLiteral("Cannot write '%1': it is the table file '%2' of the data folder").arg(path, file));
+        }
+}
+
 int Export(Session &session, const Options &options, QTextStream &out)
 {
-    auto table = session.Open(TableFileName(options.Required(QStringLiteral("table"))));
+    auto table = session.OpenCursor(TableFileName(options.Required(QStringLiteral("table"))));
     if (!options.Has(QStringLiteral("out"))) {
-        WriteTable(*table, AllFieldNames(*table), out);
+        WriteCursor(*table, AllFieldNames(*table), out);
         return kExitOk;
     }
     const QString path = options.Value(QStringLiteral("out"));
-    QString text;
-    QTextStream buffer(&text);
-    WriteTable(*table, AllFieldNames(*table), buffer);
-    buffer.flush();
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text.toUtf8()) < 0 || !file.flush())
+    RefuseTableFile(session.Folder(), path);
+    // A device or a pipe cannot be replaced by a finished file.
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile())
+        throw EConvertError(QStringLiteral("Cannot write '%1': it is not a plain file (without --out the table goes to the standard output)").arg(path));
+    // The old file stays in place until the new one is whole on disk.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EConvertError(QStringLiteral("Cannot write '%1': %2").arg(path, file.errorString()));
+    QList<int> fields;
+    for (int i = 0; i < table->Fields().size(); ++i)
+        fields << i;
+    WriteTableCsv(*table, fields, file, QStringLiteral("'%1'").arg(path));
+    if (!file.commit())
         throw EConvertError(QStringLiteral("Cannot write '%1': %2").arg(path, file.errorString()));
     return kExitOk;
 }
@@ -310,85 +420,29 @@ int Export(Session &session, const Options &options, QTextStream &out)
 int Import(Session &session, const Options &options, QTextStream &out)
 {
     Q_UNUSED(out);
-    auto table = session.Open(TableFileName(options.Required(QStringLiteral("table"))));
-    QString text;
+    const QString tableName = TableFileName(options.Required(QStringLiteral("table")));
+    QFile input;
+    QString source;
     if (options.Has(QStringLiteral("in"))) {
         const QString path = options.Value(QStringLiteral("in"));
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw EConvertError(QStringLiteral("Cannot read '%1': %2").arg(path, file.errorString()));
-        text = QString::fromUtf8(file.readAll());
-    } else {
-        QFile input;
-        if (!input.open(stdin, QIODevice::ReadOnly))
-            throw EConvertError(QStringLiteral("Cannot read the standard input"));
-        text = QString::fromUtf8(input.readAll());
+        source = QStringLiteral("'%1': ").arg(path);
+        input.setFileName(path);
+        if (QFileInfo(path).isDir())
+            throw EConvertError(QStringLiteral("Cannot read '%1': it is a folder").arg(path));
+        if (!input.open(QIODevice::ReadOnly))
+            throw EConvertError(QStringLiteral("Cannot read '%1': %2").arg(path, input.errorString()));
+    } else if (!input.open(stdin, QIODevice::ReadOnly)) {
+        throw EConvertError(QStringLiteral("Cannot read the standard input"));
     }
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-
-    // Check the whole file before anything is written.
-    const QList<Csv::TRecord> records = Csv::Parse(text);
-    if (records.isEmpty())
-        throw EConvertError(QStringLiteral("line 1: the header is missing"));
-    QList<TField *> fields;
-    QSet<TField *> seen;
-    for (const QString &name : records.first().Fields) {
-        TField *field = table->FindField(name.trimmed());
-        if (!field)
-            throw EConvertError(QStringLiteral("line %1: the table has no field '%2'").arg(records.first().Line).arg(name));
-        if (seen.contains(field))
-            throw EConvertError(QStringLiteral("line %1: field '%2' is named twice").arg(records.first().Line).arg(name));
-        seen.insert(field);
-        fields << field;
-    }
-    TField *identity = nullptr;
-    for (TField *field : std::as_const(fields))
-        if (field->IsAutoIncrement())
-            identity = field;
-    QList<QVector<QVariant>> rows;
-    QSet<qint64> ids;
-    for (int r = 1; r < records.size(); ++r) {
-        const Csv::TRecord &record = records[r];
-        if (record.Fields.size() != fields.size())
-            throw EConvertError(QStringLiteral("line %1: %2 values where the header names %3 fields")
-                                    .arg(record.Line).arg(record.Fields.size()).arg(fields.size()));
-        QVector<QVariant> row;
-        for (int c = 0; c < fields.size(); ++c)
-            row << FromCsv(record.Fields[c], *fields[c], record.Line);
-        if (identity) {
-            const QVariant id = row[fields.indexOf(identity)];
-            if (!id.isNull()) {
-                if (ids.contains(id.toLongLong()) || table->FindKey(QString::number(id.toLongLong())))
-                    throw EConvertError(QStringLiteral("line %1: %2 %3 is already taken").arg(record.Line).arg(identity->FieldName()).arg(id.toLongLong()));
-                ids.insert(id.toLongLong());
-            }
-        }
-        rows << row;
-    }
-
-    // All of it lands in one transaction: a failure half-way stores nothing.
-    const bool wasReadOnly = identity && identity->ReadOnly();
-    if (identity)
-        identity->SetReadOnly(false);
-    table->StartTransaction();
+    auto table = session.OpenCursor(tableName);
+    if (table->IsReadOnly())
+        throw EDatabaseError(QStringLiteral("Cannot import into '%1': the table file is read-only").arg(tableName));
+    Csv::TReader reader(input);
     try {
-        for (const QVector<QVariant> &row : std::as_const(rows)) {
-            table->Insert();
-            for (int c = 0; c < fields.size(); ++c)
-                if (!row[c].isNull())
-                    fields[c]->SetValue(row[c]);
-            table->Post();
-        }
-        table->Commit();
-    } catch (...) {
-        table->Rollback();
-        if (identity)
-            identity->SetReadOnly(wasReadOnly);
-        throw;
+        ImportTableCsv(*table, reader, tableName == Golf::kSettingsTable ? TImportMode::ReplaceTheOneRecord : TImportMode::Add);
+    } catch (const Exception &error) {
+        throw EConvertError(source + error.Message());
     }
-    if (identity)
-        identity->SetReadOnly(wasReadOnly);
     return kExitOk;
 }
 
@@ -407,17 +461,27 @@ QString Usage()
         "                              [--date YYYY-MM-DD] [--adjust]\n"
         "  tallimo-cli [--data-dir DIR] history --player ID\n"
         "  tallimo-cli [--data-dir DIR] export --table NAME [--out FILE]\n"
-        "  tallimo-cli [--data-dir DIR] import --table NAME [--in FILE]\n"
+        "  tallimo-cli [--data-dir DIR] import --table NAME [--in FILE]\n")
+        + BackupUsage() + RoundUsage() + QStringLiteral(
         "  tallimo-cli --help | --version\n"
         "\n"
-        "Works on the program's data folder, or on DIR. Tables: hcap, golfmaster, refer.\n"
-        "CSV output uses \".\" in numbers and YYYY-MM-DD for dates.\n");
+        "Options, before the command:\n"
+        "  --data-dir DIR  work on the tables in DIR instead of the program's data folder;\n"
+        "                  DIR must exist and hold at least one of hcap.DB, golfmaster.DB and\n"
+        "                  refer.db, unless the command makes data (add-player, add-club, import)\n"
+        "  --init          make DIR and its tables when they are missing\n"
+        "\n"
+        "Tables: hcap, golfmaster, refer. Importing refer replaces its one record.\n"
+        "CSV output uses \".\" in numbers and YYYY-MM-DD for dates.\n"
+        "add-round keeps a round (rating with at most one decimal, slope 55..155, PCC -1..3) and\n"
+        "prints the Handicap Index after it; index prints it (\"+1.3\" is a plus index, \"none\"\n"
+        "below 3 rounds); rounds lists every kept round as CSV, most recent first.\n");
 }
 
 int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     QStringList rest = arguments;
-    QString folder;
+    TDataFolder folder;
     while (!rest.isEmpty() && rest.first().startsWith(QLatin1String("--"))) {
         const QString option = rest.takeFirst();
         if (option == QLatin1String("--help")) {
@@ -429,9 +493,13 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
             return kExitOk;
         }
         if (option == QLatin1String("--data-dir") && !rest.isEmpty()) {
-            folder = rest.takeFirst();
+            folder.Path = rest.takeFirst();
+            folder.Given = true;
         } else if (option.startsWith(QLatin1String("--data-dir="))) {
-            folder = option.mid(11);
+            folder.Path = option.mid(11);
+            folder.Given = true;
+        } else if (option == QLatin1String("--init")) {
+            folder.Init = true;
         } else {
             err << "tallimo-cli: unknown option " << option << "\n\n" << Usage();
             return kExitUsage;
@@ -441,9 +509,14 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         err << Usage();
         return kExitUsage;
     }
-    if (folder.isEmpty())
-        folder = Golf::DefaultDataFolder();
+    if (folder.Given && folder.Path.isEmpty()) {
+        err << "tallimo-cli: --data-dir needs a folder\n\n" << Usage();
+        return kExitUsage;
+    }
+    if (!folder.Given)
+        folder.Path = Golf::DefaultDataFolder();
     const QString command = rest.takeFirst();
+    folder.CreatesData = CreatesData(command);
 
     // The program's messages ("Score invalid!" and the like) go to standard error.
     const TMessageHandler oldMessages = SetMessageHandler([&err](const TMessageRequest &request) {
@@ -453,18 +526,21 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     const TBeepHandler oldBeep = SetBeepHandler([] {});
     int status = kExitFailure;
     try {
-        if (command == QLatin1String("players")) {
+        BackUpBeforeChanging(command, folder);
+        if (const std::optional<int> done = RunBackupCommand(command, rest, folder, out, err)) {
+            status = *done;
+        } else if (command == QLatin1String("players")) {
             Options(rest, {}, {});
             Session session(folder);
-            auto players = session.Open(Golf::kPlayersTable);
-            WriteTable(*players, {QStringLiteral("ID"), QStringLiteral("Descr"), QStringLiteral("Homeclub"),
-                                  QStringLiteral("CalChcap"), QStringLiteral("Hcap")}, out);
+            auto players = session.OpenCursor(Golf::kPlayersTable);
+            WriteCursor(*players, {QStringLiteral("ID"), QStringLiteral("Descr"), QStringLiteral("Homeclub"),
+                                   QStringLiteral("CalChcap"), QStringLiteral("Hcap")}, out);
             status = kExitOk;
         } else if (command == QLatin1String("clubs")) {
             Options(rest, {}, {});
             Session session(folder);
-            auto clubs = session.Open(Golf::kClubsTable);
-            WriteTable(*clubs, AllFieldNames(*clubs), out);
+            auto clubs = session.OpenCursor(Golf::kClubsTable);
+            WriteCursor(*clubs, AllFieldNames(*clubs), out);
             status = kExitOk;
         } else if (command == QLatin1String("add-player")) {
             const Options options(rest, {QStringLiteral("name"), QStringLiteral("club")}, {});
@@ -492,6 +568,10 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
             const Options options(rest, {QStringLiteral("table"), QStringLiteral("in")}, {});
             Session session(folder);
             status = Import(session, options, out);
+        } else if (IsRoundCommand(command)) {
+            if (folder.Given)
+                CheckDataFolder(folder.Path, folder.CreatesData, folder.Init);
+            status = RunRoundCommand(command, rest, folder, out, err).value_or(kExitUsage);
         } else {
             throw UsageError(QStringLiteral("unknown command '%1'").arg(command));
         }
@@ -505,6 +585,10 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     SetMessageHandler(oldMessages);
     SetBeepHandler(oldBeep);
     out.flush();
+    if (out.status() != QTextStream::Ok && status == kExitOk) {
+        err << "Cannot write the standard output\n";
+        status = kExitFailure;
+    }
     err.flush();
     return status;
 }

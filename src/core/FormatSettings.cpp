@@ -183,11 +183,15 @@ QString TimeToStr(TDateTime value, bool withSeconds, const TFormatSettings &fs)
 
 bool TryStrToDate(const QString &text, TDateTime &value, const TFormatSettings &fs)
 {
+    return TryStrToDate(text, value, fs, QDate::currentDate());
+}
+
+bool TryStrToDate(const QString &text, TDateTime &value, const TFormatSettings &fs, const QDate &today)
+{
     QList<int> numbers, widths;
     if (!ScanNumbers(text, fs.DateSeparator, numbers, widths) || numbers.size() < 2 || numbers.size() > 3)
         return false;
 
-    const QDate today = QDate::currentDate();
     int day = 0, month = 0, year = today.year();
     bool yearGiven = numbers.size() == 3;
     int yearWidth = 4;

@@ -52,6 +52,8 @@ QString TimeToStr(TDateTime value, bool withSeconds = true, const TFormatSetting
 // separated by the date separator; a missing year is this year, a two-digit year falls within
 // 50 years of today.
 bool TryStrToDate(const QString &text, TDateTime &value, const TFormatSettings &fs = FormatSettings());
+// The same, with today given: the year a missing or two-digit year is placed by.
+bool TryStrToDate(const QString &text, TDateTime &value, const TFormatSettings &fs, const QDate &today);
 // As TryStrToDate; raises EConvertError "'%s' is not a valid date".
 TDateTime StrToDate(const QString &text, const TFormatSettings &fs = FormatSettings());
 // Hours, minutes and optional seconds separated by the time separator.

@@ -2,7 +2,10 @@
 
 #include "Dialogs.h"
 #include "Exceptions.h"
+#include "RoundArchive.h"
 #include "TTable.h"
+
+#include <QScopeGuard>
 
 namespace Golf {
 
@@ -32,6 +35,12 @@ std::optional<THandicap> EnterRound(TTable &players, const TRoundEntry &entry)
     // The rating and the date are converted before the record is touched.
     const qint32 rating = StrToInt(entry.RatingText);
     const TDateTime played = StrToDate(entry.DateText);
+
+    // The player's row is read again and written in one transaction that holds the write lock:
+    // a round posted meanwhile by another program is shifted with the others, never overwritten,
+    // and the post and the round it adds to the archive are stored together or not at all.
+    TTableTransaction transaction(players);
+    players.RereadRecord();
 
     // 3: edit state (an insert on an empty table).
     players.Edit();
@@ -66,6 +75,9 @@ std::optional<THandicap> EnterRound(TTable &players, const TRoundEntry &entry)
     if (entry.AdjustClubHandicap)
         players.FieldByName(QStringLiteral("hcap"))->SetAsFloat(calculated->AsFloat());
     players.Post();
+
+    ArchiveEnteredRound(players, score, rating, ToQDate(played));
+    transaction.Commit();
     return result;
 }
 

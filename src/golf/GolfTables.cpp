@@ -1,6 +1,8 @@
 #include "GolfTables.h"
 
+#include "Backup.h"
 #include "Exceptions.h"
+#include "RoundArchive.h"
 #include "SqliteEngine.h"
 #include "TDatabase.h"
 #include "TTable.h"
@@ -86,20 +88,25 @@ void PrepareDataFolder(const QString &folder)
             throw EDatabaseError(QStringLiteral("Cannot create the data folder '%1'").arg(folder));
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
+    // A restore cut short is carried through before a missing table could be made anew.
+    FinishInterruptedWork(folder);
+    TSqliteConnection tables(folder);
     for (const QString &name : TableNames()) {
-        if (QFile::exists(dir.filePath(name)))
+        if (tables.TableExists(name))
             continue;
-        TTable table;
-        table.SetDatabaseName(folder);
-        table.SetTableName(name);
-        table.CreateTable(FieldsOf(name));
-        if (name == kSettingsTable) {
-            table.Open();
-            table.Insert();
-            table.FieldByName(QStringLiteral("colour"))->SetAsInteger(kDefaultWindowColour);
-            table.Post();
+        // A new settings table comes with its one record.
+        QList<QVariantList> records;
+        if (name == kSettingsTable)
+            records.append(QVariantList{qint64(kDefaultWindowColour)});
+        try {
+            tables.CreateTable(name, FieldsOf(name), records);
+        } catch (const EDatabaseError &) {
+            // Another copy of the program made it at the same moment.
+            if (!tables.TableExists(name))
+                throw;
         }
     }
+    UpgradeDataFolder(folder);
 }
 
 void OpenTablesAhead(const QString &folder)

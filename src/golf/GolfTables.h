@@ -39,7 +39,10 @@ QString ConnectionOf(const QString &tableName);
 // `tallimo` under the user's data location (XDG_DATA_HOME moves it).
 QString DefaultDataFolder();
 // Creates the folder (owner-only) and every missing table; a new settings table gets its one
-// record. A file that exists is never touched here, even when it is no table.
+// record; then adds what later builds keep beside the tables (UpgradeDataFolder). A file that
+// holds anything is never touched here, even when it is no table; one that holds nothing at all
+// (left by a start that was killed) is made into its table. Two copies preparing the same folder
+// at once both succeed.
 void PrepareDataFolder(const QString &folder);
 
 // Opens the tables of the folder ahead, on another thread, for the window's first open of them.

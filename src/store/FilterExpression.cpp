@@ -34,8 +34,9 @@ public:
 private:
     [[noreturn]] void Fail(const QString &what) const
     {
+        // One arg call: a '%' in the user's text is never taken for a place of the message.
         throw EDatabaseError(QStringLiteral("Filter expression incorrect: %1 at position %2 of '%3'")
-                                 .arg(what).arg(m_token.Position + 1).arg(m_text));
+                                 .arg(what, QString::number(m_token.Position + 1), m_text));
     }
 
     void Advance()
@@ -113,33 +114,60 @@ private:
         }
     }
 
+    // A chain of terms joined by the same operator is built as a balanced tree: the engine
+    // limits how deep a condition may be, and a long chain then stays shallow. The terms keep
+    // their order, and with it the order of their parameters.
+    static QString Join(const QStringList &terms, qsizetype from, qsizetype to, const QString &op)
+    {
+        if (to - from == 1)
+            return terms.at(from);
+        const qsizetype middle = from + (to - from) / 2;
+        return QStringLiteral("(%1 %2 %3)").arg(Join(terms, from, middle, op), op, Join(terms, middle, to, op));
+    }
+
     QString ParseOr(QVariantList &params)
     {
-        QString sql = ParseAnd(params);
+        QStringList terms{ParseAnd(params)};
         while (m_token.Kind == tkOr) {
             Advance();
-            sql = QStringLiteral("(%1 OR %2)").arg(sql, ParseAnd(params));
+            terms << ParseAnd(params);
         }
-        return sql;
+        return Join(terms, 0, terms.size(), QStringLiteral("OR"));
     }
 
     QString ParseAnd(QVariantList &params)
     {
-        QString sql = ParseFactor(params);
+        QStringList terms{ParseFactor(params)};
         while (m_token.Kind == tkAnd) {
             Advance();
-            sql = QStringLiteral("(%1 AND %2)").arg(sql, ParseFactor(params));
+            terms << ParseFactor(params);
         }
-        return sql;
+        return Join(terms, 0, terms.size(), QStringLiteral("AND"));
     }
+
+    // Parentheses and NOT nest by recursion: the depth is bounded so that no text can exhaust
+    // the stack (nor the engine's own limit on the depth of a condition).
+    static constexpr int kMaxNesting = 100;
 
     QString ParseFactor(QVariantList &params)
     {
+        if (m_token.Kind == tkNot || m_token.Kind == tkOpen) {
+            if (m_nesting >= kMaxNesting)
+                Fail(QStringLiteral("more than %1 nested parentheses or NOT").arg(kMaxNesting));
+        }
+        struct Nest
+        {
+            int &depth;
+            explicit Nest(int &d) : depth(d) { ++depth; }
+            ~Nest() { --depth; }
+        };
         if (m_token.Kind == tkNot) {
+            const Nest nest(m_nesting);
             Advance();
             return QStringLiteral("(NOT %1)").arg(ParseFactor(params));
         }
         if (m_token.Kind == tkOpen) {
+            const Nest nest(m_nesting);
             Advance();
             const QString inner = ParseOr(params);
             if (m_token.Kind != tkClose)
@@ -206,7 +234,7 @@ private:
             && (op == QLatin1String("=") || op == QLatin1String("<>"))) {
             const QString prefix = right.Text.chopped(1);
             params << prefix;
-            const QString match = QStringLiteral("substr(%1, 1, %2) = ?").arg(column).arg(prefix.size());
+            const QString match = QStringLiteral("substr(%1, 1, %2) = ?").arg(column, QString::number(prefix.size()));
             return op == QLatin1String("=") ? QStringLiteral("(%1 IS NOT NULL AND %2)").arg(column, match)
                                             : QStringLiteral("(%1 IS NULL OR NOT %2)").arg(column, match);
         }
@@ -255,6 +283,7 @@ private:
     const QList<TFieldInfo> &m_fields;
     qsizetype m_pos = 0;
     Token m_token;
+    int m_nesting = 0;
 };
 
 } // namespace

@@ -6,12 +6,18 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <climits>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
 #include <future>
 #include <map>
 #include <mutex>
+#include <unistd.h>
 #include <vector>
 
 QString QuoteIdentifier(const QString &name)
@@ -96,6 +102,45 @@ QString SqlTableName(const QString &tableName)
     const QString base = QFileInfo(tableName).fileName();
     const qsizetype dot = base.indexOf(QLatin1Char('.'));
     return dot > 0 ? base.left(dot) : base;
+}
+
+// How long a write waits for another connection's write to end before it gives up.
+constexpr int kBusyTimeoutMs = 10000;
+
+// The first column of the first row of a statement run once, or a null string when it gives none.
+// `error` receives SQLite's message when the statement fails.
+QString QueryText(sqlite3 *db, const char *sql, QString *error = nullptr)
+{
+    sqlite3_stmt *statement = nullptr;
+    QString text;
+    int rc = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(statement);
+        if (rc == SQLITE_ROW) {
+            const auto *value = reinterpret_cast<const char *>(sqlite3_column_text(statement, 0));
+            text = value ? QString::fromUtf8(value) : QString(QLatin1String(""));
+        }
+    }
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE && error)
+        *error = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(statement);
+    return text;
+}
+
+// Switches a connection to the write-ahead log with a sync at every commit, and checks that the
+// file system took both: a write that returns must survive a crash.
+void PrepareDurableWrites(sqlite3 *db, const QString &path)
+{
+    QString error;
+    const QString mode = QueryText(db, "PRAGMA journal_mode=WAL", &error);
+    if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        throw EDatabaseError(QStringLiteral("Table '%1' cannot be written safely: the write-ahead log was refused (%2)")
+                                 .arg(path, error.isEmpty() ? QStringLiteral("journal mode '%1'").arg(mode) : error));
+    QueryText(db, "PRAGMA synchronous=FULL", &error);
+    const QString synchronous = QueryText(db, "PRAGMA synchronous", &error);
+    if (synchronous != QLatin1String("2"))
+        throw EDatabaseError(QStringLiteral("Table '%1' cannot be written safely: full syncs were refused (%2)")
+                                 .arg(path, error.isEmpty() ? QStringLiteral("synchronous '%1'").arg(synchronous) : error));
 }
 
 // What a table file was when it was opened ahead: a file changed or replaced since is not it.
@@ -228,7 +273,8 @@ QString TSqliteConnection::FilePath(const QString &tableName) const
 
 bool TSqliteConnection::TableExists(const QString &tableName) const
 {
-    return QFileInfo::exists(FilePath(tableName));
+    const QString path = FilePath(tableName);
+    return QFileInfo::exists(path) && !HoldsNothing(path);
 }
 
 std::unique_ptr<TStoreTableCursor> TSqliteConnection::OpenTable(const QString &tableName)
@@ -244,14 +290,65 @@ std::unique_ptr<TStoreTableCursor> TSqliteConnection::OpenTable(const QString &t
     return std::make_unique<TSqliteTable>(path, SqlTableName(tableName));
 }
 
+bool TSqliteConnection::HoldsNothing(const QString &filePath)
+{
+    const QFileInfo info(filePath);
+    if (!info.isFile())
+        return false;
+    if (info.size() == 0)
+        return true;
+    sqlite3 *db = nullptr;
+    const QByteArray file = QFile::encodeName(filePath);
+    bool empty = false;
+    // Read-write where it can be, so that what a killed write left behind is rolled back
+    // first, as any reader of the file does.
+    const bool writable = ::access(QFile::encodeName(info.absolutePath()).constData(), W_OK) == 0;
+    if (sqlite3_open_v2(file.constData(), &db, writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, kBusyTimeoutMs);
+        QString error;
+        const QString objects = QueryText(db, "SELECT COUNT(*) FROM sqlite_master", &error);
+        empty = error.isEmpty() && objects == QLatin1String("0");
+    }
+    sqlite3_close(db);
+    return empty;
+}
+
 void TSqliteConnection::CreateTable(const QString &tableName, const QList<TFieldInfo> &fields)
 {
+    CreateTable(tableName, fields, {});
+}
+
+void TSqliteConnection::CreateTable(const QString &tableName, const QList<TFieldInfo> &fields, const QList<QVariantList> &records)
+{
     const QString path = FilePath(tableName);
-    if (QFileInfo::exists(path))
-        throw EDatabaseError(QStringLiteral("Cannot create table '%1': the file exists already").arg(path));
-    if (!QFileInfo(path).dir().exists())
+    const QFileInfo info(path);
+    if (info.isSymLink() && !info.exists())
+        throw EDatabaseError(QStringLiteral("Cannot create table '%1': it is a link to '%2', which does not exist")
+                                 .arg(path, info.symLinkTarget()));
+    if (!info.dir().exists())
         throw EDatabaseError(QStringLiteral("Cannot create table '%1': the folder '%2' does not exist")
-                                 .arg(path, QFileInfo(path).absolutePath()));
+                                 .arg(path, info.absolutePath()));
+
+    // The file is made exclusively, never replaced: of two programs making the same table at the
+    // same moment one makes the file, and both then make the table in it under SQLite's write lock,
+    // where the second finds it made. A file that holds nothing at all (a start killed before
+    // its table was made) is taken as it is. Nothing is ever removed here: a file left empty by
+    // a failure is taken by the next attempt.
+    const QByteArray file = QFile::encodeName(path);
+    const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+        const int folder = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder >= 0) {
+            ::fsync(folder);
+            ::close(folder);
+        }
+    } else if (errno != EEXIST) {
+        throw EDatabaseError(QStringLiteral("Cannot create table '%1': %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    } else if (!HoldsNothing(path)) {
+        throw EDatabaseError(QStringLiteral("Cannot create table '%1': the file exists already").arg(path));
+    }
 
     QStringList columns;
     for (const TFieldInfo &field : fields)
@@ -259,58 +356,153 @@ void TSqliteConnection::CreateTable(const QString &tableName, const QList<TField
     const QString create = QStringLiteral("CREATE TABLE %1 (%2)").arg(QuoteIdentifier(SqlTableName(tableName)), columns.join(QStringLiteral(", ")));
 
     sqlite3 *db = nullptr;
-    const QByteArray file = QFile::encodeName(path);
-    int rc = sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    char *error = nullptr;
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL", nullptr, nullptr, &error);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db, create.toUtf8().constData(), nullptr, nullptr, &error);
-    const QString message = error ? QString::fromUtf8(error) : QString::fromUtf8(sqlite3_errmsg(db));
-    sqlite3_free(error);
-    sqlite3_close(db);
-    if (rc != SQLITE_OK) {
-        QFile::remove(path);
+    // No SQLITE_OPEN_CREATE: the file is the one made or found above.
+    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+        sqlite3_close(db);
         throw EDatabaseError(QStringLiteral("Cannot create table '%1': %2").arg(path, message));
     }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    auto fail = [&](const QString &message) {
+        if (!sqlite3_get_autocommit(db))
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        throw EDatabaseError(QStringLiteral("Cannot create table '%1': %2").arg(path, message));
+    };
+    if (sqlite3_db_readonly(db, "main") == 1)
+        fail(QStringLiteral("the file cannot be written to"));
+    try {
+        PrepareDurableWrites(db, path);
+    } catch (...) {
+        sqlite3_close(db);
+        throw;
+    }
+    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    QString error;
+    const QString objects = QueryText(db, "SELECT COUNT(*) FROM sqlite_master", &error);
+    if (!error.isEmpty())
+        fail(error);
+    if (objects != QLatin1String("0"))
+        fail(QStringLiteral("the file exists already"));
+    char *message = nullptr;
+    if (sqlite3_exec(db, create.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+        const QString text = message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_free(message);
+        fail(text);
+    }
+    // The first records are part of the new table: a table is never found without them.
+    for (const QVariantList &record : records) {
+        QStringList names, marks;
+        for (int i = 0; i < record.size() && i < fields.size(); ++i) {
+            names << QuoteIdentifier(fields[i].Name);
+            marks << QStringLiteral("?");
+        }
+        const QByteArray insert = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                      .arg(QuoteIdentifier(SqlTableName(tableName)), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")))
+                                      .toUtf8();
+        sqlite3_stmt *statement = nullptr;
+        int rc = sqlite3_prepare_v2(db, insert.constData(), -1, &statement, nullptr);
+        for (int i = 0; rc == SQLITE_OK && i < names.size(); ++i) {
+            const QVariant &value = record.at(i);
+            if (value.isNull())
+                rc = sqlite3_bind_null(statement, i + 1);
+            else if (value.typeId() == QMetaType::Double)
+                rc = sqlite3_bind_double(statement, i + 1, value.toDouble());
+            else if (value.typeId() == QMetaType::QString)
+                rc = sqlite3_bind_text(statement, i + 1, value.toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
+            else
+                rc = sqlite3_bind_int64(statement, i + 1, value.toLongLong());
+        }
+        if (rc == SQLITE_OK)
+            rc = sqlite3_step(statement) == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
+        sqlite3_finalize(statement);
+        if (rc != SQLITE_OK)
+            fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    }
+    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, &message) != SQLITE_OK) {
+        const QString text = message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_free(message);
+        fail(text);
+    }
+    sqlite3_close(db);
 }
 
 TSqliteTable::TSqliteTable(const QString &filePath, const QString &sqlName)
     : m_filePath(filePath), m_sqlName(sqlName)
 {
-    const QByteArray file = QFile::encodeName(filePath);
+    QByteArray file = QFile::encodeName(filePath);
+    const QString folder = QFileInfo(filePath).absolutePath();
+    const bool folderWritable = ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
+    const int folderError = errno;
     // No SQLITE_OPEN_CREATE: a missing file is never made here.
-    if (sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-        const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
-        sqlite3_close(m_db);
-        m_db = nullptr;
+    int flags = SQLITE_OPEN_READWRITE;
+    if (!folderWritable) {
+        // Nothing can be written beside the file, so it is only read. A file on the log can be
+        // read without the log's shared index only as a file nobody changes, which a folder that
+        // cannot be written to guarantees.
+        flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+        if (!QFileInfo::exists(filePath + QStringLiteral("-shm")))
+            file = "file:" + QUrl::toPercentEncoding(QFileInfo(filePath).absoluteFilePath(), "/") + "?immutable=1";
+    }
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(file.constData(), &db, flags, nullptr) != SQLITE_OK) {
+        const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+        sqlite3_close(db);
         throw EDatabaseError(QStringLiteral("Cannot open table '%1': %2").arg(filePath, message));
     }
+    m_handle.reset(db, sqlite3_close);
+    m_db = db;
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, 2000);
-    try {
-        ReadStructure(); // reads only: a foreign file is left exactly as it was
-    } catch (...) {
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        throw;
-    }
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    ReadStructure(); // reads only: a foreign file is left exactly as it was
+    // Nothing is written here: the file is switched to the log when it is first written to.
     m_readOnly = sqlite3_db_readonly(m_db, "main") == 1;
-    if (!m_readOnly)
-        sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-    sqlite3_exec(m_db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+    if (!folderWritable)
+        m_readOnlyReason = QStringLiteral("its folder '%1' cannot be written to (%2)").arg(folder, QString::fromLocal8Bit(std::strerror(folderError)));
+    else if (m_readOnly)
+        m_readOnlyReason = QStringLiteral("the file is write-protected");
+    FinishOpening();
+}
 
+TSqliteTable::TSqliteTable(std::shared_ptr<sqlite3> handle, const QString &filePath, const QString &sqlName)
+    : m_filePath(filePath), m_sqlName(sqlName), m_handle(std::move(handle)), m_db(m_handle.get())
+{
+    ReadStructure();
+    m_readOnly = sqlite3_db_readonly(m_db, "main") == 1;
+    if (m_readOnly)
+        m_readOnlyReason = QStringLiteral("the file or its folder is write-protected");
+    FinishOpening();
+}
+
+void TSqliteTable::FinishOpening()
+{
     QStringList columns{QStringLiteral("rowid")};
     for (const TFieldInfo &field : std::as_const(m_fields))
         columns << QuoteIdentifier(field.Name);
     m_columns = columns.join(QStringLiteral(", "));
 }
 
+void TSqliteTable::PrepareWriting()
+{
+    if (m_writing)
+        return;
+    if (m_readOnly)
+        throw EDatabaseError(QStringLiteral("Table '%1' cannot be changed: %2").arg(m_filePath, m_readOnlyReason));
+    PrepareDurableWrites(m_db, m_filePath);
+    m_writing = true;
+}
+
 TSqliteTable::~TSqliteTable()
 {
+    // The statements go before the handle they were prepared on can close.
     for (sqlite3_stmt *statement : std::as_const(m_statements))
         sqlite3_finalize(statement);
-    sqlite3_close(m_db);
+}
+
+std::unique_ptr<TStoreTableCursor> TSqliteTable::OpenCompanion(const QString &tableName)
+{
+    return std::unique_ptr<TStoreTableCursor>(new TSqliteTable(m_handle, m_filePath, tableName));
 }
 
 void TSqliteTable::Fail(const QString &what) const
@@ -319,14 +511,21 @@ void TSqliteTable::Fail(const QString &what) const
                              .arg(m_filePath, what, QString::fromUtf8(sqlite3_errmsg(m_db))));
 }
 
+void TSqliteTable::CannotRead(int code, const QString &message) const
+{
+    code &= 0xFF;
+    if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
+        throw EDatabaseError(QStringLiteral("Cannot open table '%1': the file is not a table file (%2)").arg(m_filePath, message));
+    // The file may well be sound: the folder or the disk refused what reading it needs.
+    throw EDatabaseError(QStringLiteral("Cannot open table '%1': %2").arg(m_filePath, message));
+}
+
 void TSqliteTable::ReadStructure()
 {
     sqlite3_stmt *raw = nullptr;
     const char *lookup = "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE";
-    if (sqlite3_prepare_v2(m_db, lookup, -1, &raw, nullptr) != SQLITE_OK) {
-        const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
-        throw EDatabaseError(QStringLiteral("Cannot open table '%1': the file is not a table file (%2)").arg(m_filePath, message));
-    }
+    if (sqlite3_prepare_v2(m_db, lookup, -1, &raw, nullptr) != SQLITE_OK)
+        CannotRead(sqlite3_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)));
     const QByteArray name = m_sqlName.toUtf8();
     sqlite3_bind_text(raw, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
     const int rc = sqlite3_step(raw);
@@ -334,7 +533,7 @@ void TSqliteTable::ReadStructure()
     const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
     sqlite3_finalize(raw);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        throw EDatabaseError(QStringLiteral("Cannot open table '%1': the file is not a table file (%2)").arg(m_filePath, message));
+        CannotRead(rc, message);
     if (rc == SQLITE_DONE)
         throw EDatabaseError(QStringLiteral("Cannot open table '%1': the file holds no table '%2'").arg(m_filePath, m_sqlName));
     if (createSql.contains(QLatin1String("WITHOUT ROWID"), Qt::CaseInsensitive))
@@ -542,6 +741,54 @@ qint64 TSqliteTable::Count(const TSqlCondition &filter)
     return statement.Step() ? sqlite3_column_int64(statement.Handle(), 0) : 0;
 }
 
+qint64 TSqliteTable::CountWhere(const QString &where, const QVariantList &params, const TSqlCondition &filter)
+{
+    QString sql = QStringLiteral("SELECT COUNT(*) FROM ") + QuoteIdentifier(m_sqlName) + QStringLiteral(" WHERE ") + where;
+    if (!filter.IsEmpty())
+        sql += QStringLiteral(" AND (") + filter.Sql + QLatin1Char(')');
+    Statement statement = Prepare(sql);
+    statement.BindAll(params);
+    statement.BindAll(filter.Params, int(params.size()) + 1);
+    return statement.Step() ? sqlite3_column_int64(statement.Handle(), 0) : 0;
+}
+
+qint64 TSqliteTable::CountBefore(const TFetchRequest &request)
+{
+    if (!request.HasAnchor)
+        return 0;
+    const bool primary = request.OrderField < 0 || request.OrderField == m_identityField || request.OrderField >= m_fields.size();
+    if (primary)
+        return CountWhere(QStringLiteral("rowid < ?"), {request.AnchorId}, request.Filter);
+    // The secondary order runs by (field, rowid) with the empty values first; each part is one
+    // range of the field's order.
+    const QString column = QuoteIdentifier(m_fields[request.OrderField].Name);
+    const QVariant &value = request.AnchorValue;
+    if (value.isNull())
+        return CountWhere(column + QStringLiteral(" IS NULL AND rowid < ?"), {request.AnchorId}, request.Filter);
+    return CountWhere(column + QStringLiteral(" IS NULL"), {}, request.Filter)
+         + CountWhere(column + QStringLiteral(" < ?"), {value}, request.Filter)
+         + CountWhere(column + QStringLiteral(" = ? AND rowid < ?"), {value, request.AnchorId}, request.Filter);
+}
+
+std::optional<qint64> TSqliteTable::IdentityAt(int orderField, qint64 place, const TSqlCondition &filter)
+{
+    if (place < 0)
+        return std::nullopt;
+    const bool primary = orderField < 0 || orderField == m_identityField || orderField >= m_fields.size();
+    QString sql = QStringLiteral("SELECT rowid FROM ") + QuoteIdentifier(m_sqlName);
+    if (!filter.IsEmpty())
+        sql += QStringLiteral(" WHERE (") + filter.Sql + QLatin1Char(')');
+    sql += primary ? QStringLiteral(" ORDER BY rowid")
+                   : QStringLiteral(" ORDER BY ") + QuoteIdentifier(m_fields[orderField].Name) + QStringLiteral(", rowid");
+    sql += QStringLiteral(" LIMIT 1 OFFSET ?");
+    Statement statement = Prepare(sql);
+    statement.BindAll(filter.Params);
+    statement.Bind(int(filter.Params.size()) + 1, place);
+    if (!statement.Step())
+        return std::nullopt;
+    return sqlite3_column_int64(statement.Handle(), 0);
+}
+
 qint64 TSqliteTable::Insert(const QVector<QVariant> &values, const QVector<bool> &assigned)
 {
     QStringList names, marks;
@@ -556,10 +803,24 @@ qint64 TSqliteTable::Insert(const QVector<QVariant> &values, const QVector<bool>
     const QString sql = names.isEmpty()
         ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(QuoteIdentifier(m_sqlName))
         : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(QuoteIdentifier(m_sqlName), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-    Statement statement = Prepare(sql);
-    statement.BindAll(params);
-    statement.Step();
-    return sqlite3_last_insert_rowid(m_db);
+    PrepareWriting();
+    // A record number beyond what a whole-number field holds would be stored and then be out of
+    // every command's reach: the insert is undone before it is committed.
+    Execute("SAVEPOINT new_record", QStringLiteral("starting a write"));
+    qint64 id = 0;
+    try {
+        Statement statement = Prepare(sql);
+        statement.BindAll(params);
+        statement.Step();
+        id = sqlite3_last_insert_rowid(m_db);
+        if (m_identityField >= 0 && id > INT_MAX)
+            throw EDatabaseError(QStringLiteral("Table '%1' is full: record numbers end at %2").arg(m_filePath).arg(INT_MAX));
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK TO new_record; RELEASE new_record", nullptr, nullptr, nullptr);
+        throw;
+    }
+    Execute("RELEASE new_record", QStringLiteral("committing"));
+    return id;
 }
 
 void TSqliteTable::Update(qint64 id, const QVector<QVariant> &values, const QVector<bool> &changed)
@@ -574,6 +835,7 @@ void TSqliteTable::Update(qint64 id, const QVector<QVariant> &values, const QVec
     }
     if (assignments.isEmpty())
         return;
+    PrepareWriting();
     params << id;
     Statement statement = Prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(QuoteIdentifier(m_sqlName), assignments.join(QStringLiteral(", "))));
     statement.BindAll(params);
@@ -582,11 +844,46 @@ void TSqliteTable::Update(qint64 id, const QVector<QVariant> &values, const QVec
         throw EDatabaseError(QStringLiteral("Record not found: it was deleted from '%1' meanwhile").arg(m_filePath));
 }
 
+void TSqliteTable::UpdateAsRead(qint64 id, const QVector<QVariant> &original, const QVector<QVariant> &values,
+                                const QVector<bool> &changed)
+{
+    PrepareWriting();
+    // The comparison and the change are one transaction, so nothing can come between them.
+    const bool own = sqlite3_get_autocommit(m_db) != 0;
+    if (own)
+        Execute("BEGIN IMMEDIATE", QStringLiteral("starting a transaction"));
+    try {
+        const std::optional<TRecordData> stored = FetchById(id);
+        if (!stored)
+            throw EDatabaseError(QStringLiteral("Record not found: it was deleted from '%1' meanwhile").arg(m_filePath));
+        if (stored->Values != original)
+            throw EDatabaseError(QStringLiteral("The record was changed by another program since it was read from '%1'. "
+                                                "Your changes were not saved and are still shown; cancel them to see the "
+                                                "record as it is now.").arg(m_filePath));
+        Update(id, values, changed);
+        if (own)
+            Execute("COMMIT", QStringLiteral("committing"));
+    } catch (...) {
+        if (own && !sqlite3_get_autocommit(m_db))
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
 void TSqliteTable::Remove(qint64 id)
 {
+    PrepareWriting();
     Statement statement = Prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(QuoteIdentifier(m_sqlName)));
     statement.Bind(1, id);
     statement.Step();
+    if (sqlite3_changes(m_db) == 0)
+        throw EDatabaseError(QStringLiteral("Record not found: it was deleted from '%1' meanwhile").arg(m_filePath));
+}
+
+qint64 TSqliteTable::DataVersion()
+{
+    Statement statement = Prepare(QStringLiteral("PRAGMA data_version"));
+    return statement.Step() ? sqlite3_column_int64(statement.Handle(), 0) : 0;
 }
 
 void TSqliteTable::Execute(const char *sql, const QString &what)
@@ -597,6 +894,7 @@ void TSqliteTable::Execute(const char *sql, const QString &what)
 
 void TSqliteTable::BeginTransaction()
 {
+    PrepareWriting();
     Execute("BEGIN IMMEDIATE", QStringLiteral("starting a transaction"));
 }
 

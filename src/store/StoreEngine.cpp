@@ -26,6 +26,56 @@ QMap<QString, TEngineFactory> &Engines()
 
 } // namespace
 
+std::unique_ptr<TStoreTableCursor> TStoreTableCursor::OpenCompanion(const QString &tableName)
+{
+    throw EDatabaseError(QStringLiteral("Table '%1' cannot be reached beside another table here").arg(tableName));
+}
+
+qint64 TStoreTableCursor::CountBefore(const TFetchRequest &request)
+{
+    if (!request.HasAnchor)
+        return 0;
+    constexpr int kChunk = 4096;
+    TFetchRequest step = request;
+    step.Forward = false;
+    step.KeysOnly = true;
+    step.Count = kChunk;
+    qint64 counted = 0;
+    for (;;) {
+        const QList<TRecordData> keys = Fetch(step);
+        counted += keys.size();
+        if (keys.size() < kChunk)
+            return counted;
+        step.AnchorId = keys.last().Id;
+        if (step.OrderField >= 0)
+            step.AnchorValue = keys.last().Values.value(step.OrderField);
+    }
+}
+
+std::optional<qint64> TStoreTableCursor::IdentityAt(int orderField, qint64 place, const TSqlCondition &filter)
+{
+    if (place < 0)
+        return std::nullopt;
+    constexpr int kChunk = 4096;
+    TFetchRequest step;
+    step.OrderField = orderField;
+    step.Filter = filter;
+    step.KeysOnly = true;
+    for (;;) {
+        step.Count = int(qMin<qint64>(kChunk, place + 1));
+        const QList<TRecordData> keys = Fetch(step);
+        if (keys.size() > place)
+            return keys.at(place).Id;
+        if (keys.size() < step.Count)
+            return std::nullopt;
+        place -= keys.size();
+        step.HasAnchor = true;
+        step.AnchorId = keys.last().Id;
+        if (orderField >= 0)
+            step.AnchorValue = keys.last().Values.value(orderField);
+    }
+}
+
 QString FieldTypeName(TFieldType type)
 {
     switch (type) {

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 // A named connection: tables whose DatabaseName is this connection's name reach their files
@@ -42,6 +43,10 @@ public:
 
     // The connection of that name (any letter case), or nullptr.
     static TDatabase *Find(const QString &name);
+
+    // Called before a table reached through this connection changes its file (a post, a delete,
+    // the start of a transaction), outside any transaction of that table.
+    std::function<void()> BeforeWrite;
 
 protected:
     void Loaded() override;

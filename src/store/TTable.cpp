@@ -52,6 +52,16 @@ void TTable::SetTableName(const QString &name)
     m_tableName = name;
 }
 
+namespace {
+
+void NotifyBeforeWrite(const QString &databaseName)
+{
+    if (TDatabase *database = TDatabase::Find(databaseName); database && database->BeforeWrite)
+        database->BeforeWrite();
+}
+
+} // namespace
+
 TStoreConnection &TTable::Connection() const
 {
     if (TDatabase *database = TDatabase::Find(m_databaseName))
@@ -125,7 +135,16 @@ void TTable::Open()
     m_filterCondition = filter;
     MakeFields();
     m_modified = false;
-    SetCurrent(FirstOf(m_cursor->Fetch(Request(true, 1, false))));
+    m_count = -1;
+    try {
+        m_dataVersion = m_cursor->DataVersion();
+        SetCurrent(FirstOf(m_cursor->Fetch(Request(true, 1, false))));
+    } catch (...) {
+        // A table that fails to open keeps no hold on its file.
+        m_cursor.reset();
+        throw;
+    }
+    m_recNo = m_hasRecord ? 1 : 0;
     m_bof = true;
     m_eof = !m_hasRecord;
     ChangeState(dsBrowse, deDataSetChange);
@@ -144,6 +163,8 @@ void TTable::Close()
     m_modified = false;
     m_hasRecord = false;
     m_current = TRecordData();
+    m_recNo = 0;
+    m_count = -1;
     m_cursor.reset();
     m_bof = m_eof = true;
     SetState(dsInactive);
@@ -298,6 +319,7 @@ void TTable::SetCurrent(const std::optional<TRecordData> &record)
 {
     m_hasRecord = record.has_value();
     m_current = record.value_or(TRecordData());
+    m_recNo = 0; // whoever knows the new record's place says so afterwards
 }
 
 QList<TRecordData> TTable::RecordsBeyondCurrent(bool forward, int count)
@@ -318,6 +340,10 @@ void TTable::Edit()
     }
     if (!CanModify())
         throw EDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
+    // The edit starts from the record as stored now, not as it was when last read.
+    const qint64 editedId = m_current.Id;
+    if (CatchUpWithOtherWriters() && (!m_hasRecord || m_current.Id != editedId))
+        throw EDatabaseError(QStringLiteral("Record not found: it was deleted meanwhile"));
     m_editBuffer = m_current.Values;
     m_changed = QVector<bool>(m_fields.size(), false);
     m_modified = false;
@@ -341,16 +367,28 @@ void TTable::Post()
     if (!Editing())
         throw EDatabaseError(QStringLiteral("Dataset not in edit or insert mode"));
     DataEvent(deUpdateRecord);
+    if (m_state == dsInsert || m_changed.contains(true))
+        NotifyBeforeWrite(m_databaseName);
     if (m_state == dsInsert) {
         QVector<bool> assigned(m_fields.size(), false);
         for (int i = 0; i < m_fields.size(); ++i)
             assigned[i] = m_changed[i] || !m_editBuffer[i].isNull();
         const qint64 id = m_cursor->Insert(m_editBuffer, assigned);
+        m_count = m_count >= 0 && ActiveFilter().IsEmpty() ? m_count + 1 : -1;
         SetCurrent(m_cursor->FetchById(id));
     } else if (m_changed.contains(true)) {
-        m_cursor->Update(m_current.Id, m_editBuffer, m_changed);
-        // The buffer holds the values exactly as stored (the fields converted them on the way in).
-        m_current.Values = m_editBuffer;
+        // Refused, with the edit kept, when another program changed the record since it was read.
+        m_cursor->UpdateAsRead(m_current.Id, m_current.Values, m_editBuffer, m_changed);
+        // A changed value may move the record in the order or take it out of the filter.
+        if (m_orderField >= 0 || !ActiveFilter().IsEmpty()) {
+            m_recNo = 0;
+            m_count = -1;
+        }
+        // The record as stored is what the next post compares with.
+        if (const std::optional<TRecordData> stored = m_cursor->FetchById(m_current.Id))
+            m_current = *stored;
+        else
+            m_current.Values = m_editBuffer;
     }
     m_editBuffer.clear();
     m_changed.clear();
@@ -383,15 +421,21 @@ void TTable::Delete()
     // The neighbours are looked up before the record goes, in the order the user sees.
     const QList<TRecordData> next = m_cursor->Fetch(Request(true, 1, true));
     const QList<TRecordData> prior = next.isEmpty() ? m_cursor->Fetch(Request(false, 1, true)) : QList<TRecordData>();
+    NotifyBeforeWrite(m_databaseName);
+    const qint64 number = m_recNo;
     m_cursor->Remove(m_current.Id);
+    if (m_count > 0)
+        --m_count;
     m_editBuffer.clear();
     m_changed.clear();
     m_modified = false;
     if (!next.isEmpty()) {
         SetCurrent(next.first());
+        m_recNo = number; // the next record takes the place of the one deleted
         m_bof = m_eof = false;
     } else {
         SetCurrent(FirstOf(prior));
+        m_recNo = m_hasRecord && number > 1 ? number - 1 : 0;
         m_bof = !m_hasRecord;
         m_eof = true;
     }
@@ -402,6 +446,7 @@ void TTable::First()
 {
     CheckBrowseMode();
     SetCurrent(FirstOf(m_cursor->Fetch(Request(true, 1, false))));
+    m_recNo = m_hasRecord ? 1 : 0;
     m_bof = true;
     m_eof = !m_hasRecord;
     DataEvent(deDataSetChange);
@@ -411,6 +456,8 @@ void TTable::Last()
 {
     CheckBrowseMode();
     SetCurrent(FirstOf(m_cursor->Fetch(Request(false, 1, false))));
+    if (m_hasRecord && m_count > 0)
+        m_recNo = m_count;
     m_eof = true;
     m_bof = !m_hasRecord;
     DataEvent(deDataSetChange);
@@ -423,6 +470,7 @@ int TTable::MoveBy(int distance)
         return 0;
     const bool forward = distance > 0;
     const int wanted = forward ? distance : -distance;
+    const qint64 number = m_recNo;
     int moved = 0;
     if (wanted == 1) {
         if (const auto next = FirstOf(RecordsBeyondCurrent(forward, 1))) {
@@ -460,6 +508,7 @@ int TTable::MoveBy(int distance)
             m_bof = true;
     }
     const int signedMoved = forward ? moved : -moved;
+    m_recNo = number > 0 ? number + signedMoved : 0;
     DataEvent(deDataSetScroll, signedMoved);
     return signedMoved;
 }
@@ -473,7 +522,42 @@ void TTable::ResyncAfterChange()
     if (!record)
         record = FirstOf(m_cursor->Fetch(Request(true, 1, false)));
     SetCurrent(record);
+    m_count = -1;
     m_bof = m_eof = !m_hasRecord;
+    DataEvent(deDataSetChange);
+}
+
+bool TTable::CatchUpWithOtherWriters()
+{
+    const qint64 version = m_cursor->DataVersion();
+    if (version == m_dataVersion)
+        return false;
+    m_dataVersion = version;
+    ResyncAfterChange();
+    return true;
+}
+
+bool TTable::RefreshIfChangedElsewhere()
+{
+    if (!Active() || Editing())
+        return false;
+    return CatchUpWithOtherWriters();
+}
+
+void TTable::RereadRecord()
+{
+    CheckActive();
+    if (Editing())
+        throw EDatabaseError(QStringLiteral("Cannot perform this operation while the record is being edited"));
+    m_dataVersion = m_cursor->DataVersion();
+    if (!m_hasRecord)
+        return;
+    const std::optional<TRecordData> record = m_cursor->FetchById(m_current.Id);
+    if (!record)
+        throw EDatabaseError(QStringLiteral("Record not found: it was deleted meanwhile"));
+    if (record->Values == m_current.Values)
+        return;
+    m_current = *record;
     DataEvent(deDataSetChange);
 }
 
@@ -511,7 +595,14 @@ void TTable::SetFilter(const QString &text)
     if (m_filterText == text)
         return;
     if (Active()) {
-        const TSqlCondition condition = ParseFilter(text, m_fieldInfos); // refuses before anything changes
+        // Refused before anything changes: a text that does not parse, or a condition the
+        // engine cannot run (one record is asked for to find out).
+        const TSqlCondition condition = ParseFilter(text, m_fieldInfos);
+        if (m_filtered) {
+            TFetchRequest trial = Request(true, 1, false);
+            trial.Filter = condition;
+            m_cursor->Fetch(trial);
+        }
         if (m_filtered)
             CheckBrowseMode();
         m_filterText = text;
@@ -529,6 +620,11 @@ void TTable::SetFiltered(bool filtered)
         return;
     if (Active()) {
         CheckBrowseMode();
+        if (filtered) {
+            TFetchRequest trial = Request(true, 1, false);
+            trial.Filter = m_filterCondition;
+            m_cursor->Fetch(trial); // a condition the engine cannot run leaves the table unfiltered
+        }
         m_filtered = filtered;
         ResyncAfterChange();
         return;
@@ -610,7 +706,50 @@ bool TTable::FindKey(const QString &keyText)
 qint64 TTable::RecordCount()
 {
     CheckActive();
-    return m_cursor->Count(ActiveFilter());
+    m_count = m_cursor->Count(ActiveFilter());
+    return m_count;
+}
+
+qint64 TTable::KnownRecordCount()
+{
+    CheckActive();
+    if (m_count < 0)
+        m_count = m_cursor->Count(ActiveFilter());
+    return m_count;
+}
+
+qint64 TTable::RecNo()
+{
+    if (!Active() || !m_hasRecord || m_state == dsInsert)
+        return 0;
+    if (m_recNo <= 0)
+        m_recNo = m_cursor->CountBefore(Request(false, 0, true)) + 1;
+    return m_recNo;
+}
+
+void TTable::SetRecNo(qint64 number)
+{
+    CheckBrowseMode();
+    if (number <= 1) {
+        First();
+        return;
+    }
+    const std::optional<qint64> id = m_cursor->IdentityAt(m_orderField, number - 1, ActiveFilter());
+    const std::optional<TRecordData> record = id ? m_cursor->FetchById(*id) : std::nullopt;
+    if (!record) {
+        Last();
+        return;
+    }
+    SetCurrent(record);
+    m_recNo = number;
+    m_bof = m_eof = false;
+    DataEvent(deDataSetChange);
+}
+
+std::unique_ptr<TStoreTableCursor> TTable::OpenCompanion(const QString &tableName)
+{
+    CheckActive();
+    return m_cursor->OpenCompanion(tableName);
 }
 
 void TTable::StartTransaction()
@@ -618,6 +757,7 @@ void TTable::StartTransaction()
     CheckBrowseMode();
     if (m_inTransaction)
         throw EDatabaseError(QStringLiteral("A transaction is already active"));
+    NotifyBeforeWrite(m_databaseName);
     m_cursor->BeginTransaction();
     m_inTransaction = true;
 }
@@ -639,4 +779,28 @@ void TTable::Rollback()
     m_inTransaction = false;
     m_cursor->Rollback();
     ResyncAfterChange();
+}
+
+TTableTransaction::TTableTransaction(TTable &table) : m_table(table), m_own(!table.InTransaction())
+{
+    if (m_own)
+        m_table.StartTransaction();
+}
+
+TTableTransaction::~TTableTransaction()
+{
+    if (!m_own || m_committed)
+        return;
+    try {
+        m_table.Rollback();
+    } catch (...) {
+        // The failure that ended the transaction early is the one reported.
+    }
+}
+
+void TTableTransaction::Commit()
+{
+    if (m_own && !m_committed)
+        m_table.Commit();
+    m_committed = true;
 }

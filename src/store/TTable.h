@@ -82,6 +82,12 @@ public:
     // Returns how many records the current one moved.
     int MoveBy(int distance);
     void Refresh();
+    // Shows what another program changed in the table since it was last read, staying on the
+    // current record; nothing happens while the record is being edited. True when it had changed.
+    bool RefreshIfChangedElsewhere();
+    // Reads the current record again as stored (raises "Record not found" when it is gone). Inside
+    // a transaction, the values read are the ones the transaction's writes start from.
+    void RereadRecord();
 
     TBookmark GetBookmark() const;
     bool BookmarkValid(const TBookmark &bookmark);
@@ -106,6 +112,14 @@ public:
     bool FindKey(const QString &keyText);
 
     qint64 RecordCount();
+    // RecordCount as this table last counted it; counted again only after a change through this
+    // table, a refresh, or a change of order or filter, so it is cheap to ask at every move.
+    qint64 KnownRecordCount();
+    // The number of the current record in the current order and filter, from 1; 0 when there is
+    // none. Moves keep it at no cost; after a jump it is counted once through the order.
+    qint64 RecNo();
+    // Makes current the record with that number (the last one when the number lies beyond it).
+    void SetRecNo(qint64 number);
 
     // Posts and deletes between these are stored together when Commit returns, or not at all.
     void StartTransaction();
@@ -113,6 +127,9 @@ public:
     // Drops the writes since StartTransaction (and any unposted change) and shows the table as stored.
     void Rollback();
     bool InTransaction() const { return m_inTransaction; }
+    // Another table of this table's file, on its connection: its writes join this table's
+    // transactions. The table must be open.
+    std::unique_ptr<TStoreTableCursor> OpenCompanion(const QString &tableName);
 
     // For grids: the stored record that is current (nullptr when there is none), and up to
     // `count` records beyond it in the current order, nearest first.
@@ -144,6 +161,8 @@ private:
     TSqlCondition ActiveFilter() const { return m_filtered ? m_filterCondition : TSqlCondition(); }
     void SetCurrent(const std::optional<TRecordData> &record);
     void ResyncAfterChange(); // after open, refresh, order or filter change
+    // Resyncs when another connection changed the table since it was last looked at.
+    bool CatchUpWithOtherWriters();
 
     void AddDataSource(TDataSource *source);
     void RemoveDataSource(TDataSource *source);
@@ -167,8 +186,30 @@ private:
     bool m_eof = true;
     bool m_hasRecord = false;
     TRecordData m_current;
+    qint64 m_recNo = 0;  // 0 while not known
+    qint64 m_count = -1; // -1 while not known
     QVector<QVariant> m_editBuffer;
     QVector<bool> m_changed;
     bool m_modified = false;
     bool m_inTransaction = false;
+    qint64 m_dataVersion = 0;
+};
+
+// The table's writes from its making until Commit, stored together or not at all: it waits for
+// the write lock first (another program's write ends before it begins), and undoes everything
+// when it goes without Commit. Inside a transaction already begun it adds nothing.
+class TTableTransaction
+{
+public:
+    explicit TTableTransaction(TTable &table);
+    ~TTableTransaction();
+    TTableTransaction(const TTableTransaction &) = delete;
+    TTableTransaction &operator=(const TTableTransaction &) = delete;
+
+    void Commit();
+
+private:
+    TTable &m_table;
+    bool m_own;
+    bool m_committed = false;
 };

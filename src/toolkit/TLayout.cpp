@@ -14,6 +14,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -385,6 +386,151 @@ const QSet<QString> &KeptOnly()
     return names;
 }
 
+// ---------------------------------------------------------------------------------------------
+// Values for published properties, one converter per property type
+
+// A value that does not suit the property; the loader adds the line.
+struct Refusal
+{
+    QString Message;
+};
+
+// A colour as layouts write it: a number ($00BBGGRR, $800000nn for a system colour) or a name.
+std::optional<qint32> ParseColour(const TLayoutValue &value)
+{
+    if (value.ValueKind == TLayoutValue::Integer)
+        return qint32(quint32(value.IntegerValue));
+    qint32 colour = 0;
+    if (value.ValueKind == TLayoutValue::Identifier && ColorFromName(value.TextValue, colour))
+        return colour;
+    return std::nullopt;
+}
+
+std::optional<TAlign> AlignFromName(const QString &name)
+{
+    static const QHash<QString, TAlign> aligns{{QStringLiteral("alNone"), alNone}, {QStringLiteral("alTop"), alTop},
+                                               {QStringLiteral("alBottom"), alBottom}, {QStringLiteral("alLeft"), alLeft},
+                                               {QStringLiteral("alRight"), alRight}, {QStringLiteral("alClient"), alClient}};
+    const auto it = aligns.constFind(name);
+    return it == aligns.constEnd() ? std::nullopt : std::optional<TAlign>(*it);
+}
+
+// One value of an enumeration, or a set of its flags ([] is none).
+QVariant ToEnumeration(const TLayoutValue &value, const QMetaEnum &enumerator)
+{
+    const auto kind = value.ValueKind;
+    bool ok = kind == TLayoutValue::Integer;
+    int number = int(value.IntegerValue);
+    if (kind == TLayoutValue::Identifier)
+        number = enumerator.keyToValue(value.TextValue.toLatin1().constData(), &ok);
+    else if (kind == TLayoutValue::Set)
+        number = value.Items.isEmpty() ? (ok = true, 0) : enumerator.keysToValue(value.Items.join(QLatin1Char('|')).toLatin1().constData(), &ok);
+    if (!ok)
+        throw Refusal{QStringLiteral("'%1' is no value of %2").arg(kind == TLayoutValue::Set ? value.Items.join(QStringLiteral(", ")) : value.TextValue,
+                                                                   QString::fromLatin1(enumerator.name()))};
+    return number;
+}
+
+QVariant ToBool(const TLayoutValue &value, QMetaType, const QString &name)
+{
+    const bool isTrue = value.TextValue.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
+    if (value.ValueKind != TLayoutValue::Identifier || (!isTrue && value.TextValue.compare(QLatin1String("False"), Qt::CaseInsensitive) != 0))
+        throw Refusal{QStringLiteral("True or False expected for %1").arg(name)};
+    return isTrue;
+}
+
+// Whole numbers; a colour name stands for its colour value.
+QVariant ToInteger(const TLayoutValue &value, QMetaType type, const QString &name)
+{
+    if (value.ValueKind == TLayoutValue::Integer)
+        // An int takes $80000005 style colour codes as the negative numbers they are.
+        return type.id() == QMetaType::Int ? QVariant(int(qint32(quint32(value.IntegerValue)))) : QVariant(value.IntegerValue);
+    if (value.ValueKind == TLayoutValue::Identifier)
+        if (const std::optional<qint32> colour = ParseColour(value))
+            return *colour;
+    throw Refusal{QStringLiteral("a number expected for %1").arg(name)};
+}
+
+QVariant ToDouble(const TLayoutValue &value, QMetaType, const QString &name)
+{
+    if (value.ValueKind == TLayoutValue::Integer)
+        return double(value.IntegerValue);
+    if (value.ValueKind == TLayoutValue::Float)
+        return value.FloatValue;
+    throw Refusal{QStringLiteral("a number expected for %1").arg(name)};
+}
+
+// A list of texts makes one text of lines.
+QVariant ToText(const TLayoutValue &value, QMetaType, const QString &name)
+{
+    if (value.ValueKind == TLayoutValue::Text || value.ValueKind == TLayoutValue::Identifier)
+        return value.TextValue;
+    if (value.ValueKind == TLayoutValue::TextList)
+        return value.Items.join(QLatin1Char('\n'));
+    throw Refusal{QStringLiteral("text expected for %1").arg(name)};
+}
+
+QVariant ToTextList(const TLayoutValue &value, QMetaType, const QString &name)
+{
+    if (value.ValueKind != TLayoutValue::TextList)
+        throw Refusal{QStringLiteral("a list of texts expected for %1").arg(name)};
+    return value.Items;
+}
+
+QVariant ToCollection(const TLayoutValue &value, QMetaType, const QString &name)
+{
+    if (value.ValueKind != TLayoutValue::Collection)
+        throw Refusal{QStringLiteral("a collection of items expected for %1").arg(name)};
+    return value.Entries;
+}
+
+QVariant ToBytes(const TLayoutValue &value, QMetaType, const QString &name)
+{
+    if (value.ValueKind != TLayoutValue::Binary)
+        throw Refusal{QStringLiteral("binary data expected for %1").arg(name)};
+    return value.Bytes;
+}
+
+// Stored picture data, decoded (a picture decoded ahead is taken as it is).
+QVariant ToPicture(const TLayoutValue &value, QMetaType type, const QString &name)
+{
+    if (value.ValueKind != TLayoutValue::Binary)
+        throw Refusal{QStringLiteral("binary data expected for %1").arg(name)};
+    QImage image;
+    try {
+        image = DecodePicture(value.Bytes);
+    } catch (const EInvalidOperation &) {
+        throw Refusal{QStringLiteral("the picture of %1 cannot be read").arg(name)};
+    }
+    return type.id() == QMetaType::QImage ? QVariant(image) : QVariant(QPixmap::fromImage(image));
+}
+
+using TConverter = QVariant (*)(const TLayoutValue &value, QMetaType type, const QString &name);
+
+// nullptr for a type that layouts cannot set.
+TConverter ConverterFor(int typeId)
+{
+    switch (typeId) {
+    case QMetaType::Bool: return ToBool;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::UChar:
+    case QMetaType::SChar: return ToInteger;
+    case QMetaType::Double:
+    case QMetaType::Float: return ToDouble;
+    case QMetaType::QString: return ToText;
+    case QMetaType::QStringList: return ToTextList;
+    case QMetaType::QVariantList: return ToCollection;
+    case QMetaType::QByteArray: return ToBytes;
+    case QMetaType::QImage:
+    case QMetaType::QPixmap: return ToPicture;
+    default: return nullptr;
+    }
+}
+
 class Realigner : public QObject
 {
 public:
@@ -624,248 +770,178 @@ void TLayoutLoader::ApplyProperties(QObject *target, const TLayoutObject &object
 
 void TLayoutLoader::SetProperty(QObject *target, const QString &name, const TLayoutValue &value, int line)
 {
-    const QString className = QString::fromLatin1(target->metaObject()->className());
-    auto *widget = qobject_cast<QWidget *>(target);
-
-    // Events are bound by the handler's name.
-    if ((name.startsWith(QLatin1String("On")) || name.startsWith(QLatin1String("Before")) || name.startsWith(QLatin1String("After")))
-        && value.ValueKind == TLayoutValue::Identifier && target->metaObject()->indexOfProperty(name.toLatin1().constData()) < 0) {
-        if (!m_bindEvent)
-            Fail(line, QStringLiteral("no handlers to bind %1 to").arg(value.TextValue));
-        try {
-            m_bindEvent(target, name, value.TextValue);
-        } catch (const Exception &error) {
-            Fail(line, error.Message());
-        }
+    if (BindEvent(target, name, value, line))
+        return;
+    if (const qsizetype dot = name.indexOf(QLatin1Char('.')); dot > 0) {
+        SetDottedProperty(target, name.left(dot), name.mid(dot + 1), value, line);
         return;
     }
-
-    const qsizetype dot = name.indexOf(QLatin1Char('.'));
-    if (dot > 0) {
-        const QString head = name.left(dot);
-        const QString rest = name.mid(dot + 1);
-        const int fontIndex = target->metaObject()->indexOfProperty(head.toLatin1().constData());
-        const bool fontProperty = fontIndex >= 0 && target->metaObject()->property(fontIndex).metaType().id() == QMetaType::QFont
-            && head != QLatin1String("Font");
-        if (fontProperty) {
-            // A second font of the widget (a grid's title font): its colour is "<head>Color".
-            if (rest == QLatin1String("Color")) {
-                qint32 colour = 0;
-                if (value.ValueKind == TLayoutValue::Integer)
-                    colour = qint32(quint32(value.IntegerValue));
-                else if (value.ValueKind != TLayoutValue::Identifier || !ColorFromName(value.TextValue, colour))
-                    Fail(line, QStringLiteral("colour expected for %1.Color").arg(head));
-                if (!target->setProperty((head + QLatin1String("Color")).toLatin1().constData(), colour))
-                    Fail(line, QStringLiteral("%1 has no property '%2Color'").arg(className, head));
-                return;
-            }
-            QFont font = target->property(head.toLatin1().constData()).value<QFont>();
-            ApplyFont(font, rest, value, line);
-            target->setProperty(head.toLatin1().constData(), font);
-            return;
-        }
-        if (head == QLatin1String("Font") && widget) {
-            if (rest == QLatin1String("Color")) {
-                qint32 colour = 0;
-                if (value.ValueKind == TLayoutValue::Integer)
-                    colour = qint32(value.IntegerValue);
-                else if (value.ValueKind != TLayoutValue::Identifier || !ColorFromName(value.TextValue, colour))
-                    Fail(line, QStringLiteral("colour expected for Font.Color"));
-                if (target->metaObject()->indexOfProperty("FontColor") >= 0) {
-                    target->setProperty("FontColor", colour);
-                } else {
-                    QPalette palette = widget->palette();
-                    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-                        palette.setColor(role, ToQColor(colour));
-                    widget->setPalette(palette);
-                }
-                return;
-            }
-            QFont font = widget->font();
-            ApplyFont(font, rest, value, line);
-            widget->setFont(font);
-            return;
-        }
-        const int index = target->metaObject()->indexOfProperty(head.toLatin1().constData());
-        if (index >= 0) {
-            const QMetaProperty property = target->metaObject()->property(index);
-            if (property.metaType().flags() & QMetaType::PointerToQObject) {
-                QObject *inner = property.read(target).value<QObject *>();
-                if (!inner)
-                    Fail(line, QStringLiteral("%1.%2 is empty").arg(className, head));
-                SetProperty(inner, rest, value, line);
-                return;
-            }
-            // "Lines.Strings", "Picture.Data": the value belongs to the property itself.
-            SetProperty(target, head, value, line);
-            return;
-        }
-        Fail(line, QStringLiteral("%1 has no property '%2'").arg(className, head));
-    }
-
     const int index = target->metaObject()->indexOfProperty(name.toLatin1().constData());
     if (index >= 0) {
-        const QMetaProperty property = target->metaObject()->property(index);
-        QVariant converted;
-        const auto kind = value.ValueKind;
-        if (property.isEnumType()) {
-            const QMetaEnum enumerator = property.enumerator();
-            bool ok = kind == TLayoutValue::Integer;
-            int number = int(value.IntegerValue);
-            if (kind == TLayoutValue::Identifier)
-                number = enumerator.keyToValue(value.TextValue.toLatin1().constData(), &ok);
-            else if (kind == TLayoutValue::Set)
-                number = value.Items.isEmpty() ? (ok = true, 0)
-                                               : enumerator.keysToValue(value.Items.join(QLatin1Char('|')).toLatin1().constData(), &ok);
-            if (!ok)
-                Fail(line, QStringLiteral("'%1' is no value of %2").arg(kind == TLayoutValue::Set ? value.Items.join(QStringLiteral(", ")) : value.TextValue,
-                                                                         QString::fromLatin1(enumerator.name())));
-            converted = number;
-        } else if (property.metaType().flags() & QMetaType::PointerToQObject) {
-            if (kind != TLayoutValue::Identifier)
-                Fail(line, QStringLiteral("a component name expected for %1").arg(name));
-            m_references.append({target, name, value.TextValue, line});
-            return;
-        } else {
-            switch (property.metaType().id()) {
-            case QMetaType::Bool:
-                if (kind != TLayoutValue::Identifier || (value.TextValue.compare(QLatin1String("True"), Qt::CaseInsensitive) != 0
-                                                         && value.TextValue.compare(QLatin1String("False"), Qt::CaseInsensitive) != 0))
-                    Fail(line, QStringLiteral("True or False expected for %1").arg(name));
-                converted = value.TextValue.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
-                break;
-            case QMetaType::Int:
-            case QMetaType::LongLong:
-            case QMetaType::UInt:
-            case QMetaType::Short:
-            case QMetaType::UShort:
-            case QMetaType::UChar:
-            case QMetaType::SChar: {
-                qint32 colour = 0;
-                if (kind == TLayoutValue::Integer)
-                    converted = value.IntegerValue;
-                else if (kind == TLayoutValue::Identifier && ColorFromName(value.TextValue, colour))
-                    converted = colour;
-                else
-                    Fail(line, QStringLiteral("a number expected for %1").arg(name));
-                if (kind == TLayoutValue::Integer && property.metaType().id() == QMetaType::Int)
-                    converted = int(qint32(quint32(value.IntegerValue))); // $80000005 style colour codes
-                break;
-            }
-            case QMetaType::Double:
-            case QMetaType::Float:
-                if (kind == TLayoutValue::Integer)
-                    converted = double(value.IntegerValue);
-                else if (kind == TLayoutValue::Float)
-                    converted = value.FloatValue;
-                else
-                    Fail(line, QStringLiteral("a number expected for %1").arg(name));
-                break;
-            case QMetaType::QString:
-                if (kind == TLayoutValue::Text || kind == TLayoutValue::Identifier)
-                    converted = value.TextValue;
-                else if (kind == TLayoutValue::TextList)
-                    converted = value.Items.join(QLatin1Char('\n'));
-                else
-                    Fail(line, QStringLiteral("text expected for %1").arg(name));
-                break;
-            case QMetaType::QStringList:
-                if (kind != TLayoutValue::TextList)
-                    Fail(line, QStringLiteral("a list of texts expected for %1").arg(name));
-                converted = value.Items;
-                break;
-            case QMetaType::QVariantList:
-                if (kind != TLayoutValue::Collection)
-                    Fail(line, QStringLiteral("a collection of items expected for %1").arg(name));
-                converted = value.Entries;
-                break;
-            case QMetaType::QByteArray:
-                if (kind != TLayoutValue::Binary)
-                    Fail(line, QStringLiteral("binary data expected for %1").arg(name));
-                converted = value.Bytes;
-                break;
-            case QMetaType::QImage:
-            case QMetaType::QPixmap: {
-                if (kind != TLayoutValue::Binary)
-                    Fail(line, QStringLiteral("binary data expected for %1").arg(name));
-                QImage image;
-                try {
-                    image = DecodePicture(value.Bytes);
-                } catch (const EInvalidOperation &) {
-                    Fail(line, QStringLiteral("the picture of %1 cannot be read").arg(name));
-                }
-                converted = property.metaType().id() == QMetaType::QImage ? QVariant(image) : QVariant(QPixmap::fromImage(image));
-                break;
-            }
-            default:
-                Fail(line, QStringLiteral("%1.%2 cannot be set from a layout").arg(className, name));
-            }
-        }
-        if (!property.write(target, converted))
-            Fail(line, QStringLiteral("%1.%2 refused the value").arg(className, name));
+        SetPublishedProperty(target, target->metaObject()->property(index), value, line);
         return;
     }
-
-    // What every widget has, whether or not its class publishes it.
-    if (widget) {
-        const auto number = [&]() -> int {
-            if (value.ValueKind != TLayoutValue::Integer)
-                Fail(line, QStringLiteral("a number expected for %1").arg(name));
-            return int(value.IntegerValue);
-        };
-        if (name == QLatin1String("Left")) { widget->move(number(), widget->y()); return; }
-        if (name == QLatin1String("Top")) { widget->move(widget->x(), number()); return; }
-        if (name == QLatin1String("Width")) { widget->resize(number(), widget->height()); return; }
-        if (name == QLatin1String("Height")) { widget->resize(widget->width(), number()); return; }
-        if (name == QLatin1String("Hint") && value.ValueKind == TLayoutValue::Text) { widget->setToolTip(value.TextValue); return; }
-        if (name == QLatin1String("Visible") && value.ValueKind == TLayoutValue::Identifier) {
-            widget->setVisible(value.TextValue.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0);
-            return;
-        }
-        if (name == QLatin1String("Enabled") && value.ValueKind == TLayoutValue::Identifier) {
-            widget->setEnabled(value.TextValue.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0);
-            return;
-        }
-        if (name == QLatin1String("Cursor") && value.ValueKind == TLayoutValue::Identifier) {
-            Qt::CursorShape shape = Qt::ArrowCursor;
-            if (!CursorFromName(value.TextValue, shape))
-                Fail(line, QStringLiteral("unknown cursor %1").arg(value.TextValue));
-            if (value.TextValue == QLatin1String("crDefault"))
-                widget->unsetCursor();
-            else
-                widget->setCursor(shape);
-            return;
-        }
-        if (name == QLatin1String("TabOrder")) { m_tabOrders.append({widget, number()}); return; }
-        if (name == QLatin1String("Align") && value.ValueKind == TLayoutValue::Identifier) {
-            static const QHash<QString, TAlign> aligns{{QStringLiteral("alNone"), alNone}, {QStringLiteral("alTop"), alTop},
-                                                       {QStringLiteral("alBottom"), alBottom}, {QStringLiteral("alLeft"), alLeft},
-                                                       {QStringLiteral("alRight"), alRight}, {QStringLiteral("alClient"), alClient}};
-            if (!aligns.contains(value.TextValue))
-                Fail(line, QStringLiteral("unknown alignment %1").arg(value.TextValue));
-            SetAlign(widget, aligns.value(value.TextValue));
-            return;
-        }
-        if (name == QLatin1String("Color")) {
-            qint32 colour = 0;
-            if (value.ValueKind == TLayoutValue::Integer)
-                colour = qint32(quint32(value.IntegerValue));
-            else if (value.ValueKind != TLayoutValue::Identifier || !ColorFromName(value.TextValue, colour))
-                Fail(line, QStringLiteral("colour expected"));
-            QPalette palette = widget->palette();
-            palette.setColor(QPalette::Window, ToQColor(colour));
-            palette.setColor(QPalette::Base, ToQColor(colour));
-            widget->setPalette(palette);
-            widget->setAutoFillBackground(true);
-            return;
-        }
-    }
+    if (auto *widget = qobject_cast<QWidget *>(target); widget && SetWidgetProperty(widget, name, value, line))
+        return;
     if (KeptOnly().contains(name)) {
         target->setProperty(name.toLatin1().constData(), value.ValueKind == TLayoutValue::Text || value.ValueKind == TLayoutValue::Identifier
                                                               ? QVariant(value.TextValue) : QVariant(value.IntegerValue));
         return;
     }
-    Fail(line, QStringLiteral("%1 has no property '%2'").arg(className, name));
+    Fail(line, QStringLiteral("%1 has no property '%2'").arg(QString::fromLatin1(target->metaObject()->className()), name));
+}
+
+bool TLayoutLoader::BindEvent(QObject *target, const QString &name, const TLayoutValue &value, int line)
+{
+    const bool eventName = name.startsWith(QLatin1String("On")) || name.startsWith(QLatin1String("Before")) || name.startsWith(QLatin1String("After"));
+    if (!eventName || value.ValueKind != TLayoutValue::Identifier || target->metaObject()->indexOfProperty(name.toLatin1().constData()) >= 0)
+        return false;
+    if (!m_bindEvent)
+        Fail(line, QStringLiteral("no handlers to bind %1 to").arg(value.TextValue));
+    try {
+        m_bindEvent(target, name, value.TextValue);
+    } catch (const Exception &error) {
+        Fail(line, error.Message());
+    }
+    return true;
+}
+
+qint32 TLayoutLoader::Colour(const TLayoutValue &value, int line, const QString &expected) const
+{
+    const std::optional<qint32> colour = ParseColour(value);
+    if (!colour)
+        Fail(line, expected);
+    return *colour;
+}
+
+void TLayoutLoader::SetDottedProperty(QObject *target, const QString &head, const QString &rest, const TLayoutValue &value, int line)
+{
+    const QMetaObject *meta = target->metaObject();
+    const int index = meta->indexOfProperty(head.toLatin1().constData());
+    const QMetaProperty property = index >= 0 ? meta->property(index) : QMetaProperty();
+    auto *widget = qobject_cast<QWidget *>(target);
+
+    // A second font of the widget (a grid's title font): its colour is "<head>Color".
+    if (index >= 0 && property.metaType().id() == QMetaType::QFont && head != QLatin1String("Font")) {
+        if (rest == QLatin1String("Color")) {
+            const qint32 colour = Colour(value, line, QStringLiteral("colour expected for %1.Color").arg(head));
+            if (!target->setProperty((head + QLatin1String("Color")).toLatin1().constData(), colour))
+                Fail(line, QStringLiteral("%1 has no property '%2Color'").arg(QString::fromLatin1(meta->className()), head));
+            return;
+        }
+        QFont font = property.read(target).value<QFont>();
+        ApplyFont(font, rest, value, line);
+        property.write(target, font);
+        return;
+    }
+    if (head == QLatin1String("Font") && widget) {
+        if (rest == QLatin1String("Color")) {
+            const qint32 colour = Colour(value, line, QStringLiteral("colour expected for Font.Color"));
+            if (meta->indexOfProperty("FontColor") >= 0) {
+                target->setProperty("FontColor", colour);
+            } else {
+                QPalette palette = widget->palette();
+                for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                    palette.setColor(role, ToQColor(colour));
+                widget->setPalette(palette);
+            }
+            return;
+        }
+        QFont font = widget->font();
+        ApplyFont(font, rest, value, line);
+        widget->setFont(font);
+        return;
+    }
+    if (index < 0)
+        Fail(line, QStringLiteral("%1 has no property '%2'").arg(QString::fromLatin1(meta->className()), head));
+    if (property.metaType().flags() & QMetaType::PointerToQObject) {
+        QObject *inner = property.read(target).value<QObject *>();
+        if (!inner)
+            Fail(line, QStringLiteral("%1.%2 is empty").arg(QString::fromLatin1(meta->className()), head));
+        SetProperty(inner, rest, value, line);
+        return;
+    }
+    // "Lines.Strings", "Picture.Data": the value belongs to the property itself.
+    SetProperty(target, head, value, line);
+}
+
+void TLayoutLoader::SetPublishedProperty(QObject *target, const QMetaProperty &property, const TLayoutValue &value, int line)
+{
+    const QString name = QString::fromLatin1(property.name());
+    const QString className = QString::fromLatin1(target->metaObject()->className());
+    QVariant converted;
+    if (property.metaType().flags() & QMetaType::PointerToQObject) {
+        // Resolved once every component exists.
+        if (value.ValueKind != TLayoutValue::Identifier)
+            Fail(line, QStringLiteral("a component name expected for %1").arg(name));
+        m_references.append({target, name, value.TextValue, line});
+        return;
+    }
+    try {
+        if (property.isEnumType()) {
+            converted = ToEnumeration(value, property.enumerator());
+        } else {
+            const TConverter converter = ConverterFor(property.metaType().id());
+            if (!converter)
+                Fail(line, QStringLiteral("%1.%2 cannot be set from a layout").arg(className, name));
+            converted = converter(value, property.metaType(), name);
+        }
+    } catch (const Refusal &refusal) {
+        Fail(line, refusal.Message);
+    }
+    if (!property.write(target, converted))
+        Fail(line, QStringLiteral("%1.%2 refused the value").arg(className, name));
+}
+
+bool TLayoutLoader::SetWidgetProperty(QWidget *widget, const QString &name, const TLayoutValue &value, int line)
+{
+    const auto number = [&]() -> int {
+        if (value.ValueKind != TLayoutValue::Integer)
+            Fail(line, QStringLiteral("a number expected for %1").arg(name));
+        return int(value.IntegerValue);
+    };
+    const bool identifier = value.ValueKind == TLayoutValue::Identifier;
+    const bool isTrue = identifier && value.TextValue.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
+    if (name == QLatin1String("Left")) {
+        widget->move(number(), widget->y());
+    } else if (name == QLatin1String("Top")) {
+        widget->move(widget->x(), number());
+    } else if (name == QLatin1String("Width")) {
+        widget->resize(number(), widget->height());
+    } else if (name == QLatin1String("Height")) {
+        widget->resize(widget->width(), number());
+    } else if (name == QLatin1String("Hint") && value.ValueKind == TLayoutValue::Text) {
+        widget->setToolTip(value.TextValue);
+    } else if (name == QLatin1String("Visible") && identifier) {
+        widget->setVisible(isTrue);
+    } else if (name == QLatin1String("Enabled") && identifier) {
+        widget->setEnabled(isTrue);
+    } else if (name == QLatin1String("Cursor") && identifier) {
+        Qt::CursorShape shape = Qt::ArrowCursor;
+        if (!CursorFromName(value.TextValue, shape))
+            Fail(line, QStringLiteral("unknown cursor %1").arg(value.TextValue));
+        if (value.TextValue == QLatin1String("crDefault"))
+            widget->unsetCursor();
+        else
+            widget->setCursor(shape);
+    } else if (name == QLatin1String("TabOrder")) {
+        m_tabOrders.append({widget, number()});
+    } else if (name == QLatin1String("Align") && identifier) {
+        const std::optional<TAlign> align = AlignFromName(value.TextValue);
+        if (!align)
+            Fail(line, QStringLiteral("unknown alignment %1").arg(value.TextValue));
+        SetAlign(widget, *align);
+    } else if (name == QLatin1String("Color")) {
+        const QColor colour = ToQColor(Colour(value, line, QStringLiteral("colour expected")));
+        QPalette palette = widget->palette();
+        palette.setColor(QPalette::Window, colour);
+        palette.setColor(QPalette::Base, colour);
+        widget->setPalette(palette);
+        widget->setAutoFillBackground(true);
+    } else {
+        return false;
+    }
+    return true;
 }
 
 void SetAlign(QWidget *widget, TAlign align)

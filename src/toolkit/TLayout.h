@@ -9,6 +9,7 @@
 #include <functional>
 
 class QFont;
+class QMetaProperty;
 class QObject;
 class QWidget;
 
@@ -126,6 +127,14 @@ private:
     // `first` on, and docks them.
     void Finish(qsizetype first);
     void ApplyProperties(QObject *target, const TLayoutObject &object);
+    // The steps of SetProperty: an event bound by handler name (false when the name is no
+    // event), a dotted name, a property the class publishes, what every widget has.
+    bool BindEvent(QObject *target, const QString &name, const TLayoutValue &value, int line);
+    void SetDottedProperty(QObject *target, const QString &head, const QString &rest, const TLayoutValue &value, int line);
+    void SetPublishedProperty(QObject *target, const QMetaProperty &property, const TLayoutValue &value, int line);
+    bool SetWidgetProperty(QWidget *widget, const QString &name, const TLayoutValue &value, int line);
+    // The value as a colour; fails with `expected` when it is none.
+    qint32 Colour(const TLayoutValue &value, int line, const QString &expected) const;
     [[noreturn]] void Fail(int line, const QString &what) const;
     void ApplyFont(QFont &font, const QString &part, const TLayoutValue &value, int line) const;
 

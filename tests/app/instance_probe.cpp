@@ -47,6 +47,7 @@ public:
 
 int main(int argc, char **argv)
 {
+    TPreviousInstance record; // as the program makes it, before the application object
     QApplication app(argc, argv);
     const QStringList arguments = app.arguments().mid(1);
     const bool minimized = arguments.contains(QStringLiteral("minimized"));

@@ -1,10 +1,11 @@
 #include "TJustOne32.h"
 #include "TPreviousInstance.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -68,9 +69,9 @@ private slots:
         QCOMPARE(TPreviousInstance::MutexName(file), name);
     }
 
-    void recordIsMadeWhenTheProgramIsLoaded()
+    void recordIsMadeBeforeTheApplication()
     {
-        // This test program holds the guard too: it was made before QTest made the application.
+        // This test program holds the guard too, made as the program makes it (main, below).
         const TPreviousInstance *guard = TPreviousInstance::Instance();
         QVERIFY(guard);
         QVERIFY(guard->MadeBeforeApplication());
@@ -83,6 +84,22 @@ private slots:
         QVERIFY(guard->Listening());
         const QMetaProperty about = component.metaObject()->property(component.metaObject()->indexOfProperty("About"));
         QVERIFY(!about.isStored());
+    }
+
+    void aSecondRecordInTheSameProcessLeavesTheLockAlone()
+    {
+        TPreviousInstance *first = TPreviousInstance::Instance();
+        QVERIFY(first);
+        {
+            TPreviousInstance second;
+            QCOMPARE(TPreviousInstance::Instance(), first);
+            QVERIFY(!second.PreviousRunning());
+            QVERIFY(!second.HoldsLock());
+        }
+        QCOMPARE(TPreviousInstance::Instance(), first);
+        QVERIFY(first->HoldsLock());
+        const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        QVERIFY(QFile::exists(QDir(runtime).filePath(first->Name() + ".lock")));
     }
 
     void aSecondCopyBringsTheFirstForwardAndEnds_data()
@@ -266,5 +283,13 @@ private:
     std::vector<std::unique_ptr<QProcess>> m_processes;
 };
 
-QTEST_MAIN(tst_InstanceGuard)
+// The guard's record comes first, before the application object, as in the program's main.
+int main(int argc, char **argv)
+{
+    TPreviousInstance guard;
+    QApplication app(argc, argv);
+    tst_InstanceGuard test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_instanceguard.moc"

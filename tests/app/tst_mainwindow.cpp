@@ -9,6 +9,7 @@
 #include "TColorBtn.h"
 #include "TEditN.h"
 #include "TForm1.h"
+#include "TPreviousInstance.h"
 #include "TTable.h"
 #include "TktBevelButton.h"
 #include "TDBEditN.h"
@@ -16,6 +17,7 @@
 #include "TDBNavigator.h"
 #include "VornDBControls.h"
 
+#include <QLineEdit>
 #include <QPrinterInfo>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -124,6 +126,18 @@ private slots:
         QCOMPARE(Table(*form, "Table1")->IndexFieldNames(), QString("ID"));
         QCOMPARE(Table(*form, "Table3")->State(), dsBrowse);
         QVERIFY(m_messages.isEmpty());
+    }
+
+    void aProgramLinkingTheWindowRunsUnguardedUntilItMakesTheRecord()
+    {
+        // Only the program's main makes the single-instance record; linking the window (as this
+        // test does) takes no lock, and the window's guard component then stays out of the way.
+        QVERIFY(!TPreviousInstance::Instance());
+        auto form = Start();
+        QVERIFY(form);
+        QVERIFY(!TPreviousInstance::Instance());
+        const QString lock = QCoreApplication::applicationName() + ".lock";
+        QVERIFY(!QFile::exists(QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).filePath(lock)));
     }
 
     void aStartPreparedAheadMakesTheSameWindow()
@@ -399,6 +413,37 @@ private slots:
         press(VornNav::nbRefresh);
         QCOMPARE(clubs->FieldByName("Descr")->AsString(), QString("Links"));
         QVERIFY(!navigator->Button(VornNav::nbPriorSet)->isVisible());
+    }
+
+    void clubPageCancelDropsWhatWasTypedIntoAGridCell()
+    {
+        AddRecord(Folder(), Golf::kClubsTable, {{"Descr", "Links"}, {"City", "Ashby"}});
+        AddRecord(Folder(), Golf::kClubsTable, {{"Descr", "Heath"}, {"City", "Dunmore"}});
+        auto form = Start();
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        ClickTab(*form, "Golf Courses/Clubs");
+        auto *grid = form->Part<TDBGrid>("DBGrid1");
+        auto *navigator = form->Part<TVornDBNavigator>("VornDBNavigator1");
+        TTable *clubs = Table(*form, "Table1");
+        const auto cell = [grid](int row, int column) { return grid->visualRect(grid->model()->index(row, column)).center(); };
+        // Type into the City of the first club, as a user does: click the cell, then type.
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell(0, 1));
+        QTest::keyClick(grid, Qt::Key_F2);
+        for (const char key : QByteArray("Typo")) {
+            QWidget *focus = QApplication::focusWidget();
+            QTest::keyClick(focus, key, Qt::NoModifier, 30);
+        }
+        QCOMPARE(clubs->State(), dsEdit);
+        QTest::mouseClick(navigator->Button(VornNav::nbCancel), Qt::LeftButton);
+        QCOMPARE(clubs->State(), dsBrowse);
+        QTRY_VERIFY(grid->viewport()->findChildren<QLineEdit *>().isEmpty());
+        // The next click on another row writes nothing of what was typed.
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell(1, 0), 50);
+        QCOMPARE(clubs->FieldByName("Descr")->AsString(), QString("Heath"));
+        QCOMPARE(clubs->State(), dsBrowse);
+        QCOMPARE(StoredValue(Folder(), Golf::kClubsTable, "City", 1).toString(), QString("Ashby"));
+        QVERIFY(m_messages.isEmpty());
     }
 
     void aClubBeingEditedIsPostedWhenATabIsClicked()

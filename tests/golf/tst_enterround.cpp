@@ -251,6 +251,38 @@ private slots:
         QCOMPARE(Int("S1"), 90);
     }
 
+    void roundsEnteredThroughAnotherConnectionAreShiftedNotOverwritten()
+    {
+        Enter(90, 1);
+        // A second window on the same folder, opened before the rounds below.
+        TTable other;
+        other.SetDatabaseName(m_dir->path());
+        other.SetTableName(kPlayersTable);
+        other.Open();
+        Enter(91, 2);
+        Enter(92, 3);
+        QVERIFY(EnterRound(other, {"93", "4", "07/12/2026", false}).has_value());
+        QCOMPARE(other.FieldByName("S1")->AsInteger(), 93);
+        m_players->Refresh();
+        QCOMPARE(Slots('S').mid(0, 5), (QList<int>{93, 92, 91, 90, 0}));
+        QCOMPARE(Slots('C').mid(0, 4), (QList<int>{4, 3, 2, 1}));
+    }
+
+    void roundForAPlayerRemovedMeanwhileIsRefused()
+    {
+        Enter(90, 1);
+        TTable other;
+        other.SetDatabaseName(m_dir->path());
+        other.SetTableName(kPlayersTable);
+        other.Open();
+        other.Delete();
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, Enter(80, 2));
+        // Nothing was stored in its place, and the table is left ready for the next action.
+        QVERIFY(!m_players->InTransaction());
+        QCOMPARE(m_players->State(), dsBrowse);
+        QCOMPARE(m_players->RecordCount(), 0);
+    }
+
     void badTextsLeaveTheRecordExactlyAsItWas_data()
     {
         QTest::addColumn<QString>("score");

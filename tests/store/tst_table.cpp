@@ -331,6 +331,300 @@ private slots:
         QCOMPARE(table->RecordCount(), 4);
     }
 
+    void endFlagsFollowMovesPostsAndDeletes_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<QString>("steps");
+        // Each step is followed by the flags it leaves: B for at the first record (Bof), E for
+        // at the end (Eof), "-" for neither.
+        QTest::newRow("empty table: no move leaves the ends")
+            << 0 << "open:BE next:BE by5:BE prior:BE by-3:BE first:BE last:BE";
+        QTest::newRow("empty table: a post leaves both ends")
+            << 0 << "insert:BE post:- next:E prior:B";
+        QTest::newRow("edit on an empty table inserts; a cancel keeps both ends")
+            << 0 << "edit:BE cancel:BE next:BE";
+        QTest::newRow("deleting the only record")
+            << 1 << "open:B next:E delete:BE next:BE prior:BE";
+        QTest::newRow("moving past either end")
+            << 3 << "open:B next:- next:- next:E next:E prior:- by-5:B by5:E first:B last:E";
+        QTest::newRow("a post in the middle of the table")
+            << 3 << "last:E edit:E post:- prior:- first:B edit:B post:-";
+        QTest::newRow("deleting the last record")
+            << 3 << "last:E delete:E delete:E delete:BE";
+    }
+
+    void endFlagsFollowMovesPostsAndDeletes()
+    {
+        QFETCH(int, records);
+        QFETCH(QString, steps);
+        TableFixture fixture;
+        QList<std::tuple<QString, QVariant, QVariant>> rows;
+        for (int i = 0; i < records; ++i)
+            rows.append({QStringLiteral("R%1").arg(i), 70, 18});
+        auto table = fixture.MakeTable("clubs.DB", rows);
+        for (const QString &step : steps.split(' ')) {
+            const QString action = step.section(':', 0, 0);
+            const QString flags = step.section(':', 1);
+            if (action == "open") { table->Close(); table->Open(); }
+            else if (action == "next") table->Next();
+            else if (action == "prior") table->Prior();
+            else if (action.startsWith("by")) table->MoveBy(action.mid(2).toInt());
+            else if (action == "first") table->First();
+            else if (action == "last") table->Last();
+            else if (action == "insert") table->Insert();
+            else if (action == "edit") table->Edit();
+            else if (action == "cancel") table->Cancel();
+            else if (action == "delete") table->Delete();
+            else if (action == "post") {
+                table->FieldByName("Descr")->SetAsString("posted");
+                table->Post();
+            } else QFAIL(qPrintable("unknown step " + action));
+            const QString got = QString(table->Bof() ? "B" : "") + (table->Eof() ? "E" : "");
+            QVERIFY2(got == (flags == "-" ? QString() : flags),
+                     qPrintable(QStringLiteral("after %1: %2").arg(step, got.isEmpty() ? "-" : got)));
+        }
+    }
+
+    void filterComparisonsReadEitherWayRound_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("expected");
+        // "value op field" means "field op' value", op' the same comparison seen from the field.
+        QTest::newRow("field = value") << "Holes = 18" << "Alpha";
+        QTest::newRow("value = field") << "18 = Holes" << "Alpha";
+        QTest::newRow("value < field") << "70.5 < RATING" << "Alpha";
+        QTest::newRow("value > field") << "71.5 > RATING" << "Beta";
+        QTest::newRow("value <= field") << "71.5 <= rating" << "Alpha";
+        QTest::newRow("value >= field") << "70 >= RATING" << "Beta";
+        QTest::newRow("text value = field, prefix") << "'Al*' = Descr" << "Alpha";
+        // Not equal holds for a record whose field is empty.
+        QTest::newRow("field <> value") << "Holes <> 18" << "Beta Gamma";
+        QTest::newRow("value <> field") << "18 <> Holes" << "Beta Gamma";
+        QTest::newRow("field <> prefix") << "Descr <> 'Al*'" << "Beta Gamma";
+        QTest::newRow("field = NULL") << "Holes = NULL" << "Gamma";
+        QTest::newRow("field <> NULL") << "Holes <> NULL" << "Alpha Beta";
+        QTest::newRow("empty field is no smaller") << "RATING < 71" << "Beta";
+    }
+
+    void filterComparisonsReadEitherWayRound()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, expected);
+        TableFixture fixture;
+        auto table = fixture.MakeTable("clubs.DB", {{"Alpha", 71.5, 18}, {"Beta", 70, 9}, {"Gamma", QVariant(), QVariant()}});
+        table->SetFilter(filter);
+        table->SetFiltered(true);
+        QStringList names;
+        for (table->First(); !table->Eof(); table->Next())
+            names << table->FieldByName("Descr")->AsString();
+        QCOMPARE(names.join(' '), expected);
+    }
+
+    void deepNestingInAFilterIsRefusedWithAMessage_data()
+    {
+        QTest::addColumn<QString>("open");
+        QTest::addColumn<QString>("close");
+        QTest::newRow("parentheses") << "(" << ")";
+        QTest::newRow("NOT") << "NOT " << "";
+        QTest::newRow("both") << "NOT (" << ")";
+    }
+
+    void deepNestingInAFilterIsRefusedWithAMessage()
+    {
+        QFETCH(QString, open);
+        QFETCH(QString, close);
+        TableFixture fixture;
+        auto table = fixture.MakeTable("clubs.DB", {{"Alpha", 71.5, 18}, {"Beta", 70, 9}});
+        table->SetFiltered(true);
+        // Nesting a user may write works ...
+        table->SetFilter(open.repeated(40) + "Holes = 18" + close.repeated(40));
+        QCOMPARE(table->RecordCount(), 1);
+        // ... and nesting no one writes is refused, whatever its depth, leaving the filter as it was.
+        for (int depth : {1000, 15000, 200000}) {
+            const QString deep = open.repeated(depth) + "Holes = 9" + close.repeated(depth);
+            bool refused = false;
+            try {
+                table->SetFilter(deep);
+            } catch (const Exception &error) {
+                refused = true;
+                QVERIFY2(error.Message().startsWith("Filter expression incorrect: more than 100 nested parentheses or NOT at position "),
+                         qPrintable(error.Message().left(200)));
+            }
+            QVERIFY(refused);
+            QCOMPARE(table->RecordCount(), 1);
+        }
+    }
+
+    void longChainsOfConditionsWork_data()
+    {
+        QTest::addColumn<QString>("joiner");
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("OR") << " OR " << "Holes = 18" << 1;
+        QTest::newRow("AND") << " AND " << "Holes = 18" << 1;
+        QTest::newRow("AND, one fails") << " AND " << "Holes = 7" << 0;
+        QTest::newRow("AND, all hold") << " AND " << "Holes <> 7" << 2;
+    }
+
+    void longChainsOfConditionsWork()
+    {
+        QFETCH(QString, joiner);
+        QFETCH(QString, last);
+        QFETCH(int, expected);
+        TableFixture fixture;
+        auto table = fixture.MakeTable("clubs.DB", {{"Alpha", 71.5, 18}, {"Beta", 70, 9}});
+        table->SetFiltered(true);
+        QStringList terms;
+        for (int i = 0; i < 5000; ++i)
+            terms << (joiner == " OR " ? QStringLiteral("Holes = %1").arg(100 + i) : QStringLiteral("Holes <> %1").arg(100 + i));
+        terms << last;
+        table->SetFilter(terms.join(joiner));
+        QCOMPARE(table->RecordCount(), expected);
+    }
+
+    void aConditionTooDeepForTheEngineKeepsTheOldFilter()
+    {
+        TableFixture fixture;
+        auto table = fixture.MakeTable("clubs.DB", {{"Alpha", 71.5, 18}, {"Beta", 70, 9}});
+        table->SetFilter("Holes = 18");
+        table->SetFiltered(true);
+        // Within the nesting a text may have, but each level inside a long chain: deeper than
+        // the engine runs.
+        QStringList chain;
+        for (int i = 0; i < 2048; ++i)
+            chain << QStringLiteral("Holes = %1").arg(i + 100);
+        const QString level = chain.join(" OR ");
+        QString deep = "Holes = 9";
+        for (int i = 0; i < 99; ++i)
+            deep = "(" + level + " OR " + deep + ")";
+        bool refused = false;
+        try {
+            table->SetFilter(deep);
+        } catch (const Exception &) {
+            refused = true;
+        }
+        QVERIFY(refused);
+        QCOMPARE(table->Filter(), QString("Holes = 18"));
+        QCOMPARE(table->RecordCount(), 1);
+        QCOMPARE(table->FieldByName("Descr")->AsString(), QString("Alpha"));
+        table->Next(); // the table still moves
+        QVERIFY(table->Eof());
+    }
+
+    void fieldNamesWithPercentSignsAreSafeInFilters()
+    {
+        TableFixture fixture;
+        TTable table;
+        table.SetDatabaseName(fixture.Folder());
+        table.SetTableName("odd.DB");
+        table.CreateTable({{"ID", ftAutoInc, 0, false}, {"a%1", ftString, 20, false}, {"%2b", ftInteger, 0, false}});
+        table.Open();
+        for (const auto &[text, number] : {std::pair{"Paris", 1}, {"Lyon", 2}, {"Pau", 3}}) {
+            table.Insert();
+            table.FieldByName("a%1")->SetAsString(text);
+            table.FieldByName("%2b")->SetAsInteger(number);
+            table.Post();
+        }
+        table.SetFiltered(true);
+        table.SetFilter("[a%1] = 'Pa*'");
+        QCOMPARE(table.RecordCount(), 2);
+        table.SetFilter("[a%1] <> 'Pa*' OR [%2b] > 2");
+        QCOMPARE(table.RecordCount(), 2);
+        table.SetFilter("'Pa*' = [a%1] AND 3 > [%2b]");
+        QCOMPARE(table.RecordCount(), 1);
+        QCOMPARE(table.FieldByName("a%1")->AsString(), QString("Paris"));
+        EXPECT_FAILURE(table.SetFilter("[a%1] = = 3"), "Filter expression incorrect: a value is missing at position 9 of '[a%1] = = 3'");
+        EXPECT_FAILURE(table.SetFilter("[a%1] %2"), "Filter expression incorrect: unexpected '%' at position 7 of '[a%1] %2'");
+    }
+
+    void recordNumberFollowsMovesJumpsAndChanges_data()
+    {
+        QTest::addColumn<QString>("order");
+        QTest::addColumn<QString>("filter");
+        QTest::newRow("primary order") << QString() << QString();
+        QTest::newRow("by holes, some empty") << "Holes" << QString();
+        QTest::newRow("by name, filtered") << "Descr" << "RATING >= 70";
+    }
+
+    void recordNumberFollowsMovesJumpsAndChanges()
+    {
+        QFETCH(QString, order);
+        QFETCH(QString, filter);
+        TableFixture fixture;
+        QList<std::tuple<QString, QVariant, QVariant>> rows;
+        for (int i = 0; i < 60; ++i)
+            rows.append({QStringLiteral("N%1").arg((i * 37) % 60, 2, 10, QLatin1Char('0')), 65 + i % 10,
+                         i % 7 == 0 ? QVariant() : QVariant((i * 13) % 5)});
+        auto table = fixture.MakeTable("clubs.DB", rows);
+        table->SetFilter(filter);
+        table->SetFiltered(!filter.isEmpty());
+        table->SetIndexFieldNames(order);
+
+        // The numbers as a reader walking the table from its first record counts them.
+        auto walk = [&] {
+            QList<qint64> ids;
+            TTable reader;
+            reader.SetDatabaseName(fixture.Folder());
+            reader.SetTableName("clubs.DB");
+            reader.SetFilter(filter);
+            reader.SetFiltered(!filter.isEmpty());
+            reader.SetIndexFieldNames(order);
+            reader.Open();
+            for (; !reader.Eof(); reader.Next())
+                ids << reader.FieldByName("ID")->AsInteger();
+            return ids;
+        };
+        auto id = [&] { return qint64(table->FieldByName("ID")->AsInteger()); };
+        QList<qint64> ids = walk();
+        QCOMPARE(table->KnownRecordCount(), ids.size());
+        QCOMPARE(table->RecNo(), ids.indexOf(id()) + 1); // the record kept through the changes
+        table->First();
+        QCOMPARE(table->RecNo(), 1);
+        for (int step : {1, 5, -2, 30, 100, -7, -100}) {
+            table->MoveBy(step);
+            QCOMPARE(table->RecNo(), ids.indexOf(id()) + 1);
+        }
+        table->Last();
+        QCOMPARE(table->RecNo(), ids.size());
+        // A jump: the number is counted through the order.
+        for (int number = 1; number <= ids.size(); number += 3) {
+            table->SetRecNo(number);
+            QCOMPARE(id(), ids.at(number - 1));
+            table->FindKey(QString());
+            table->GotoBookmark(table->GetBookmark());
+            QCOMPARE(table->RecNo(), number);
+        }
+        table->SetRecNo(ids.size() + 10);
+        QCOMPARE(id(), ids.last());
+        QVERIFY(table->Eof());
+
+        // A change moves the record in the order; a delete and an insert change the count.
+        table->SetRecNo(ids.size() / 2);
+        table->Edit();
+        table->FieldByName("Descr")->SetAsString("A0");
+        table->FieldByName("Holes")->SetAsInteger(-1);
+        table->Post();
+        ids = walk();
+        QCOMPARE(table->RecNo(), ids.indexOf(id()) + 1);
+        table->MoveBy(3);
+        table->Delete();
+        ids = walk();
+        QCOMPARE(table->KnownRecordCount(), ids.size());
+        QCOMPARE(table->RecNo(), ids.indexOf(id()) + 1);
+        table->Insert();
+        table->FieldByName("Descr")->SetAsString("ZZ");
+        table->FieldByName("RATING")->SetAsFloat(80);
+        table->FieldByName("Holes")->SetAsInteger(3);
+        table->Post();
+        ids = walk();
+        QCOMPARE(table->KnownRecordCount(), ids.size());
+        QCOMPARE(table->RecNo(), ids.indexOf(id()) + 1);
+        table->Last();
+        table->Delete();
+        ids = walk();
+        QCOMPARE(table->RecNo(), ids.size());
+    }
+
     void damagedOrForeignFileIsReportedAndLeftAlone_data()
     {
         QTest::addColumn<QByteArray>("content");

@@ -82,6 +82,28 @@ void BM_PaintFrameWithShadow(benchmark::State &state)
 }
 BENCHMARK(BM_PaintFrameWithShadow);
 
+// A portrait frame whose bevel is 1, 49, 1000 or 2^31 - 1 pixels wide, with cut corners pointing
+// outwards: only the rings that cross the frame may cost anything, so the widest must stay close
+// to the 1000-pixel one.
+void BM_PaintPortraitRings(benchmark::State &state)
+{
+    TktMultiBevel frame;
+    frame.resize(kFrameWidth, kFrameHeight);
+    frame.SetShape(TktMBevel::bspPortrait);
+    frame.SetBevelInner(TktMBevel::bstNone);
+    frame.SetEdgeSize(-60);
+    frame.SetBevelWidth(int(state.range(0)));
+    QImage image = Background(kFrameWidth, kFrameHeight);
+    QPainter painter(&image);
+    for (auto _ : state) {
+        TCanvas canvas(painter);
+        frame.Paint(canvas);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kFrameWidth * kFrameHeight);
+}
+BENCHMARK(BM_PaintPortraitRings)->Arg(1)->Arg(49)->Arg(1000)->Arg(2147483647)->ArgName("bevel");
+
 void BM_MemcpyButtonArea(benchmark::State &state)
 {
     CopyPixels(state, kButtonWidth * kButtonHeight);

@@ -17,6 +17,9 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QTimerEvent>
+
+#include <limits>
 
 namespace {
 
@@ -139,8 +142,14 @@ class TDBGridLink : public TDataLink
 public:
     std::function<void()> OnUpdateData;
     std::function<void()> OnActiveChange;
+    std::function<void()> OnEditingChange;
 
 protected:
+    void EditingChanged() override
+    {
+        if (OnEditingChange)
+            OnEditingChange();
+    }
     void UpdateData() override
     {
         if (OnUpdateData)
@@ -309,8 +318,7 @@ TDBGrid::TDBGrid(QWidget *parent)
 
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
-    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
-                    | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    setEditTriggers(GridEditTriggers());
     setTabKeyNavigation(true);
     setWordWrap(false);
     setShowGrid(true);
@@ -327,6 +335,13 @@ TDBGrid::TDBGrid(QWidget *parent)
 
     m_link->OnUpdateData = [this] { CommitEditor(); };
     m_link->OnActiveChange = [this] { UpdateRecordScrollBar(); };
+    // A record that leaves edit state without being posted (a cancel, from a navigator say)
+    // takes along what the cell editor holds: a post has written the editor beforehand.
+    m_link->OnEditingChange = [this] {
+        const TTable *table = Table();
+        if (!table || !table->Editing())
+            CloseEditor();
+    };
 
     connect(m_columns, &TDBGridColumns::Changed, this, &TDBGrid::ColumnsChanged);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
@@ -343,7 +358,10 @@ TDBGrid::TDBGrid(QWidget *parent)
         m_indicator->viewport()->update();
         UpdateRecordScrollBar();
     });
-    connect(m_model, &TRecordWindowModel::EditFailed, this, [](const QString &message) { ShowMessage(message); });
+    // The message waits until the cell editor's write has unwound: while its box is open the
+    // grid may be destroyed, and nothing of it may be on the stack then.
+    connect(m_model, &TRecordWindowModel::EditFailed, qApp, [](const QString &message) { ShowMessage(message); },
+            Qt::QueuedConnection);
     connect(m_titleHeader, &QHeaderView::sectionResized, this, &TDBGrid::ColumnResized);
     connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, &TDBGrid::ScrollBarAction);
     connect(verticalScrollBar(), &QAbstractSlider::sliderReleased, this, &TDBGrid::ScrollBarReleased);
@@ -435,9 +453,16 @@ void TDBGrid::SetReadOnly(bool readOnly)
     m_readOnly = readOnly;
     m_link->SetReadOnly(readOnly);
     CloseEditor();
-    setEditTriggers(readOnly ? QAbstractItemView::NoEditTriggers
-                             : QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
-                                   | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    m_clickEditTimer.stop();
+    setEditTriggers(GridEditTriggers());
+}
+
+QAbstractItemView::EditTriggers TDBGrid::GridEditTriggers() const
+{
+    // A click on the current cell opens its editor through the grid's own timer (see
+    // mouseReleaseEvent), never through the view's: the view's drops every key typed while it runs.
+    return m_readOnly ? QAbstractItemView::NoEditTriggers
+                      : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed;
 }
 
 bool TDBGrid::CanEdit() const
@@ -702,30 +727,47 @@ void TDBGrid::updateGeometries()
     UpdateRecordScrollBar();
 }
 
+namespace {
+
+// The scroll bar counts in int: a table of more records than that is mapped proportionally.
+constexpr qint64 kBarRange = std::numeric_limits<int>::max();
+
+int BarPlace(qint64 place, qint64 count)
+{
+    return count - 1 <= kBarRange ? int(place) : int(double(place) * double(kBarRange) / double(count - 1));
+}
+
+qint64 RecordPlace(int barValue, qint64 count)
+{
+    return count - 1 <= kBarRange ? qint64(barValue) : qint64(double(barValue) * double(count - 1) / double(kBarRange));
+}
+
+} // namespace
+
 void TDBGrid::UpdateRecordScrollBar()
 {
     QScrollBar *bar = verticalScrollBar();
     TTable *table = Table();
-    const int row = m_model->ActiveRow();
-    const int rows = m_model->rowCount();
     int maximum = 0;
     int value = 0;
-    if (table && table->Active() && table->State() != dsInsert && table->CurrentRecord() && row >= 0) {
-        // Reads at most one window's worth of neighbours: enough to tell whether the window
-        // holds the first and the last record.
-        const int before = int(table->RecordsBeyondCurrent(false, row + 1).size());
-        const int after = int(table->RecordsBeyondCurrent(true, rows - row).size());
-        const bool allShown = before <= row && after <= rows - 1 - row;
-        if (!allShown) {
-            maximum = 2;
-            value = before == 0 ? 0 : after == 0 ? 2 : 1;
+    if (table && table->Active() && table->State() != dsInsert && table->CurrentRecord() && m_model->ActiveRow() >= 0) {
+        // The bar maps the whole table: one place per record, the thumb at the current one.
+        qint64 count = 0;
+        qint64 number = 0;
+        RunGuarded([&] {
+            count = table->KnownRecordCount();
+            number = table->RecNo();
+        });
+        if (count > m_model->rowCount() && number > 0) {
+            maximum = BarPlace(count - 1, count);
+            value = BarPlace(qMin(number, count) - 1, count);
         }
     } else if (table && table->State() == dsInsert) {
         return; // keep the position of the record the new one stands beside
     }
     const QSignalBlocker quiet(bar);
     bar->setRange(0, maximum);
-    bar->setPageStep(1);
+    bar->setPageStep(VisibleRowCount());
     bar->setSingleStep(1);
     bar->setValue(value);
     bar->setSliderPosition(value);
@@ -749,11 +791,17 @@ void TDBGrid::ScrollBarAction(int action)
 void TDBGrid::ScrollBarReleased()
 {
     QScrollBar *bar = verticalScrollBar();
-    if (bar->maximum() > 0) {
-        if (bar->sliderPosition() == bar->minimum())
+    TTable *table = Table();
+    if (bar->maximum() > 0 && table && table->Active()) {
+        const int position = bar->sliderPosition();
+        if (position <= bar->minimum()) {
             GoToEnd(false);
-        else if (bar->sliderPosition() == bar->maximum())
+        } else if (position >= bar->maximum()) {
             GoToEnd(true);
+        } else {
+            CommitEditor();
+            RunGuarded([&] { table->SetRecNo(RecordPlace(position, table->KnownRecordCount()) + 1); });
+        }
     }
     UpdateRecordScrollBar();
 }
@@ -806,6 +854,8 @@ QModelIndex TDBGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modif
 
 void TDBGrid::keyPressEvent(QKeyEvent *event)
 {
+    // A key typed before the click's editor opened opens it itself and goes into it.
+    m_clickEditTimer.stop();
     TTable *table = Table();
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
     const bool ctrl = mods == Qt::ControlModifier;
@@ -894,22 +944,69 @@ void TDBGrid::DeleteWithQuestion()
     TTable *table = Table();
     if (!CanEdit() || table->IsEmpty())
         return;
-    if (MessageDlg(QStringLiteral("Delete record?"), mtConfirmation, {mrOk, mrCancel}, mrOk, mrCancel) != mrOk)
+    const QPointer<TDBGrid> self(this);
+    const QPointer<TTable> guarded(table);
+    const bool yes = MessageDlg(QStringLiteral("Delete record?"), mtConfirmation, {mrOk, mrCancel}, mrOk, mrCancel) == mrOk;
+    // The box ran its own event loop: the grid or its table may be gone by now.
+    if (!self || !yes || !guarded || guarded != Table() || !guarded->Active())
         return;
     CloseEditor();
-    RunGuarded([table] { table->Delete(); });
+    RunGuarded([&] { guarded->Delete(); });
+}
+
+void TDBGrid::mousePressEvent(QMouseEvent *event)
+{
+    m_clickEditTimer.stop();
+    const QModelIndex before = currentIndex();
+    const bool editing = state() == QAbstractItemView::EditingState;
+    QTableView::mousePressEvent(event);
+    m_pressedOnCurrent = event->button() == Qt::LeftButton && !editing && before.isValid()
+                         && indexAt(event->position().toPoint()) == before && currentIndex() == before;
+}
+
+void TDBGrid::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    m_clickEditTimer.stop();
+    m_pressedOnCurrent = false;
+    QTableView::mouseDoubleClickEvent(event);
 }
 
 void TDBGrid::mouseReleaseEvent(QMouseEvent *event)
 {
+    const bool pressedOnCurrent = std::exchange(m_pressedOnCurrent, false);
     QTableView::mouseReleaseEvent(event);
-    if (event->button() != Qt::LeftButton || !OnCellClick)
+    if (event->button() != Qt::LeftButton)
         return;
     const QModelIndex index = indexAt(event->position().toPoint());
     if (!index.isValid())
         return;
+    // A second click on the current cell opens its editor once it is clear that no double
+    // click follows.
+    const TTable *table = Table();
+    if (pressedOnCurrent && index == currentIndex() && !m_readOnly && state() != QAbstractItemView::EditingState
+        && table && table->CurrentRecord()) {
+        m_clickEditRecord = table->CurrentRecord()->Id;
+        m_clickEditTimer.start(QApplication::doubleClickInterval(), this);
+    }
+    if (!OnCellClick)
+        return;
     TColumn *column = ColumnAt(index.column());
     RunGuarded([&] { OnCellClick(this, column); });
+}
+
+void TDBGrid::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_clickEditTimer.timerId()) {
+        QTableView::timerEvent(event);
+        return;
+    }
+    m_clickEditTimer.stop();
+    // Only the cell that was clicked opens, not one a handler of the click moved to meanwhile.
+    const TTable *table = Table();
+    const QModelIndex index = currentIndex();
+    if (index.isValid() && state() != QAbstractItemView::EditingState && hasFocus() && table
+        && table->CurrentRecord() && table->CurrentRecord()->Id == m_clickEditRecord)
+        RunGuarded([&] { edit(index, QAbstractItemView::EditKeyPressed, nullptr); });
 }
 
 void TDBGrid::FocusChanged(QWidget *old, QWidget *now)
@@ -918,6 +1015,7 @@ void TDBGrid::FocusChanged(QWidget *old, QWidget *now)
     const bool isInside = now && (now == this || isAncestorOf(now));
     if (!wasInside || isInside)
         return;
+    m_clickEditTimer.stop();
     // An editor losing the focus has written its text already; what is left unchanged goes.
     TTable *table = Table();
     if (table && table->State() == dsInsert && !table->Modified())

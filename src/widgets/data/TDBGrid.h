@@ -5,6 +5,7 @@
 #include "TDataSource.h"
 #include "TLoadable.h"
 
+#include <QBasicTimer>
 #include <QHeaderView>
 #include <QList>
 #include <QPointer>
@@ -104,9 +105,10 @@ private:
 
 // The standard data grid: a table view over a window of records of one table around its current
 // record. It holds only the rows it shows; the current record moves by arrow keys, Page Up/Down,
-// the wheel and the vertical scroll bar, and the view follows it. The scroll bar tells where the
-// current record stands (at the first, somewhere in between, at the last): the table is never
-// counted or read as a whole.
+// the wheel and the vertical scroll bar, and the view follows it. The scroll bar maps the whole
+// table, one place per record: the thumb stands at the current record's number, and dragging it
+// makes the record at that place current. The records are never read as a whole: the number and
+// the count come from the store.
 //
 // The left column is the row indicator (current row; edit and insert state); the top row holds
 // the titles. Both are painted in FixedColor with TitleFont. A cell edit writes into the current
@@ -184,7 +186,10 @@ protected:
     void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
     void updateGeometries() override;
@@ -203,6 +208,7 @@ private:
 
     TTable *Table() const;
     bool CanEdit() const;
+    QAbstractItemView::EditTriggers GridEditTriggers() const;
     int RowHeight() const;
     void UpdateRowHeight();
     void ColumnsChanged();
@@ -242,4 +248,7 @@ private:
     int m_wheelRemainder = 0;
     bool m_syncing = false;
     bool m_applyingWidths = false;
+    QBasicTimer m_clickEditTimer;
+    bool m_pressedOnCurrent = false;
+    qint64 m_clickEditRecord = 0;
 };

@@ -407,11 +407,20 @@ void TDBNavigator::BtnClick(TNavigateBtn button)
             case nbPost: table->Post(); break;
             case nbCancel: table->Cancel(); break;
             case nbRefresh: table->Refresh(); break;
-            case nbDelete:
-                if (!m_confirmDelete
-                    || MessageDlg(QStringLiteral("Delete record?"), mtConfirmation, {mrOk, mrCancel}, mrOk, mrCancel) == mrOk)
+            case nbDelete: {
+                if (!m_confirmDelete) {
                     table->Delete();
+                    break;
+                }
+                const QPointer<TTable> guarded(table);
+                const bool yes = MessageDlg(QStringLiteral("Delete record?"), mtConfirmation, {mrOk, mrCancel}, mrOk, mrCancel) == mrOk;
+                // The box ran its own event loop: the navigator or its table may be gone by now.
+                if (!self)
+                    return;
+                if (yes && guarded && guarded == Table() && guarded->Active())
+                    guarded->Delete();
                 break;
+            }
             }
         }
     }

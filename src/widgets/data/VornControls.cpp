@@ -16,9 +16,24 @@ int Inset(int edge, qint64 amount)
     return int(std::clamp<qint64>(moved, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
+int ClampToInt(qint64 value)
+{
+    return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+// The largest width or height a widget can take.
+int ClampToWidgetSize(qint64 value)
+{
+    return int(std::clamp<qint64>(value, 0, QWIDGETSIZE_MAX));
+}
+
+// A frame wider than the widget leaves a content rectangle far outside it, even turned inside
+// out; it is kept within a range where QRect's own arithmetic cannot overflow.
 QRect ToQRect(const TRect &rect)
 {
-    return QRect(QPoint(rect.Left, rect.Top), QPoint(rect.Right - 1, rect.Bottom - 1));
+    const qint64 reach = 4 * qint64(QWIDGETSIZE_MAX);
+    const auto held = [reach](qint64 value) { return int(std::clamp(value, -reach, reach)); };
+    return QRect(QPoint(held(rect.Left), held(rect.Top)), QPoint(held(qint64(rect.Right) - 1), held(qint64(rect.Bottom) - 1)));
 }
 
 } // namespace
@@ -149,10 +164,22 @@ void TVornBevel::DrawFrame(TCanvas &canvas, TRect &rect, TColor topLeft, TColor 
     canvas.SetPenWidth(1);
     canvas.SetPenStyle(psSolid);
     canvas.SetPenMode(pmCopy);
-    int drawn = 0;
-    // Once the rectangle is empty every further frame lies outside it; the rest of Count only
-    // insets, so that a huge width cannot keep the loop running.
-    for (; drawn < count && rect.Right > rect.Left && rect.Bottom > rect.Top; ++drawn) {
+    if (count <= 0)
+        return;
+    if (!(borders & (bsLeft | bsTop | bsRight | bsBottom))) // nothing to draw, nothing to inset
+        return;
+    // Every frame is drawn, also once the rectangle has turned inside out: its lines then cross
+    // the earlier ones. Each line moves one way with every frame (the left column to the right,
+    // the top row down, and so on), so once all of them have passed the far side of what can be
+    // painted none can come back, and the rest of Count only insets the rectangle.
+    const QRect visible = canvas.ClipBounds();
+    const auto outOfReach = [&] {
+        return (!(borders & bsLeft) || rect.Left > visible.right()) && (!(borders & bsTop) || rect.Top > visible.bottom())
+               && (!(borders & bsRight) || qint64(rect.Right) - 1 < visible.left())
+               && (!(borders & bsBottom) || qint64(rect.Bottom) - 1 < visible.top());
+    };
+    qint64 drawn = 0;
+    for (; drawn < count && !outOfReach(); ++drawn) {
         const int l = rect.Left;
         const int t = rect.Top;
         const int r = rect.Right;
@@ -176,13 +203,13 @@ void TVornBevel::DrawFrame(TCanvas &canvas, TRect &rect, TColor topLeft, TColor 
             canvas.LineTo(r, b - 1);
         }
         if (borders & bsLeft)
-            ++rect.Left;
+            rect.Left = Inset(rect.Left, 1);
         if (borders & bsTop)
-            ++rect.Top;
+            rect.Top = Inset(rect.Top, 1);
         if (borders & bsRight)
-            --rect.Right;
+            rect.Right = Inset(rect.Right, -1);
         if (borders & bsBottom)
-            --rect.Bottom;
+            rect.Bottom = Inset(rect.Bottom, -1);
     }
     const qint64 rest = qint64(count) - drawn;
     if (rest > 0) {
@@ -304,13 +331,14 @@ void TVornCustomLabel::FitToText()
     // Measured from the corner without an alignment: the size does not depend on it.
     const int flags = (DrawTextFlags() & ~Qt::AlignHorizontal_Mask) | Qt::AlignLeft;
     MeasureText(text, flags);
-    const int margin = 2 * (m_bevel->BevelSideSize() + 1);
-    const int newWidth = text.width() + margin;
-    const int newHeight = text.height() + margin;
-    int newLeft = x();
+    // A bevel can be wider than any widget; the size stops at the largest a widget can take.
+    const qint64 margin = 2 * (qint64(m_bevel->BevelSideSize()) + 1);
+    const int newWidth = ClampToWidgetSize(text.width() + margin);
+    const int newHeight = ClampToWidgetSize(text.height() + margin);
+    qint64 newLeft = x();
     if (Alignment() == taRightJustify)
-        newLeft += width() - newWidth;
-    SetBounds(newLeft, y(), newWidth, newHeight);
+        newLeft += qint64(width()) - newWidth;
+    SetBounds(ClampToInt(newLeft), y(), newWidth, newHeight);
 }
 
 void TVornCustomLabel::Paint(QPainter &painter)
@@ -331,7 +359,7 @@ void TVornCustomLabel::Paint(QPainter &painter)
         if (Layout() == tlBottom)
             area.translate(0, height() - measuredBottom);
         else
-            area.translate(0, (height() - measuredBottom - m_bevel->BevelSideSize() - 1) / 2);
+            area.translate(0, ClampToInt((qint64(height()) - measuredBottom - m_bevel->BevelSideSize() - 1) / 2));
     }
     DoDrawText(painter, area, flags);
 }
@@ -380,9 +408,15 @@ void TVornCustomPanel::BevelChanged(QObject *)
     FrameChanged();
 }
 
+int TVornCustomPanel::WindowEdgeWidth() const
+{
+    // The window border as painted: that of the bevel, whatever the toolkit panel holds.
+    return m_bevel->BorderStyle() == Tk::bsNone ? 0 : (Ctl3D() ? 2 : 1);
+}
+
 QMargins TVornCustomPanel::ChildMargins() const
 {
-    const int room = BorderEdgeWidth() + m_bevel->BevelSideSize();
+    const int room = ClampToInt(qint64(WindowEdgeWidth()) + m_bevel->BevelSideSize());
     return {room, room, room, room};
 }
 
@@ -414,7 +448,7 @@ void TVornCustomPanel::Paint(QPainter &painter)
     painter.setPen(ToQColor(FontColor()));
     painter.setBackgroundMode(Qt::TransparentMode);
     const int lineHeight = painter.fontMetrics().height();
-    const int top = (frame.Top + frame.Bottom - lineHeight) / 2;
+    const int top = ClampToInt((qint64(frame.Top) + frame.Bottom - lineHeight) / 2);
     int flags = Qt::TextExpandTabs | Qt::TextShowMnemonic | Qt::AlignTop;
     switch (Alignment()) {
     case taLeftJustify: flags |= Qt::AlignLeft; break;

@@ -187,11 +187,20 @@ private:
 // A panel that paints a bevel (by default a raised outer bevel one pixel wide), keeps its aligned
 // children inside it (BevelSideSize on every side) and reports mouse enter and leave. The bevel's
 // BorderStyle bsSingle gives the panel the window border (a sunken client edge with Ctl3D).
+//
+// The frame properties the toolkit panel has under the same names (BevelInner, BevelOuter,
+// BevelWidth, BorderWidth, BorderStyle) are those of Bevel here: one frame decides both the room
+// the children keep clear of and what is painted.
 class TVornCustomPanel : public TCustomPanel
 {
     Q_OBJECT
     Q_PROPERTY(QString About READ About WRITE SetAbout)
     Q_PROPERTY(TVornBevel *Bevel READ Bevel WRITE SetBevel)
+    Q_PROPERTY(TVornBevel::TVornBevelStyle BevelInner READ BevelInner WRITE SetBevelInner STORED false)
+    Q_PROPERTY(TVornBevel::TVornBevelStyle BevelOuter READ BevelOuter WRITE SetBevelOuter STORED false)
+    Q_PROPERTY(int BevelWidth READ BevelWidth WRITE SetBevelWidth STORED false)
+    Q_PROPERTY(int BorderWidth READ BorderWidth WRITE SetBorderWidth STORED false)
+    Q_PROPERTY(Tk::TBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle STORED false)
 
 public:
     explicit TVornCustomPanel(QWidget *parent = nullptr);
@@ -203,6 +212,18 @@ public:
     void SetBevel(TVornBevel *bevel);
     bool MouseInControl() const { return m_mouse.InControl(); }
 
+    // The bevel's values under the toolkit panel's names.
+    TVornBevel::TVornBevelStyle BevelInner() const { return m_bevel->BevelInner(); }
+    void SetBevelInner(TVornBevel::TVornBevelStyle style) { m_bevel->SetBevelInner(style); }
+    TVornBevel::TVornBevelStyle BevelOuter() const { return m_bevel->BevelOuter(); }
+    void SetBevelOuter(TVornBevel::TVornBevelStyle style) { m_bevel->SetBevelOuter(style); }
+    int BevelWidth() const { return m_bevel->BevelWidth(); }
+    void SetBevelWidth(int width) { m_bevel->SetBevelWidth(width); }
+    int BorderWidth() const { return m_bevel->BorderWidth(); }
+    void SetBorderWidth(int width) { m_bevel->SetBorderWidth(width); }
+    Tk::TBorderStyle BorderStyle() const { return m_bevel->BorderStyle(); }
+    void SetBorderStyle(Tk::TBorderStyle style) { m_bevel->SetBorderStyle(style); }
+
     TNotifyEvent OnMouseEnter;
     TNotifyEvent OnMouseLeave;
 
@@ -210,6 +231,8 @@ protected:
     // The bevel changed: the window border follows, the children are re-aligned, a repaint is
     // scheduled.
     virtual void BevelChanged(QObject *sender);
+    // Width of the window border the bevel's BorderStyle gives, on each side (0, 1 or 2).
+    int WindowEdgeWidth() const;
 
     void Paint(QPainter &painter) override;
     QMargins ChildMargins() const override;

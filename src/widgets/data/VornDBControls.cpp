@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "Exceptions.h"
+#include "TApplication.h"
 #include "TField.h"
 
 #include <QFocusEvent>
@@ -11,6 +12,9 @@
 #include <QPainter>
 #include <QPointer>
 #include <QTimer>
+
+#include <algorithm>
+#include <limits>
 
 // Resources of a static library are registered by hand, outside any namespace.
 static void InitVornNavResources()
@@ -91,6 +95,10 @@ QImage GlyphFromImage(const QImage &picture)
 
 TVornDBText::TVornDBText(QWidget *parent) : TVornCustomLabel(parent)
 {
+    // Its own colour is the window colour; while ParentColor is on (the default) the container's
+    // shows instead.
+    SetColor(clWindow);
+    SetParentColor(true);
     // A new widget keeps its 65 x 17 until it shows something.
     const QRect bounds = geometry();
     SetAutoSize(true);
@@ -267,13 +275,9 @@ void TVornNavButton::TimerExpired()
     if (State() != bsDown || !MouseCaptured())
         return;
     QPointer<TVornNavButton> self(this);
-    try {
-        Click();
-    } catch (...) {
-        if (self)
-            m_repeatTimer->stop();
-        throw;
-    }
+    // A timer slot has no handler above it to end: the failure goes to the application's.
+    if (!RunGuarded([this] { Click(); }) && self)
+        m_repeatTimer->stop();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -505,8 +509,14 @@ void TVornDBNavigator::AdjustSize(int &width, int &height)
 {
     if (IsLoading() || !m_buttons[ButtonCount - 1])
         return;
-    const int side = Bevel()->BevelSideSize() + 1 + BorderEdgeWidth();
-    int count = 0;
+    // In 64 bits: a bevel or a group space can be as wide as an int holds, and sums of them
+    // overflow. Sizes end within what a widget can take, positions within an int.
+    const auto toInt = [](qint64 value) {
+        return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    };
+    const auto toSize = [](qint64 value) { return int(std::clamp<qint64>(value, 0, QWIDGETSIZE_MAX)); };
+    const qint64 side = qint64(Bevel()->BevelSideSize()) + 1 + WindowEdgeWidth();
+    qint64 count = 0;
     bool groupUsed[6] = {};
     for (int i = 0; i < ButtonCount; ++i) {
         if (m_visibleButtons.Contains(TVornNavBtns(i))) {
@@ -516,39 +526,46 @@ void TVornDBNavigator::AdjustSize(int &width, int &height)
     }
     if (count == 0)
         count = 1;
-    const int groups = int(groupUsed[2]) + int(groupUsed[3]) + int(groupUsed[4]) + int(groupUsed[5]);
-    const int gaps = groups * m_groupSpace;
+    const qint64 groups = int(groupUsed[2]) + int(groupUsed[3]) + int(groupUsed[4]) + int(groupUsed[5]);
+    const qint64 gaps = groups * m_groupSpace;
     const bool horizontal = m_orientation == orHorizontal;
     // Along: the axis the buttons are lined up on; across: the other one.
-    int &along = horizontal ? width : height;
-    int &across = horizontal ? height : width;
-    const int minAlong = 2 * side + count * MinBtnSize + gaps;
-    const int minAcross = 2 * side + MinBtnSize;
-    along = qMax(along, minAlong);
-    across = qMax(across, minAcross);
+    int &alongSize = horizontal ? width : height;
+    int &acrossSize = horizontal ? height : width;
+    const qint64 minAlong = 2 * side + count * MinBtnSize + gaps;
+    const qint64 minAcross = 2 * side + MinBtnSize;
+    qint64 along = std::max<qint64>(alongSize, minAlong);
+    acrossSize = toSize(std::max<qint64>(acrossSize, minAcross));
 
-    const int buttonAcross = (horizontal ? this->height() : this->width()) - 2 * side;
-    const int buttonAlong = (along - 2 * side - gaps) / count;
-    m_buttonWidth = horizontal ? buttonAlong : buttonAcross;
-    m_buttonHeight = horizontal ? buttonAcross : buttonAlong;
-    const int used = 2 * side + count * buttonAlong + gaps;
+    const qint64 buttonAcross = qint64(horizontal ? this->height() : this->width()) - 2 * side;
+    const qint64 buttonAlong = (along - 2 * side - gaps) / count;
+    m_buttonWidth = toInt(horizontal ? buttonAlong : buttonAcross);
+    m_buttonHeight = toInt(horizontal ? buttonAcross : buttonAlong);
+    const qint64 used = 2 * side + count * buttonAlong + gaps;
     if (AlignOf(this) == ::alNone)
         along = used;
-    const int remain = along - used;
-    int accumulator = count / 2;
+    const qint64 remain = along - used;
+    alongSize = toSize(along);
+    qint64 accumulator = count / 2;
 
-    int position = side;
+    qint64 position = side;
     bool groupStarted[6] = {};
+    // A button beyond any widget's reach is as hidden there as anywhere further out, and its
+    // right and bottom edges must still be within an int.
+    const auto toPosition = [](qint64 value) { return int(std::clamp<qint64>(value, -4 * qint64(QWIDGETSIZE_MAX), 4 * qint64(QWIDGETSIZE_MAX))); };
+    const auto place = [&](TVornNavButton *button, qint64 x, qint64 y, qint64 w, qint64 h) {
+        button->setGeometry(toPosition(x), toPosition(y), toSize(w), toSize(h));
+    };
     for (int i = 0; i < ButtonCount; ++i) {
         TVornNavButton *button = m_buttons[i];
         if (!m_visibleButtons.Contains(TVornNavBtns(i))) {
             if (horizontal)
-                button->setGeometry(this->width() + 1, side, m_buttonWidth, m_buttonHeight);
+                place(button, qint64(this->width()) + 1, side, buttonAlong, buttonAcross);
             else
-                button->setGeometry(side, this->height() + 1, m_buttonWidth, m_buttonHeight);
+                place(button, side, qint64(this->height()) + 1, buttonAcross, buttonAlong);
             continue;
         }
-        int extra = 0;
+        qint64 extra = 0;
         if (remain != 0) {
             accumulator -= remain;
             if (accumulator < 0) {
@@ -562,9 +579,9 @@ void TVornDBNavigator::AdjustSize(int &width, int &height)
             position += m_groupSpace;
         }
         if (horizontal)
-            button->setGeometry(position, side, m_buttonWidth + extra, m_buttonHeight);
+            place(button, position, side, buttonAlong + extra, buttonAcross);
         else
-            button->setGeometry(side, position, m_buttonWidth, m_buttonHeight + extra);
+            place(button, side, position, buttonAcross, buttonAlong + extra);
         position += buttonAlong + extra;
     }
 }
@@ -733,19 +750,29 @@ void TVornDBNavigator::ButtonAction(TVornNavBtns button)
                 table->Insert();
                 FocusEditor();
                 break;
-            case nbDelete:
-                if (!m_confirmDelete || ConfirmBox(m_confirmDeleteText) == mrYes)
-                    table->Delete();
+            case nbDelete: {
+                const QPointer<TTable> guarded(table);
+                const bool yes = !m_confirmDelete || ConfirmBox(m_confirmDeleteText) == mrYes;
+                if (!self) // the box ran its own event loop
+                    return;
+                if (yes && guarded && guarded == Table())
+                    guarded->Delete();
                 break;
+            }
             case nbEdit:
                 table->Edit();
                 FocusEditor();
                 break;
             case nbPost: table->Post(); break;
-            case nbCancel:
-                if (!m_confirmCancel || ConfirmBox(m_confirmCancelText) == mrYes)
-                    table->Cancel();
+            case nbCancel: {
+                const QPointer<TTable> guarded(table);
+                const bool yes = !m_confirmCancel || ConfirmBox(m_confirmCancelText) == mrYes;
+                if (!self)
+                    return;
+                if (yes && guarded && guarded == Table())
+                    guarded->Cancel();
                 break;
+            }
             case nbRefresh: table->Refresh(); break;
             case nbSetBookmark:
                 if (m_bookmark.Valid)

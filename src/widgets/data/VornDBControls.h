@@ -27,11 +27,18 @@ class TVornDBNavigator;
 // inside the label's bevel. It follows the record in every table state (the edit buffer while
 // the record is being edited) and is empty while the table is closed or nothing is bound. "&" in
 // a value is shown as it stands. With AutoSize (on for a new widget) it fits itself to every value.
+//
+// The caption is the field's text, accelerators are off and no widget takes the focus through it:
+// Caption, ShowAccelChar and FocusControl can be read but are not published (a layout cannot set
+// them).
 class TVornDBText : public TVornCustomLabel
 {
     Q_OBJECT
     Q_PROPERTY(QString DataField READ DataField WRITE SetDataField)
     Q_PROPERTY(TDataSource *DataSource READ DataSource WRITE SetDataSource)
+    Q_PROPERTY(QString Caption READ Caption DESIGNABLE false STORED false)
+    Q_PROPERTY(bool ShowAccelChar READ ShowAccelChar DESIGNABLE false STORED false)
+    Q_PROPERTY(QWidget *FocusControl READ FocusControl DESIGNABLE false STORED false)
 
 public:
     explicit TVornDBText(QWidget *parent = nullptr);
@@ -242,6 +249,7 @@ class TVornDBNavigator : public TVornCustomPanel
     Q_PROPERTY(TDataSource *DataSource READ DataSource WRITE SetDataSource)
     Q_PROPERTY(bool Flat READ Flat WRITE SetFlat)
     Q_PROPERTY(QWidget *FocusEditControl READ FocusEditControl WRITE SetFocusEditControl)
+    Q_PROPERTY(TImageList *Images READ Images WRITE SetImages)
     Q_PROPERTY(int GroupSpace READ GroupSpace WRITE SetGroupSpace)
     Q_PROPERTY(QStringList Hints READ Hints WRITE SetHints)
     Q_PROPERTY(int MoveBySet READ MoveBySet WRITE SetMoveBySet)
@@ -377,7 +385,7 @@ private:
     QMetaObject::Connection m_imagesChanged;
     int m_moveBySet = 10;
     TVornNavOrientation m_orientation = orHorizontal;
-    bool m_showHint = true;
+    bool m_showHint = false;
     bool m_tabStop = false;
     TVornNavBtnSet m_visibleButtons = DefaultVisibleButtons();
     int m_buttonWidth = 0;

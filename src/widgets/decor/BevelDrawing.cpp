@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <climits>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -19,17 +22,99 @@ int Saturate(qint64 value)
     return int(std::clamp<qint64>(value, INT_MIN, INT_MAX));
 }
 
-// How many rings can still reach the visible pixels: past this every corner of a ring, and every
-// point of its chamfers, lies beyond the clip on the far side.
-qint64 RingReach(const TCanvas &canvas, const TRect &rect, int chamfer = 0)
+// The pixels that can be painted, inclusive; from the canvas's clip (which already has a pixel of
+// margin).
+struct TReach
+{
+    qint64 Left, Top, Right, Bottom;
+};
+
+TReach ReachOf(const TCanvas &canvas)
 {
     const QRect visible = canvas.ClipBounds();
-    const qint64 extent = std::max({std::abs(qint64(rect.Left)), std::abs(qint64(rect.Top)),
-                                    std::abs(qint64(rect.Right)), std::abs(qint64(rect.Bottom)),
-                                    std::abs(qint64(visible.left())), std::abs(qint64(visible.top())),
-                                    std::abs(qint64(visible.right())), std::abs(qint64(visible.bottom()))});
-    return 4 * (extent + std::abs(qint64(chamfer))) + 4;
+    return {visible.left(), visible.top(), visible.right(), visible.bottom()};
 }
+
+// A ring line is horizontal, vertical or at 45 degrees. Its pixels run from (x0, y0) toward
+// (x1, y1), the target not included; only those within reach are drawn, so that lines of any
+// length cost no more than the part that can be seen, and coordinates far outside never reach
+// the canvas.
+void ReachableLine(TCanvas &canvas, const TReach &reach, qint64 x0, qint64 y0, qint64 x1, qint64 y1)
+{
+    const qint64 dx = x1 - x0, dy = y1 - y0;
+    if (dx == 0 && dy == 0)
+        return;
+    const qint64 sx = (dx > 0) - (dx < 0), sy = (dy > 0) - (dy < 0);
+    qint64 first = 0, last = std::max(std::abs(dx), std::abs(dy)) - 1;
+    const auto limit = [&](qint64 start, qint64 step, qint64 low, qint64 high) {
+        if (step == 0) {
+            if (start < low || start > high)
+                last = -1;
+        } else if (step > 0) {
+            first = std::max(first, low - start);
+            last = std::min(last, high - start);
+        } else {
+            first = std::max(first, start - high);
+            last = std::min(last, start - low);
+        }
+    };
+    limit(x0, sx, reach.Left, reach.Right);
+    limit(y0, sy, reach.Top, reach.Bottom);
+    if (first > last)
+        return;
+    canvas.MoveTo(int(x0 + first * sx), int(y0 + first * sy));
+    canvas.LineTo(int(x0 + (last + 1) * sx), int(y0 + (last + 1) * sy));
+}
+
+// The indices 0 .. count - 1 of rings (or lines) worth drawing. Every line of a ring lies on a
+// row, a column or a diagonal whose place moves one way as the index grows; a ring is drawn when
+// at least one of those places is within reach. Each place is within reach for one run of
+// indices, found by bisection, so a ring count as large as an int holds costs only the rings
+// that can be seen.
+class TRingRuns
+{
+public:
+    explicit TRingRuns(qint64 count) : m_count(std::max<qint64>(count, 0)) {}
+
+    // place(i) must not decrease as i grows; [low, high] is where it can be seen.
+    template <typename Place>
+    void Add(Place place, qint64 low, qint64 high)
+    {
+        const qint64 first = FirstWhere([&](qint64 i) { return place(i) >= low; });
+        const qint64 end = FirstWhere([&](qint64 i) { return place(i) > high; });
+        if (first < end)
+            m_runs.push_back({first, end - 1});
+    }
+    template <typename Step>
+    void ForEach(Step step)
+    {
+        std::sort(m_runs.begin(), m_runs.end());
+        qint64 next = 0;
+        for (const auto &[first, last] : m_runs) {
+            for (qint64 i = std::max(first, next); i <= last; ++i)
+                step(i);
+            next = std::max(next, last + 1);
+        }
+    }
+
+private:
+    template <typename Test>
+    qint64 FirstWhere(Test test) const
+    {
+        qint64 low = 0, high = m_count;
+        while (low < high) {
+            const qint64 middle = low + (high - low) / 2;
+            if (test(middle))
+                high = middle;
+            else
+                low = middle + 1;
+        }
+        return low;
+    }
+
+    qint64 m_count;
+    std::vector<std::pair<qint64, qint64>> m_runs;
+};
 
 } // namespace
 
@@ -44,9 +129,27 @@ bool BackgroundVaries(const TCanvas &canvas, const TRect &rect)
     if (rect.Right <= rect.Left + 1)
         return false;
     const qint64 first = canvas.Pixel(rect.Left, rect.Top);
-    for (int x = rect.Left + 1; x < rect.Right; ++x) {
-        if (std::abs(qint64(canvas.Pixel(x, rect.Top)) - first) > 2)
+    const auto differs = [&](int x) { return std::abs(qint64(canvas.Pixel(x, rect.Top)) - first) > 2; };
+    // Off the surface every pixel reads the same, so a row of any length is read only as far as
+    // the surface goes: the part within the clip, then outward until the first pixel off it.
+    constexpr TColor kOffSurface = TColorFromBits(0xFFFFFFFF);
+    const QRect visible = canvas.ClipBounds();
+    const int from = rect.Left + 1, to = rect.Right - 1;
+    const int middleFrom = std::max(from, visible.left()), middleTo = std::min(to, visible.right());
+    for (int x = middleFrom; x <= middleTo; ++x)
+        if (differs(x))
             return true;
+    for (qint64 x = std::max<qint64>(from, qint64(visible.right()) + 1); x <= to; ++x) {
+        if (differs(int(x)))
+            return true;
+        if (canvas.Pixel(int(x), rect.Top) == kOffSurface)
+            break;
+    }
+    for (qint64 x = std::min<qint64>(to, qint64(visible.left()) - 1); x >= from; --x) {
+        if (differs(int(x)))
+            return true;
+        if (canvas.Pixel(int(x), rect.Top) == kOffSurface)
+            break;
     }
     return false;
 }
@@ -54,14 +157,22 @@ bool BackgroundVaries(const TCanvas &canvas, const TRect &rect)
 void DrawBevelRings(TCanvas &canvas, TRect &rect, TColor top, TColor bottom, int width)
 {
     canvas.SetPenWidth(1);
-    const qint64 rings = std::min<qint64>(width, RingReach(canvas, rect));
-    for (int i = 0; i < rings; ++i) {
-        const int l = rect.Left + i, t = rect.Top + i, r = rect.Right - 1 - i, b = rect.Bottom - 1 - i;
+    const TReach reach = ReachOf(canvas);
+    const qint64 L = rect.Left, T = rect.Top, R = rect.Right, B = rect.Bottom;
+    TRingRuns rings(width);
+    rings.Add([&](qint64 i) { return L + i; }, reach.Left, reach.Right);
+    rings.Add([&](qint64 i) { return T + i; }, reach.Top, reach.Bottom);
+    rings.Add([&](qint64 i) { return i - (R - 1); }, -reach.Right, -reach.Left);
+    rings.Add([&](qint64 i) { return i - (B - 1); }, -reach.Bottom, -reach.Top);
+    rings.ForEach([&](qint64 i) {
+        const qint64 l = L + i, t = T + i, r = R - 1 - i, b = B - 1 - i;
         canvas.SetPenColor(top);
-        canvas.Polyline({QPoint(l, b), QPoint(l, t), QPoint(r, t)});
+        ReachableLine(canvas, reach, l, b, l, t);
+        ReachableLine(canvas, reach, l, t, r, t);
         canvas.SetPenColor(bottom);
-        canvas.Polyline({QPoint(r, t), QPoint(r, b), QPoint(l - 1, b)});
-    }
+        ReachableLine(canvas, reach, r, t, r, b);
+        ReachableLine(canvas, reach, r, b, l - 1, b);
+    });
     if (width <= 0)
         return;
     rect.Left = Saturate(qint64(rect.Left) + width);
@@ -72,35 +183,55 @@ void DrawBevelRings(TCanvas &canvas, TRect &rect, TColor top, TColor bottom, int
 
 void DrawChamferedRings(TCanvas &canvas, TRect &rect, TColor top, TColor bottom, int width, int chamfer)
 {
-    rect.Right -= 1;
-    rect.Bottom -= 1;
-    const int L = rect.Left, T = rect.Top, R = rect.Right, B = rect.Bottom, E = chamfer;
+    rect.Right = Saturate(qint64(rect.Right) - 1);
+    rect.Bottom = Saturate(qint64(rect.Bottom) - 1);
+    const qint64 L = rect.Left, T = rect.Top, R = rect.Right, B = rect.Bottom, E = chamfer;
     canvas.SetPenWidth(1);
-    const qint64 reach = RingReach(canvas, rect, chamfer);
-    const int rings = int(std::min<qint64>(width, reach));
-    for (int i = 0; i < rings; ++i) {
-        const int h = i / 2;
+    const TReach reach = ReachOf(canvas);
+    // The places of the rows, columns and diagonals, as x + y or x - y for the diagonals.
+    const qint64 sumLow = reach.Left + reach.Top, sumHigh = reach.Right + reach.Bottom;
+    const qint64 differenceLow = reach.Left - reach.Bottom, differenceHigh = reach.Right - reach.Top;
+
+    // Ring i: its chamfers move by i + i div 2.
+    TRingRuns rings(width);
+    rings.Add([&](qint64 i) { return L + i; }, reach.Left, reach.Right);
+    rings.Add([&](qint64 i) { return T + i; }, reach.Top, reach.Bottom);
+    rings.Add([&](qint64 i) { return i - R; }, -reach.Right, -reach.Left);
+    rings.Add([&](qint64 i) { return i - B; }, -reach.Bottom, -reach.Top);
+    rings.Add([&](qint64 i) { return L + T + E + i + i / 2; }, sumLow, sumHigh);
+    rings.Add([&](qint64 i) { return i + i / 2 - (R - T - E); }, -differenceHigh, -differenceLow);
+    rings.Add([&](qint64 i) { return i + i / 2 - (R + B - E); }, -sumHigh, -sumLow);
+    rings.Add([&](qint64 i) { return L - B + E + i + i / 2; }, differenceLow, differenceHigh);
+    rings.ForEach([&](qint64 i) {
+        const qint64 h = i / 2;
         canvas.SetPenColor(top);
-        canvas.Polyline({QPoint(L + i, B - E - h), QPoint(L + i, T + E + h), QPoint(L + E + h, T + i),
-                         QPoint(R - E - h, T + i), QPoint(R - i, T + E + h)});
+        ReachableLine(canvas, reach, L + i, B - E - h, L + i, T + E + h);
+        ReachableLine(canvas, reach, L + i, T + E + h, L + E + h, T + i);
+        ReachableLine(canvas, reach, L + E + h, T + i, R - E - h, T + i);
+        ReachableLine(canvas, reach, R - E - h, T + i, R - i, T + E + h);
         canvas.SetPenColor(bottom);
-        canvas.Polyline({QPoint(R - i, T + E + h), QPoint(R - i, B - E - h), QPoint(R - E - h, B - i),
-                         QPoint(L + E + h, B - i), QPoint(L + i, B - E - h)});
-    }
-    // Odd steps of the chamfers leave gaps between the rings; these lines fill them.
-    const int diagonals = int(std::min<qint64>((qint64(width) - 1) / 2, reach));
-    for (int c = 1; c <= diagonals; ++c) {
+        ReachableLine(canvas, reach, R - i, T + E + h, R - i, B - E - h);
+        ReachableLine(canvas, reach, R - i, B - E - h, R - E - h, B - i);
+        ReachableLine(canvas, reach, R - E - h, B - i, L + E + h, B - i);
+        ReachableLine(canvas, reach, L + E + h, B - i, L + i, B - E - h);
+    });
+
+    // Odd steps of the chamfers leave gaps between the rings; these lines fill them. Line c is
+    // index c - 1.
+    TRingRuns gaps((qint64(width) - 1) / 2);
+    gaps.Add([&](qint64 c) { return L + T + E + 3 * (c + 1) - 1; }, sumLow, sumHigh);
+    gaps.Add([&](qint64 c) { return 3 * (c + 1) - 1 - (R - T - E); }, -differenceHigh, -differenceLow);
+    gaps.Add([&](qint64 c) { return 3 * (c + 1) - 1 - (R + B - E); }, -sumHigh, -sumLow);
+    gaps.Add([&](qint64 c) { return L - B + E + 3 * (c + 1) - 1; }, differenceLow, differenceHigh);
+    gaps.ForEach([&](qint64 index) {
+        const qint64 c = index + 1;
         canvas.SetPenColor(top);
-        canvas.MoveTo(L + E + c - 1, T + 2 * c);
-        canvas.LineTo(L + 2 * c - 1, T + E + c);
-        canvas.MoveTo(R - E - c + 1, T + 2 * c);
-        canvas.LineTo(R - 2 * c + 1, T + E + c);
+        ReachableLine(canvas, reach, L + E + c - 1, T + 2 * c, L + 2 * c - 1, T + E + c);
+        ReachableLine(canvas, reach, R - E - c + 1, T + 2 * c, R - 2 * c + 1, T + E + c);
         canvas.SetPenColor(bottom);
-        canvas.MoveTo(R - E - c + 1, B - 2 * c);
-        canvas.LineTo(R - 2 * c + 1, B - E - c);
-        canvas.MoveTo(L + E + c - 1, B - 2 * c);
-        canvas.LineTo(L + 2 * c - 1, B - E - c);
-    }
+        ReachableLine(canvas, reach, R - E - c + 1, B - 2 * c, R - 2 * c + 1, B - E - c);
+        ReachableLine(canvas, reach, L + E + c - 1, B - 2 * c, L + 2 * c - 1, B - E - c);
+    });
 }
 
 void FillBand(TCanvas &canvas, const TRect &rect)
@@ -134,12 +265,15 @@ void BlendRect(TCanvas &canvas, const TRect &rect, TColor color, int density)
 
 void BlendRectRing(TCanvas &canvas, TRect &rect, TColor color, int width, int density)
 {
-    rect.Right -= 1;
-    rect.Bottom -= 1;
+    rect.Right = Saturate(qint64(rect.Right) - 1);
+    rect.Bottom = Saturate(qint64(rect.Bottom) - 1);
     const int L = rect.Left, T = rect.Top, R = rect.Right, B = rect.Bottom;
+    // A rectangle turned inside out mixes nothing, as for the chamfered ring.
+    if (R < L || B < T)
+        return;
     const QRect visible = canvas.ClipBounds();
     const int from = std::max(T, visible.top()), to = std::min(B, visible.bottom());
-    if (from > to || R < L)
+    if (from > to)
         return;
     for (int y = from; y <= to; ++y) {
         if (qint64(y) < qint64(T) + width || qint64(y) > qint64(B) - width) {
@@ -153,9 +287,12 @@ void BlendRectRing(TCanvas &canvas, TRect &rect, TColor color, int width, int de
 
 void BlendChamferedRing(TCanvas &canvas, TRect &rect, TColor color, int density, int width, int chamfer)
 {
-    rect.Right -= 1;
-    rect.Bottom -= 1;
+    rect.Right = Saturate(qint64(rect.Right) - 1);
+    rect.Bottom = Saturate(qint64(rect.Bottom) - 1);
     const qint64 L = rect.Left, T = rect.Top, R = rect.Right, B = rect.Bottom, E = chamfer, w = width;
+    // A rectangle turned inside out mixes nothing, as for the rectangular ring.
+    if (R < L || B < T)
+        return;
     const qint64 Hgt = B - T, Q = w / 3;
     const QRect visible = canvas.ClipBounds();
     auto span = [&](qint64 k, qint64 x0, qint64 x1) {

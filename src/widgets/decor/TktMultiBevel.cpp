@@ -14,6 +14,13 @@ namespace {
 // every coordinate sum far from integer overflow.
 constexpr qint64 kMaxOffset = 2 * (qint64(QWIDGETSIZE_MAX) + 1);
 
+// Bevel and border widths beyond this paint exactly what this paints. With a widget and offsets
+// within kMaxOffset and a chamfer within kMaxOffset, a ring or chamfer diagonal can only cross
+// the widget for ring numbers below 2 * kMaxOffset, and every ring of a frame element that starts
+// further in than that lies outside the widget on the far side; a band this wide also covers the
+// whole widget. Three such widths and a chamfer still add up within an int.
+constexpr qint64 kMaxBand = 4 * kMaxOffset;
+
 int Bounded(qint64 value, qint64 limit)
 {
     return int(std::clamp(value, -limit, limit));
@@ -310,11 +317,11 @@ void TktMBevel::Paint(TCanvas &canvas) const
     Bands bands;
     bands.W = width();
     bands.H = height();
-    // Rings and bands wider than the widget has pixels in both directions have all crossed over
-    // each other; drawing more of them would only keep the paint busy for nothing.
-    const qint64 maxBand = qint64(bands.W) + bands.H + 8;
-    bands.BW = Bounded(m_bevelWidth, maxBand);
-    bands.BrW = Bounded(m_borderWidth, maxBand);
+    // Widths are held at kMaxBand only so that the sums below stay within an int; nothing a
+    // wider band could paint would show (see kMaxBand). The drawing routines skip the rings that
+    // cannot be seen, so a width this large costs no more than the rings crossing the widget.
+    bands.BW = Bounded(m_bevelWidth, kMaxBand);
+    bands.BrW = Bounded(m_borderWidth, kMaxBand);
     bands.E = Bounded(m_edgeSize, kMaxOffset);
     bands.RectLike = m_shape == bspRect || m_shape == bspPortrait;
     const int BW = bands.BW, BrW = bands.BrW, E = bands.E, W = bands.W, H = bands.H;

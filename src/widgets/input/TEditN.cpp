@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 
 #include <QPointer>
+#include <QScopeGuard>
 #include <cmath>
 
 namespace {
@@ -155,15 +156,14 @@ void TEditN::FilterKey(QChar &key)
         return;
     case etInteger:
     case etFloat: {
-        if (key == u' ') {
-            key = kSwallowed;
+        // Typing over a selection from the start replaces the number: no filter, the change
+        // cleaning keeps what belongs in a number. A space never enters.
+        if (hasSelectedText() && selectionStart() == 0) {
+            if (key == u' ')
+                key = kSwallowed;
             return;
         }
-        // Typing over a selection from the start replaces the number: no filter, the change
-        // cleaning keeps what belongs in a number.
-        if (hasSelectedText() && selectionStart() == 0)
-            return;
-        if ((current.contains(kMinus) || key == kMinus) && MaxLength() == 0)
+        if (m_editType == etInteger && (current.contains(kMinus) || key == kMinus) && MaxLength() == 0)
             SetMaxLength(11);
         const bool allowed = key == kBackspace || key == kEnter || key == u'#' || key == u'$' || key == u'%'
                              || key == u'\'' || key == kMinus || IsAsciiDigit(key)
@@ -189,30 +189,81 @@ void TEditN::FilterKey(QChar &key)
 
 void TEditN::TextChanged()
 {
-    const QString current = text();
-    if (IsNumber() && !current.isEmpty()) {
-        const bool decimal = m_editType == etFloat;
-        QString clean = KeepNumberChars(current, decimal, true);
-        if (!clean.isEmpty()) {
-            m_valueFloat = 0;
-            m_valueInteger = 0;
-            clean = KeepNumberChars(clean, decimal, false);
-        }
-        if (clean != current) {
-            // The cleaned text is a change of its own and is handled in full as it is set; the
-            // caret stays behind the characters it followed.
-            const int caret = int(KeepNumberChars(current.left(cursorPosition()), decimal, false).size());
-            const QPointer<TEditN> self(this);
-            setText(clean);
+    // Cleaning a number sets the text again, and that change is handled in full before this one
+    // goes on with the cleaned text. The outermost change collects the messages, so that a text
+    // handled at several depths shows each message once.
+    if (m_changeDepth == 0)
+        m_shownMessages.clear();
+    const QPointer<TEditN> self(this);
+    bool notify = false;
+    {
+        ++m_changeDepth;
+        const auto leave = qScopeGuard([&] {
             if (self)
-                setCursorPosition(qMin(caret, int(text().size())));
-            return;
-        }
-        if (clean == QString(kMinus))
-            return;
-        ReadNumber(MinusToFront(clean));
+                --m_changeDepth;
+        });
+        notify = CleanAndReadNumber();
     }
-    RaiseNotify(OnChange);
+    if (self && notify)
+        RaiseNotify(OnChange);
+}
+
+bool TEditN::SetCleanText(const QString &clean, const QString &before, bool keepPlus, int caretBefore)
+{
+    // The caret stays behind the characters it followed.
+    if (caretBefore < 0)
+        caretBefore = cursorPosition();
+    const int caret = int(KeepNumberChars(before.left(caretBefore), m_editType == etFloat, keepPlus).size());
+    const QPointer<TEditN> self(this);
+    // The change of the cleaned text runs inside setText, before the caret can be placed; it
+    // takes the caret from here.
+    m_cleanCaret = caret;
+    {
+        const auto done = qScopeGuard([&] {
+            if (self)
+                m_cleanCaret = -1;
+        });
+        setText(clean);
+    }
+    if (!self)
+        return false;
+    // A text cleaned once more inside that change has had its caret placed there.
+    if (text() == clean)
+        setCursorPosition(qMin(caret, int(text().size())));
+    return true;
+}
+
+bool TEditN::CleanAndReadNumber()
+{
+    const int caretBefore = std::exchange(m_cleanCaret, -1);
+    if (!IsNumber() || text().isEmpty())
+        return true;
+    const bool decimal = m_editType == etFloat;
+    const QString typed = text();
+    const QString kept = KeepNumberChars(typed, decimal, true);
+    if (kept != typed && !SetCleanText(kept, typed, true, caretBefore))
+        return false;
+    if (text().isEmpty())
+        return true;
+    m_valueFloat = 0;
+    m_valueInteger = 0;
+    const QString withPlus = text();
+    const QString number = KeepNumberChars(withPlus, decimal, false);
+    if (number != withPlus && !SetCleanText(number, withPlus, false, kept != typed ? -1 : caretBefore))
+        return false;
+    if (text() == QString(kMinus))
+        return false;
+    ReadNumber(MinusToFront(text()));
+    return true;
+}
+
+void TEditN::ShowChangeMessage(const char *message)
+{
+    const QString text = QString::fromLatin1(message);
+    if (m_shownMessages.contains(text))
+        return;
+    m_shownMessages.append(text);
+    ShowMessage(text);
 }
 
 void TEditN::ReadNumber(const QString &number)
@@ -221,13 +272,13 @@ void TEditN::ReadNumber(const QString &number)
     if (!TryStrToFloat(number, value, Settings())) {
         m_valueFloat = 0;
         m_valueInteger = 0;
-        ShowMessage(QString::fromLatin1(NumberMessage));
+        ShowChangeMessage(NumberMessage);
         return;
     }
     if (m_editType == etInteger) {
         if (value > 2147483647.0 || value < -2147483647.0) {
             m_valueInteger = 0;
-            ShowMessage(QString::fromLatin1(RangeMessage));
+            ShowChangeMessage(RangeMessage);
             return;
         }
         m_valueInteger = qint32(value);
@@ -364,7 +415,7 @@ void TEditN::CompleteDate()
     }
 
     TDateTime date = 0;
-    if (TryStrToDate(built, date, Settings())) {
+    if (TryStrToDate(built, date, Settings(), today)) {
         const QPointer<TEditN> self(this);
         setText(built);
         if (!self)
@@ -426,10 +477,7 @@ void TEditN::CompleteTime()
     setText(current);
     if (!self)
         return;
-    // The value is the time the text now shows (without seconds when it shows none), so the two
-    // never disagree.
-    TDateTime shown = timeOfDay;
-    TryStrToTime(current, shown, Settings());
-    m_valueTime = shown;
-    m_valueFloat = shown;
+    // The value is the time of day itself; only the text leaves out the seconds it does not show.
+    m_valueTime = timeOfDay;
+    m_valueFloat = timeOfDay;
 }

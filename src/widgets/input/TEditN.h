@@ -3,6 +3,8 @@
 #include "FormatSettings.h"
 #include "TCustomEditN.h"
 
+#include <QStringList>
+
 // A single-line text box that knows the kind of value it holds: free text, a whole number, a
 // decimal number, a date or a time. It filters typed characters by that kind, cleans number texts
 // on every change and keeps their value in ValueInteger / ValueFloat, and when the focus leaves it
@@ -82,7 +84,12 @@ private:
     bool IsNumber() const { return m_editType == etInteger || m_editType == etFloat; }
     void FilterKey(QChar &key);
     void TextChanged();
+    // Steps of a number text's change; false when no OnChange is due (or the field is gone).
+    bool CleanAndReadNumber();
+    // Sets a cleaned number text (a change of its own); false when a handler destroyed the field.
+    bool SetCleanText(const QString &clean, const QString &before, bool keepPlus, int caretBefore);
     void ReadNumber(const QString &clean);
+    void ShowChangeMessage(const char *message);
     // Sets a text from the exit formatting; false when a change handler destroyed the field.
     bool SetExitText(const QString &text);
     bool FormatOnExit();
@@ -106,4 +113,10 @@ private:
     QChar m_decimalSeparator;
     QChar m_dateSeparator;
     QChar m_timeSeparator;
+    // How deep changes are nested (a cleaned text is set while its change is handled), and the
+    // messages the outermost change has shown.
+    int m_changeDepth = 0;
+    QStringList m_shownMessages;
+    // The caret for the change of a cleaned text, which runs before its setter returns; -1: none.
+    int m_cleanCaret = -1;
 };

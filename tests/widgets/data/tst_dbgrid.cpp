@@ -2,13 +2,18 @@
 #include "Dialogs.h"
 #include "Exceptions.h"
 #include "TDBGrid.h"
+#include "TDBNavigator.h"
+#include "TSpeedButton.h"
 #include "TLayout.h"
 #include "TDataSource.h"
 #include "TRecordWindowModel.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPointer>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -43,6 +48,22 @@ struct GridWindow
     }
 
     QString Current() const { return table->FieldByName("Descr")->AsString(); }
+    // What the file holds for the record at a position of the primary order, read through a
+    // table of its own.
+    QString Stored(int position) const
+    {
+        TTable reader;
+        reader.SetDatabaseName(fixture.Folder());
+        reader.SetTableName("clubs.DB");
+        reader.Open();
+        reader.MoveBy(position);
+        return reader.FieldByName("Descr")->AsString();
+    }
+    void Activate()
+    {
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
     QPoint CellCentre(int row, int column) const
     {
         return grid->visualRect(grid->model()->index(row, column)).center();
@@ -55,6 +76,27 @@ struct GridWindow
     TDBGrid *grid;
     QLineEdit *other;
 };
+
+// Types each character into whatever holds the focus at that moment, `delay` ms apart, the way
+// a person types.
+void TypeSlowly(const QString &text, int delay)
+{
+    for (const QChar ch : text) {
+        QWidget *target = QApplication::focusWidget();
+        QVERIFY(target);
+        QTest::keyClick(target, ch.toLatin1(), Qt::NoModifier, delay);
+    }
+}
+
+// The events a person's double click sends: press, release, press, double click, release.
+void DoubleClick(QWidget *widget, QPoint at)
+{
+    QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, at, 30);
+    QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, at, 30);
+    QTest::mouseDClick(widget, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, at, 30);
+}
 
 } // namespace
 
@@ -266,14 +308,14 @@ private slots:
     {
         GridWindow w(40);
         QScrollBar *bar = w.grid->verticalScrollBar();
-        QCOMPARE(bar->maximum(), 2);
+        QCOMPARE(bar->maximum(), 39);
         QCOMPARE(bar->value(), 0);
         w.table->MoveBy(3);
-        QCOMPARE(bar->value(), 1);
+        QCOMPARE(bar->value(), 3);
         w.table->Last();
-        QCOMPARE(bar->value(), 2);
+        QCOMPARE(bar->value(), 39);
         w.table->Prior();
-        QCOMPARE(bar->value(), 1);
+        QCOMPARE(bar->value(), 38);
 
         // Everything fits: nothing to scroll.
         GridWindow small(2);
@@ -498,6 +540,208 @@ private slots:
         for (int x = indicator.left(); x < indicator.right(); ++x)
             black = black || image.pixelColor(x, markY) == QColor(Qt::black);
         QVERIFY(black);
+    }
+
+    void cancelChangesDropsWhatWasTypedIntoTheCell()
+    {
+        GridWindow w(4);
+        auto *navigator = new TDBNavigator;
+        navigator->setFixedSize(240, 25);
+        w.window.layout()->addWidget(navigator);
+        navigator->SetDataSource(&w.source);
+        w.Activate();
+        QTest::mouseClick(w.grid->viewport(), Qt::LeftButton, Qt::NoModifier, w.CellCentre(1, 0));
+        QCOMPARE(w.Current(), QString("Club02"));
+        QTest::keyClick(w.grid, Qt::Key_F2);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        TypeSlowly("Typo", 20);
+        QCOMPARE(w.table->State(), dsEdit);
+
+        QTest::mouseClick(navigator->Button(TDBNavigator::nbCancel), Qt::LeftButton);
+        QCOMPARE(w.table->State(), dsBrowse);
+        QTRY_VERIFY(w.grid->viewport()->findChildren<QLineEdit *>().isEmpty());
+        QCOMPARE(w.grid->model()->index(1, 0).data().toString(), QString("Club02"));
+
+        // Nothing typed before the cancel comes back with the next click on another row.
+        QTest::mouseClick(w.grid->viewport(), Qt::LeftButton, Qt::NoModifier, w.CellCentre(3, 0), 50);
+        QCOMPARE(w.Current(), QString("Club04"));
+        QCOMPARE(w.table->State(), dsBrowse);
+        QCOMPARE(w.Stored(1), QString("Club02"));
+        QVERIFY(m_requests.isEmpty());
+    }
+
+    void keysTypedRightAfterClickingTheCurrentCellAreKept_data()
+    {
+        QTest::addColumn<int>("firstKeyAfter");
+        QTest::addColumn<int>("perKey");
+        QTest::newRow("at once, quickly") << 0 << 5;
+        QTest::newRow("at once, 120 ms a key") << 1 << 120;
+        QTest::newRow("after 120 ms, 120 ms a key") << 120 << 120;
+        QTest::newRow("after 450 ms") << 450 << 60;
+        QTest::newRow("after a second") << 1000 << 40;
+    }
+
+    void keysTypedRightAfterClickingTheCurrentCellAreKept()
+    {
+        QFETCH(int, firstKeyAfter);
+        QFETCH(int, perKey);
+        GridWindow w(3);
+        w.Activate();
+        w.grid->setFocus();
+        QTest::keyClick(w.grid, Qt::Key_Down);
+        QCOMPARE(w.Current(), QString("Club02"));
+        // The click lands on the cell that is current already.
+        QTest::mouseClick(w.grid->viewport(), Qt::LeftButton, Qt::NoModifier, w.CellCentre(1, 0), 700);
+        QTest::qWait(firstKeyAfter);
+        TypeSlowly("Paris1", perKey);
+        // Whatever the timer of the click does later changes nothing of what was typed.
+        QTest::qWait(QApplication::doubleClickInterval() + 100);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(w.Current(), QString("Paris1"));
+        QTest::keyClick(w.grid, Qt::Key_Down);
+        QCOMPARE(w.table->State(), dsBrowse);
+        QCOMPARE(w.Stored(1), QString("Paris1"));
+    }
+
+    void doubleClickAndASecondClickStillOpenTheCellEditor_data()
+    {
+        QTest::addColumn<bool>("doubleClick");
+        QTest::newRow("double click") << true;
+        QTest::newRow("click on the current cell") << false;
+    }
+
+    void doubleClickAndASecondClickStillOpenTheCellEditor()
+    {
+        QFETCH(bool, doubleClick);
+        GridWindow w(3);
+        w.Activate();
+        if (doubleClick)
+            DoubleClick(w.grid->viewport(), w.CellCentre(2, 0));
+        else
+            QTest::mouseClick(w.grid->viewport(), Qt::LeftButton, Qt::NoModifier, w.CellCentre(0, 0), 700);
+        QTRY_VERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+        QCOMPARE(static_cast<QLineEdit *>(QApplication::focusWidget())->text(), w.Current());
+        QCOMPARE(w.table->State(), dsBrowse); // opening the editor changes nothing yet
+    }
+
+    void scrollBarMapsTheWholeTable_data()
+    {
+        QTest::addColumn<QString>("order");
+        QTest::newRow("primary order") << QString();
+        QTest::newRow("by rating") << "RATING";
+        QTest::newRow("by name, filtered") << "Descr";
+    }
+
+    void scrollBarMapsTheWholeTable()
+    {
+        QFETCH(QString, order);
+        GridWindow w(0);
+        const int count = 1001;
+        w.table->StartTransaction();
+        for (int i = 0; i < count; ++i) {
+            w.table->Insert();
+            w.table->FieldByName("Descr")->SetAsString(QStringLiteral("P%1").arg(i, 4, 10, QLatin1Char('0')));
+            // Ratings run against the primary order, so each order puts the records differently.
+            w.table->FieldByName("RATING")->SetAsFloat(count - i);
+            w.table->FieldByName("Holes")->SetAsInteger(i % 2 == 0 ? 18 : 9);
+            w.table->Post();
+        }
+        w.table->Commit();
+        int shown = count;
+        if (order == "Descr") {
+            w.table->SetFilter("Holes = 18");
+            w.table->SetFiltered(true);
+            shown = (count + 1) / 2;
+        }
+        w.table->SetIndexFieldNames(order);
+        w.table->First();
+        QScrollBar *bar = w.grid->verticalScrollBar();
+        QCOMPARE(bar->minimum(), 0);
+        QCOMPARE(bar->maximum(), shown - 1);
+        QCOMPARE(bar->value(), 0);
+        QCOMPARE(bar->pageStep(), w.grid->VisibleRowCount());
+
+        // Each record stands at its own place: its number in the order.
+        w.table->MoveBy(10);
+        QCOMPARE(bar->value(), 10);
+        w.table->Last();
+        QCOMPARE(bar->value(), shown - 1);
+
+        // Dragging the thumb to the middle of the groove shows the middle record.
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.orientation = Qt::Vertical;
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = option.sliderValue = bar->value();
+        option.singleStep = bar->singleStep();
+        option.pageStep = bar->pageStep();
+        option.subControls = QStyle::SC_All;
+        const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+        const QRect groove = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, bar);
+        QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, thumb.center());
+        const QPoint middle(thumb.center().x(), groove.center().y());
+        QTest::mouseMove(bar, QPoint(middle.x(), (thumb.center().y() + middle.y()) / 2), 20);
+        QTest::mouseMove(bar, middle, 20);
+        QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, middle, 20);
+        const int landed = bar->value();
+        QVERIFY2(qAbs(landed - shown / 2) <= shown / 20, qPrintable(QString::number(landed)));
+        TTable reader;
+        reader.SetDatabaseName(w.fixture.Folder());
+        reader.SetTableName("clubs.DB");
+        reader.SetFilter(w.table->Filter());
+        reader.SetFiltered(w.table->Filtered());
+        reader.SetIndexFieldNames(order);
+        reader.Open();
+        reader.MoveBy(landed);
+        QCOMPARE(w.Current(), reader.FieldByName("Descr")->AsString());
+        QCOMPARE(w.grid->currentIndex().row(), w.grid->WindowModel()->ActiveRow());
+    }
+
+    void destroyedWhileItsBoxIsOpenTouchesNothingAfter_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("destroyed");
+        QTest::newRow("delete question, grid") << "delete" << "grid";
+        QTest::newRow("delete question, table") << "delete" << "table";
+        QTest::newRow("delete question, both") << "delete" << "grid table";
+        QTest::newRow("refused value, grid") << "refused" << "grid";
+        QTest::newRow("refused value, both") << "refused" << "grid table";
+    }
+
+    void destroyedWhileItsBoxIsOpenTouchesNothingAfter()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, destroyed);
+        GridWindow w(3);
+        w.Activate();
+        w.grid->setFocus();
+        const QPointer<TDBGrid> alive(w.grid);
+        int boxes = 0;
+        SetMessageHandler([&](const TMessageRequest &) {
+            ++boxes;
+            // The window closes while the box waits for its answer.
+            if (destroyed.contains("grid"))
+                delete w.grid;
+            if (destroyed.contains("table"))
+                w.table.reset();
+            return mrOk;
+        });
+        if (box == "delete") {
+            QTest::keyClick(w.grid, Qt::Key_Delete, Qt::ControlModifier);
+        } else {
+            QTest::keyClick(w.grid, Qt::Key_Right);
+            QTest::keyClick(w.grid, Qt::Key_X);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        }
+        QTRY_COMPARE(boxes, 1);
+        QCOMPARE(bool(alive), !destroyed.contains("grid"));
+        QTest::qWait(50);
+        if (w.table) {
+            w.table->Cancel();
+            QCOMPARE(w.table->RecordCount(), 3);
+        }
+        QCOMPARE(w.Stored(0), QString("Club01"));
     }
 
     void destroyingTheSourceLeavesAnEmptyGrid()

@@ -5,8 +5,11 @@
 #include "TDataSource.h"
 #include "TLayout.h"
 #include "TSpeedButton.h"
+#include "VornDBControls.h"
 
+#include <QPointer>
 #include <QTest>
+#include <QTimer>
 
 using Nav = TDBNavigator;
 
@@ -97,6 +100,10 @@ private slots:
         QTest::newRow("at the end") << "last" << set({B::nbFirst, B::nbPrior, B::nbInsert, B::nbDelete, B::nbEdit, B::nbRefresh});
         QTest::newRow("editing") << "edit" << set({B::nbNext, B::nbLast, B::nbInsert, B::nbDelete, B::nbPost, B::nbCancel, B::nbRefresh});
         QTest::newRow("empty table") << "empty" << set({B::nbInsert, B::nbEdit, B::nbRefresh});
+        QTest::newRow("empty table after Next") << "empty next" << set({B::nbInsert, B::nbEdit, B::nbRefresh});
+        QTest::newRow("first record posted into an empty table")
+            << "empty post" << set({B::nbFirst, B::nbPrior, B::nbNext, B::nbLast, B::nbInsert, B::nbDelete, B::nbEdit, B::nbRefresh});
+        QTest::newRow("only record deleted") << "only delete" << set({B::nbInsert, B::nbEdit, B::nbRefresh});
         QTest::newRow("navigator disabled") << "disabled" << 0;
         QTest::newRow("source unbound") << "unbound" << 0;
     }
@@ -106,7 +113,7 @@ private slots:
         QFETCH(QString, situation);
         QFETCH(int, enabled);
         TableFixture fixture;
-        auto table = fixture.MakeTable("clubs.DB", situation == "empty" ? Clubs(0) : Clubs(4));
+        auto table = fixture.MakeTable("clubs.DB", situation.startsWith("empty") ? Clubs(0) : situation.startsWith("only") ? Clubs(1) : Clubs(4));
         table->Close();
         table->Open();
         TDataSource source;
@@ -125,6 +132,14 @@ private slots:
             navigator.setEnabled(false);
         else if (situation == "unbound")
             navigator.SetDataSource(nullptr);
+        else if (situation == "empty next")
+            table->Next();
+        else if (situation == "empty post") {
+            table->Insert();
+            table->FieldByName("Descr")->SetAsString("First");
+            table->Post();
+        } else if (situation == "only delete")
+            table->Delete();
         QCOMPARE(int(Enabled(navigator)), enabled);
         if (situation == "disabled") {
             navigator.setEnabled(true);
@@ -316,6 +331,119 @@ private slots:
             for (int j = 0; j < i; ++j)
                 QVERIFY(glyph != Nav::ButtonGlyph(Nav::TNavigateBtn(j)));
         }
+    }
+
+    void destroyedWhileItsQuestionIsOpenTouchesNothingAfter_data()
+    {
+        QTest::addColumn<QString>("destroyed");
+        QTest::newRow("the navigator") << "navigator";
+        QTest::newRow("the table") << "table";
+        QTest::newRow("both") << "navigator table";
+    }
+
+    void destroyedWhileItsQuestionIsOpenTouchesNothingAfter()
+    {
+        QFETCH(QString, destroyed);
+        TableFixture fixture;
+        auto table = fixture.MakeTable("clubs.DB", Clubs(3));
+        TDataSource source;
+        source.SetDataSet(table.get());
+        auto *navigator = new TDBNavigator;
+        navigator->SetBounds(0, 0, 240, 25);
+        navigator->SetDataSource(&source);
+        const QPointer<TDBNavigator> alive(navigator);
+        int clicks = 0;
+        navigator->OnClick = [&](QObject *, Nav::TNavigateBtn) { ++clicks; };
+        SetMessageHandler([&](const TMessageRequest &) {
+            // The window closes while the question waits for its answer.
+            if (destroyed.contains("navigator"))
+                delete navigator;
+            if (destroyed.contains("table"))
+                table.reset();
+            return mrOk;
+        });
+        QTest::mouseClick(navigator->Button(Nav::nbDelete), Qt::LeftButton);
+        QCOMPARE(bool(alive), !destroyed.contains("navigator"));
+        QCOMPARE(clicks, alive ? 1 : 0);
+        if (alive) {
+            QCOMPARE(int(Enabled(*navigator)), 0); // no table left to act on
+            delete navigator;
+        }
+        // The answer came too late for a record of a table that is gone.
+        TTable reader;
+        reader.SetDatabaseName(fixture.Folder());
+        reader.SetTableName("clubs.DB");
+        reader.Open();
+        QCOMPARE(reader.RecordCount(), 3);
+    }
+
+    void extendedNavigatorDestroyedWhileItsQuestionIsOpenTouchesNothingAfter_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("destroyed");
+        QTest::newRow("delete, navigator") << int(VornNav::nbDelete) << "navigator";
+        QTest::newRow("delete, table") << int(VornNav::nbDelete) << "table";
+        QTest::newRow("cancel, navigator") << int(VornNav::nbCancel) << "navigator";
+        QTest::newRow("cancel, table and navigator") << int(VornNav::nbCancel) << "navigator table";
+    }
+
+    void extendedNavigatorDestroyedWhileItsQuestionIsOpenTouchesNothingAfter()
+    {
+        QFETCH(int, button);
+        QFETCH(QString, destroyed);
+        TableFixture fixture;
+        auto table = fixture.MakeTable("clubs.DB", Clubs(3));
+        TDataSource source;
+        source.SetDataSet(table.get());
+        auto *navigator = new TVornDBNavigator;
+        navigator->SetDataSource(&source);
+        navigator->SetConfirmCancel(true);
+        const QPointer<TVornDBNavigator> alive(navigator);
+        if (button == int(VornNav::nbCancel)) {
+            table->Edit();
+            table->FieldByName("Descr")->SetAsString("Changed");
+        }
+        SetMessageHandler([&](const TMessageRequest &) {
+            if (destroyed.contains("navigator"))
+                delete navigator;
+            if (destroyed.contains("table"))
+                table.reset();
+            return mrYes;
+        });
+        navigator->Button(TVornNavBtns(button))->Click();
+        QCOMPARE(bool(alive), !destroyed.contains("navigator"));
+        delete alive.data();
+        if (table) {
+            // The navigator was gone when the answer came: its action is not done.
+            QCOMPARE(table->RecordCount(), 3);
+            QCOMPARE(table->Editing(), button == int(VornNav::nbCancel));
+        }
+    }
+
+    void aFailingHeldMoveIsReportedAndStopsRepeating()
+    {
+        TableFixture fixture;
+        auto table = fixture.MakeTable("clubs.DB", Clubs(30));
+        TDataSource source;
+        source.SetDataSet(table.get());
+        QWidget container;
+        container.resize(632, 60);
+        auto *navigator = new TVornDBNavigator(&container);
+        navigator->SetDataSource(&source);
+        container.show();
+        TVornNavButton *next = navigator->Button(VornNav::nbNext);
+        int moves = 0;
+        navigator->BeforeAction = [&](QObject *, TVornNavBtns &, bool &) {
+            if (++moves == 3)
+                throw EDatabaseError("The disk went away");
+        };
+        QTest::mousePress(next, Qt::LeftButton, Qt::NoModifier, next->rect().center());
+        // The failure of a repeat comes from the timer: the application's handler shows it and
+        // the repeating stops; nothing is thrown out of the timer's slot.
+        QTRY_COMPARE(m_requests.size(), 1);
+        QCOMPARE(m_requests.first().Text, QString("The disk went away"));
+        QVERIFY(!next->RepeatTimer()->isActive());
+        QTest::mouseRelease(next, Qt::LeftButton, Qt::NoModifier, next->rect().center());
     }
 
     void destroyingTheSourceDisablesEveryButton()

@@ -5,6 +5,8 @@
 #include <QEnterEvent>
 #include <QPainter>
 
+#include <climits>
+
 namespace {
 
 using Sides = TVornBevel::TVornBorderSides;
@@ -191,6 +193,110 @@ private slots:
             QCOMPARE(PixelAt(image, 0, 5), clBlack); // no vertical line
         QCOMPARE(ColorBounds(image, image.rect(), clYellow),
                  paintedColumns ? QRect(0, 1, paintedColumns, 9) : QRect());
+    }
+
+    void frameTurnedInsideOutIsStillDrawn()
+    {
+        // Seven frames on 12 x 10: from the sixth on the rectangle is inside out and its lines
+        // cross the earlier ones.
+        QImage image(12, 10, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        TRect rect{0, 0, 12, 10};
+        {
+            QPainter painter(&image);
+            TCanvas canvas(painter);
+            TVornBevel::DrawFrame(canvas, rect, clRed, clBlue, 7, TVornBevel::AllSides());
+        }
+        QCOMPARE(rect, (TRect{7, 7, 5, 3}));
+        // Frame 6 on (5, 5, 7, 5): the top row from column 5 to 6 is red, then the bottom row
+        // y = 4 over the same columns is blue. Frame 7 on (6, 6, 6, 4): the left column x = 6
+        // runs from row 3 down to row 5, red.
+        QCOMPARE(PixelAt(image, 5, 4), clBlue);
+        QCOMPARE(PixelAt(image, 6, 5), clRed);
+        QCOMPARE(PixelAt(image, 6, 4), clRed);
+        // Where the frames stop when the rectangle runs empty, the fifth frame's colours stay.
+        QCOMPARE(PixelAt(image, 7, 5), clBlue);
+    }
+
+    void hugeFrameCountInsetsByTheWholeCount_data()
+    {
+        QTest::addColumn<int>("sides");
+        QTest::addColumn<TRect>("after");
+        QTest::newRow("all sides") << 0xF << TRect{INT_MAX, INT_MAX, 12 - INT_MAX, 10 - INT_MAX};
+        QTest::newRow("left only") << int(TVornBevel::bsLeft) << TRect{INT_MAX, 0, 12, 10};
+        QTest::newRow("bottom only") << int(TVornBevel::bsBottom) << TRect{0, 0, 12, 10 - INT_MAX};
+        QTest::newRow("no side") << 0 << TRect{0, 0, 12, 10};
+    }
+    void hugeFrameCountInsetsByTheWholeCount()
+    {
+        QFETCH(int, sides);
+        QFETCH(TRect, after);
+        QImage image(12, 10, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        TRect rect{0, 0, 12, 10};
+        {
+            QPainter painter(&image);
+            TCanvas canvas(painter);
+            TVornBevel::DrawFrame(canvas, rect, clRed, clBlue, INT_MAX, Sides::fromInt(sides));
+            // The following frames of a bevel start from there.
+            TRect again = rect;
+            TVornBevel::DrawFrame(canvas, again, clRed, clBlue, INT_MAX, Sides::fromInt(sides));
+        }
+        QCOMPARE(rect, after);
+    }
+
+    void hugeBevelSizesTheLabelWithoutOverflow()
+    {
+        WideContainer container;
+        TVornCustomLabel label(&container);
+        label.SetCaption("Ag");
+        label.SetAlignment(Tk::taRightJustify);
+        label.setGeometry(100, 10, 65, 17);
+        label.SetAutoSize(true);
+        const int right = label.x() + label.width();
+        label.Bevel()->SetBevelOuter(TVornBevel::bvRaised);
+        label.Bevel()->SetBevelInner(TVornBevel::bvLowered);
+        label.Bevel()->SetBorderWidth(INT_MAX);
+        label.Bevel()->SetBevelWidth(INT_MAX);
+        QCOMPARE(label.Bevel()->BevelSideSize(), INT_MAX);
+        // As large as a widget can be, right edge kept.
+        QCOMPARE(label.size(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+        QCOMPARE(label.x() + label.width(), right);
+        label.setGeometry(10, 10, 40, 20);
+        label.SetLayout(Tk::tlCenter);
+        QImage image(60, 40, QImage::Format_RGB32);
+        label.render(&image); // the content area lies far outside; nothing to draw there
+    }
+
+    void panelFrameNamesAreTheBevels()
+    {
+        WideContainer container;
+        TVornCustomPanel panel(&container);
+        panel.setGeometry(10, 10, 60, 40);
+        // The toolkit panel's names, as a layout would set them, reach the bevel.
+        QVERIFY(panel.setProperty("BorderWidth", 3));
+        QVERIFY(panel.setProperty("BevelWidth", 2));
+        QVERIFY(panel.setProperty("BevelInner", int(TVornBevel::bvLowered)));
+        QVERIFY(panel.setProperty("BevelOuter", int(TVornBevel::bvNone)));
+        QVERIFY(panel.setProperty("BorderStyle", int(Tk::bsSingle)));
+        QCOMPARE(panel.Bevel()->BorderWidth(), 3);
+        QCOMPARE(panel.Bevel()->BevelWidth(), 2);
+        QCOMPARE(panel.Bevel()->BevelInner(), TVornBevel::bvLowered);
+        QCOMPARE(panel.Bevel()->BevelOuter(), TVornBevel::bvNone);
+        QCOMPARE(panel.Bevel()->BorderStyle(), Tk::bsSingle);
+        QCOMPARE(panel.contentsMargins(), QMargins(7, 7, 7, 7)); // sunken edge 2, ring 3, inner 2
+        QCOMPARE(panel.property("BorderWidth").toInt(), 3);
+        // The toolkit panel's own fields reached from its class change neither the room nor the
+        // painted border.
+        TCustomPanel &plain = panel;
+        plain.SetBorderStyle(Tk::bsNone);
+        plain.SetBorderWidth(9);
+        QCOMPARE(panel.contentsMargins(), QMargins(7, 7, 7, 7));
+        panel.SetColor(clYellow);
+        container.ShowAndWait();
+        const QImage image = container.Render();
+        QCOMPARE(PixelAt(image, 10, 20), ColorToRGB(clBtnShadow)); // the sunken edge still painted
+        QCOMPARE(PixelAt(image, 13, 20), clYellow);                // then the ring
     }
 
     void labelFitsTextPlusBevelRoom()

@@ -12,6 +12,8 @@
 #include <QMetaEnum>
 #include <QTimer>
 
+#include <climits>
+
 namespace {
 
 using Btn = TVornNavBtns;
@@ -635,6 +637,51 @@ end
         navigator.SetImages(nullptr);
         QCOMPARE(navigator.Button(Nav::nbFirst)->Glyph().size(), QSize(40, 20));
         QVERIFY(navigator.Button(Nav::nbFirst)->Glyph() != navigator.Button(Nav::nbPrior)->Glyph());
+    }
+
+    void imagesIsPublishedAndHintsFollowTheToolkitDefault()
+    {
+        WideContainer container;
+        Nav navigator(&container);
+        QVERIFY(!navigator.ShowHint());
+        TImageList images;
+        QImage green(20, 20, QImage::Format_RGB32);
+        green.fill(Qt::green);
+        images.Add(green);
+        QVERIFY(navigator.setProperty("Images", QVariant::fromValue(&images)));
+        QCOMPARE(navigator.Images(), &images);
+        QCOMPARE(QColor(navigator.Button(Nav::nbFirst)->Glyph().pixel(5, 5)), QColor(Qt::green));
+    }
+
+    void hugeBevelLaysOutWithoutOverflow_data()
+    {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<int>("align");
+        QTest::newRow("horizontal") << int(Nav::orHorizontal) << int(Nav::alNone);
+        QTest::newRow("vertical") << int(Nav::orVertical) << int(Nav::alNone);
+        QTest::newRow("docked") << int(Nav::orHorizontal) << int(Nav::alBottom);
+    }
+    void hugeBevelLaysOutWithoutOverflow()
+    {
+        QFETCH(int, orientation);
+        QFETCH(int, align);
+        WideContainer container;
+        Nav navigator(&container);
+        navigator.SetOrientation(VornNav::TVornNavOrientation(orientation));
+        navigator.SetAlign(Nav::TAlign(align));
+        navigator.SetGroupSpace(INT_MAX);
+        navigator.Bevel()->SetBevelOuter(TVornBevel::bvRaised);
+        navigator.Bevel()->SetBevelInner(TVornBevel::bvRaised);
+        navigator.Bevel()->SetBorderWidth(INT_MAX);
+        navigator.Bevel()->SetBevelWidth(INT_MAX);
+        navigator.SetBounds(0, 0, 300, 30);
+        // The buttons need more room than any widget has: the navigator takes the most it can.
+        const QSize size = navigator.size();
+        QCOMPARE(orientation == Nav::orHorizontal ? size.height() : size.width(), QWIDGETSIZE_MAX);
+        if (align == Nav::alNone)
+            QCOMPARE(orientation == Nav::orHorizontal ? size.width() : size.height(), QWIDGETSIZE_MAX);
+        for (int i = 0; i < VornNav::ButtonCount; ++i)
+            QVERIFY(navigator.Button(Btn(i))->width() >= 0);
     }
 
     void holdingAMoveButtonRepeatsIt()

@@ -60,6 +60,42 @@ private slots:
         QCOMPARE(text.Caption(), QString("Club 3"));
     }
 
+    void colourIsTheWindowColourUnlessParentColor()
+    {
+        TVornDBText alone;
+        QVERIFY(alone.ParentColor());
+        QCOMPARE(alone.Color(), clWindow);
+        WideContainer container;
+        auto *inside = new TVornDBText(&container);
+        QCOMPARE(inside->Color(), kBackground);
+        auto *own = new TVornDBText;
+        own->SetParentColor(false);
+        own->setParent(&container);
+        QCOMPARE(own->Color(), clWindow);
+    }
+
+    void captionAccelAndFocusControlAreNotPublished_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("Caption") << QByteArray("Caption") << QVariant(QString("typed"));
+        QTest::newRow("ShowAccelChar") << QByteArray("ShowAccelChar") << QVariant(true);
+        QTest::newRow("FocusControl") << QByteArray("FocusControl") << QVariant::fromValue<QWidget *>(nullptr);
+    }
+    void captionAccelAndFocusControlAreNotPublished()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QVariant, value);
+        WideContainer container;
+        TVornDBText text(&container);
+        QVERIFY(!text.setProperty(name.constData(), value));
+        QCOMPARE(text.Caption(), QString());
+        QVERIFY(!text.ShowAccelChar());
+        // What the widget does publish can be set by name.
+        QVERIFY(text.setProperty("WordWrap", true));
+        QVERIFY(text.setProperty("Transparent", true));
+    }
+
     void nullFieldSizesToOneSpace()
     {
         TableFixture fixture;

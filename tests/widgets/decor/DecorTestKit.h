@@ -65,3 +65,32 @@ inline int DifferingPixels(const QImage &image, const QImage &other, const QRect
             count += image.pixel(x, y) != other.pixel(x, y);
     return count;
 }
+
+// The chamfered rings exactly as stated, every ring and every gap line, with the canvas's own
+// polylines and lines: what any shortcut of the drawing routine must reproduce.
+inline void StatedChamferedRings(TCanvas &canvas, TRect rect, TColor top, TColor bottom, int width, int E)
+{
+    const int L = rect.Left, T = rect.Top, R = rect.Right - 1, B = rect.Bottom - 1;
+    canvas.SetPenWidth(1);
+    for (int i = 0; i < width; ++i) {
+        const int h = i / 2;
+        canvas.SetPenColor(top);
+        canvas.Polyline({QPoint(L + i, B - E - h), QPoint(L + i, T + E + h), QPoint(L + E + h, T + i),
+                         QPoint(R - E - h, T + i), QPoint(R - i, T + E + h)});
+        canvas.SetPenColor(bottom);
+        canvas.Polyline({QPoint(R - i, T + E + h), QPoint(R - i, B - E - h), QPoint(R - E - h, B - i),
+                         QPoint(L + E + h, B - i), QPoint(L + i, B - E - h)});
+    }
+    for (int c = 1; c <= (width - 1) / 2; ++c) {
+        canvas.SetPenColor(top);
+        canvas.MoveTo(L + E + c - 1, T + 2 * c);
+        canvas.LineTo(L + 2 * c - 1, T + E + c);
+        canvas.MoveTo(R - E - c + 1, T + 2 * c);
+        canvas.LineTo(R - 2 * c + 1, T + E + c);
+        canvas.SetPenColor(bottom);
+        canvas.MoveTo(R - E - c + 1, B - 2 * c);
+        canvas.LineTo(R - 2 * c + 1, B - E - c);
+        canvas.MoveTo(L + E + c - 1, B - 2 * c);
+        canvas.LineTo(L + 2 * c - 1, B - E - c);
+    }
+}

@@ -1,9 +1,11 @@
 #include "BevelDrawing.h"
+#include "DecorTestKit.h"
 #include "TApplication.h"
 
 #include <QPainter>
 #include <QTest>
 
+#include <climits>
 #include <functional>
 
 namespace {
@@ -170,6 +172,74 @@ private slots:
         QCOMPARE(At(image, 16, 3), filled ? clRed : clWhite);
         QCOMPARE(At(image, 16, 16), filled ? clBlue : clWhite);
         QCOMPARE(At(image, 3, 16), filled ? clBlue : clWhite);
+    }
+
+    void chamferedRingsOfAnyWidthDrawEveryRingThatCrosses_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("chamfer");
+        QTest::newRow("far diagonals, negative chamfer") << QSize(20, 20) << 49 << -60;
+        QTest::newRow("rings past every side") << QSize(20, 20) << 200 << -60;
+        QTest::newRow("large chamfer") << QSize(30, 16) << 90 << 25;
+        QTest::newRow("offset rect") << QSize(17, 23) << 70 << -9;
+    }
+    void chamferedRingsOfAnyWidthDrawEveryRingThatCrosses()
+    {
+        QFETCH(QSize, size);
+        QFETCH(int, width);
+        QFETCH(int, chamfer);
+        QImage drawn = Gradient(size.width(), size.height());
+        QImage stated = drawn;
+        const TRect start{-3, 2, size.width() - 1, size.height() + 4};
+        TRect rect = start;
+        Draw(drawn, [&](TCanvas &canvas) { DrawChamferedRings(canvas, rect, clRed, clBlue, width, chamfer); });
+        Draw(stated, [&](TCanvas &canvas) { StatedChamferedRings(canvas, start, clRed, clBlue, width, chamfer); });
+        QCOMPARE(drawn, stated);
+        QCOMPARE(rect, (TRect{start.Left, start.Top, start.Right - 1, start.Bottom - 1}));
+    }
+
+    void ringsBeyondTheLastVisibleOneChangeNothing()
+    {
+        // Past a certain ring nothing crosses the image any more: the widest width an int holds
+        // paints what a width just past that point paints, and the rectangle still moves by all of it.
+        QImage wide = Filled(20, 20, clWhite), enough = wide;
+        TRect rect{0, 0, 20, 20}, small = rect;
+        Draw(wide, [&](TCanvas &canvas) { DrawChamferedRings(canvas, rect, clRed, clBlue, INT_MAX, -60); });
+        Draw(enough, [&](TCanvas &canvas) { DrawChamferedRings(canvas, small, clRed, clBlue, 200, -60); });
+        QCOMPARE(wide, enough);
+
+        wide = Filled(10, 10, clWhite);
+        enough = wide;
+        rect = {0, 0, 10, 10};
+        small = rect;
+        Draw(wide, [&](TCanvas &canvas) { DrawBevelRings(canvas, rect, clRed, clBlue, INT_MAX); });
+        Draw(enough, [&](TCanvas &canvas) { DrawBevelRings(canvas, small, clRed, clBlue, 12); });
+        QCOMPARE(wide, enough);
+        QCOMPARE(rect, (TRect{INT_MAX, INT_MAX, 10 - INT_MAX, 10 - INT_MAX}));
+    }
+
+    void ringFillsOfAnInsideOutRectangleMixNothing_data()
+    {
+        QTest::addColumn<TRect>("rect");
+        QTest::newRow("right left of left") << TRect{12, 2, 6, 18};
+        QTest::newRow("bottom above top") << TRect{2, 14, 18, 9};
+        QTest::newRow("empty") << TRect{5, 5, 5, 5};
+    }
+    void ringFillsOfAnInsideOutRectangleMixNothing()
+    {
+        QFETCH(TRect, rect);
+        const QImage untouched = Filled(20, 20, clWhite);
+        QImage image = untouched;
+        TRect rectRing = rect, chamferedRing = rect;
+        Draw(image, [&](TCanvas &canvas) {
+            BlendRectRing(canvas, rectRing, clBlack, 2, 50);
+            BlendChamferedRing(canvas, chamferedRing, clBlack, 50, 2, 3);
+        });
+        QCOMPARE(image, untouched);
+        const TRect lowered{rect.Left, rect.Top, rect.Right - 1, rect.Bottom - 1};
+        QCOMPARE(rectRing, lowered);
+        QCOMPARE(chamferedRing, lowered);
     }
 
     void fillBandTouchesEveryPixelOnce_data()

@@ -4,9 +4,11 @@
 #include "TktMultiBevel.h"
 
 #include <QMetaEnum>
+#include <QPainter>
 #include <QScreen>
 #include <QTest>
 
+#include <climits>
 #include <functional>
 
 using OriginRule = std::function<QPoint(int tw, int th, const TRect &area)>;
@@ -358,6 +360,39 @@ private slots:
         QCOMPARE(PixelAt(image, 1, 15), clBlue);
         QCOMPARE(PixelAt(image, 2, 14), clBlue);
         QCOMPARE(PixelAt(image, 1, 14), MixColors(clBlue, clWhite, 33)); // the bevel, not the band
+    }
+
+    void portraitWithANegativeEdgeShowsItsFarRings_data()
+    {
+        QTest::addColumn<int>("bevelWidth");
+        QTest::addColumn<int>("statedWidth"); // rings past this one cannot reach the widget
+        QTest::newRow("49 rings") << 49 << 49;
+        QTest::newRow("past every side") << 300 << 300;
+        QTest::newRow("widest") << INT_MAX << 300;
+    }
+    void portraitWithANegativeEdgeShowsItsFarRings()
+    {
+        QFETCH(int, bevelWidth);
+        QFETCH(int, statedWidth);
+        Backdrop container(clSilver);
+        auto *frame = new TktMultiBevel(&container);
+        frame->setGeometry(0, 0, 20, 20);
+        frame->SetShape(TktMBevel::bspPortrait);
+        frame->SetBevelInner(TktMBevel::bstNone);
+        frame->SetColor(clBlue);
+        frame->SetEdgeSize(-60);
+        frame->SetBevelWidth(bevelWidth);
+        const QImage image = RenderWhole(container);
+
+        // The outer bevel as stated: every ring of the width, every gap line, over the backdrop.
+        frame->hide();
+        QImage stated = RenderWhole(container);
+        {
+            QPainter painter(&stated);
+            TCanvas canvas(painter, QRect(0, 0, 20, 20));
+            StatedChamferedRings(canvas, TRect{0, 0, 20, 20}, frame->ColorHighlight(), frame->ColorShadow(), statedWidth, -60);
+        }
+        QCOMPARE(image, stated);
     }
 
     void extremeWidthsAndOffsetsPaintInBoundedTime_data()

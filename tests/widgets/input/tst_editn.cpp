@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QSignalSpy>
 #include <QVBoxLayout>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -228,6 +229,115 @@ private slots:
         QVERIFY(Messages().isEmpty());
     }
 
+    // Cleaning sets the text again: that change is handled first, then the one that caused it goes
+    // on with the cleaned text. Each raises OnChange; a message is shown once per keystroke.
+    void cleanedTextIsAChangeInsideTheChange_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("set");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("changes");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<double>("value");
+        const int whole = TEditN::etInteger, decimal = TEditN::etFloat;
+        QTest::newRow("clean text") << whole << "" << "12" << "12" << 1 << QStringList() << 12.0;
+        QTest::newRow("letter removed") << whole << "" << "1x2" << "12" << 2 << QStringList() << 12.0;
+        QTest::newRow("plus removed too") << whole << "" << "+7" << "7" << 2 << QStringList() << 7.0;
+        QTest::newRow("letter and plus") << whole << "" << "a+7" << "7" << 3 << QStringList() << 7.0;
+        QTest::newRow("plus alone") << whole << "" << "+" << "" << 2 << QStringList{kNumberMessage} << 0.0;
+        QTest::newRow("nothing left keeps the value") << decimal << "4.5" << "abc" << "" << 2 << QStringList() << 4.5;
+        QTest::newRow("minus left: no change") << whole << "" << "x-" << "-" << 0 << QStringList() << 0.0;
+        QTest::newRow("unreadable, one message") << decimal << "" << "x1.2.3" << "1.2.3" << 2 << QStringList{kNumberMessage} << 0.0;
+        QTest::newRow("out of range, one message") << whole << "" << "x9999999999" << "9999999999" << 2 << QStringList{kRangeMessage} << 0.0;
+    }
+    void cleanedTextIsAChangeInsideTheChange()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, before);
+        QFETCH(QString, set);
+        QFETCH(QString, shown);
+        QFETCH(int, changes);
+        QFETCH(QStringList, messages);
+        QFETCH(double, value);
+        Build(TEditN::TEditTypes(type));
+        m_edit->setText(before);
+        m_changes = 0;
+        QStringList seen;
+        m_edit->OnChange = [&](QObject *) {
+            ++m_changes;
+            seen << m_edit->text();
+        };
+        m_edit->setText(set);
+        QCOMPARE(m_edit->text(), shown);
+        QCOMPARE(m_changes, changes);
+        QCOMPARE(Messages(), messages);
+        QCOMPARE(m_edit->ValueFloat(), value);
+        // Every OnChange sees the text as it finally stands.
+        QCOMPARE(seen, QStringList(QList<QString>(changes, shown)));
+    }
+
+    void typedLetterOverTheWholeNumberRaisesTwoChanges()
+    {
+        Build(TEditN::etFloat);
+        m_edit->setText("12.5");
+        Enter();
+        m_edit->selectAll();
+        m_changes = 0;
+        QTest::keyClick(m_edit, 'q');
+        QCOMPARE(m_edit->text(), QString());
+        QCOMPARE(m_changes, 2); // the emptied text, then the typed one it came from
+        QCOMPARE(m_edit->ValueFloat(), 12.5);
+        m_edit->setText("7.5");
+        m_edit->selectAll();
+        QTest::keyClick(m_edit, ',');
+        m_edit->setCursorPosition(0);
+        m_edit->insert("z"); // as a paste would
+        QCOMPARE(m_edit->text(), QString(","));
+        QCOMPARE(Messages(), QStringList({kNumberMessage, kNumberMessage})); // once per keystroke
+    }
+
+    void spaceInAWholeNumberStillSetsTheMinusLimit_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QChar>("key");
+        QTest::addColumn<int>("limit");
+        QTest::newRow("space after a minus") << int(TEditN::etInteger) << QChar(' ') << 11;
+        QTest::newRow("digit after a minus") << int(TEditN::etInteger) << QChar('4') << 11;
+        QTest::newRow("decimal: no such rule") << int(TEditN::etFloat) << QChar(' ') << 0;
+    }
+    void spaceInAWholeNumberStillSetsTheMinusLimit()
+    {
+        QFETCH(int, type);
+        QFETCH(QChar, key);
+        QFETCH(int, limit);
+        Build(TEditN::TEditTypes(type));
+        m_edit->setText("-5");
+        Enter();
+        m_edit->SetMaxLength(0);
+        m_edit->end(false);
+        QTest::keyClick(m_edit, key.toLatin1());
+        QCOMPARE(m_edit->MaxLength(), limit);
+        QVERIFY(!m_edit->text().contains(u' '));
+    }
+
+    void twoDigitYearIsPlacedByTheFieldsClock()
+    {
+        // Day-first or month-first, the year the field completes has four digits; only a
+        // year-first order reads the first two digits as a year.
+        TFormatSettings yearFirst = DayMonthYear();
+        yearFirst.ShortDateFormat = QStringLiteral("yyyy/MM/dd");
+        SetFormatSettings(yearFirst);
+        Build(TEditN::etDate);
+        m_edit->SetClock([] { return FromQDate(QDate(1950, 6, 1)); });
+        Enter();
+        QTest::keyClicks(m_edit, "25030015");
+        Leave();
+        QCOMPARE(m_edit->text(), QString("25/03/0015"));
+        QCOMPARE(m_edit->ValueDate(), FromQDate(QDate(1925, 3, 15))); // within 50 years of 1950
+        QVERIFY(Messages().isEmpty());
+    }
+
     void minusAloneRaisesNoChangeAndZeroesTheValues()
     {
         Build(TEditN::etInteger);
@@ -384,8 +494,9 @@ private slots:
         Leave();
         QCOMPARE(m_edit->text(), shown);
         QCOMPARE(Messages(), incorrect ? QStringList{"Time incorrect"} : QStringList());
-        // An incorrect time shows the current one; the value is what the text shows.
-        const TDateTime expected = FromQTime(incorrect ? QTime(14, 5, seconds ? 9 : 0) : time);
+        // An incorrect time shows the current one; the value is the current time of day, seconds
+        // included even when the text shows none.
+        const TDateTime expected = incorrect ? FixedNow() - std::floor(FixedNow()) : FromQTime(time);
         QCOMPARE(m_edit->ValueTime(), expected);
         QCOMPARE(m_edit->ValueFloat(), expected);
         QCOMPARE(m_edit->ValueInteger(), 77);

@@ -5,12 +5,14 @@
 #include <QLineEdit>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSet>
 #include <QVBoxLayout>
 #include <cmath>
 #include <memory>
 
 // Long random key sequences typed into every kind of field: nothing may crash, and after every key
-// the value properties must agree with the text the field shows.
+// the value properties must agree with the text the field shows, OnChange must have been raised
+// once per text change and the messages must fit the text.
 class tst_TEditNRandom : public QObject
 {
     Q_OBJECT
@@ -142,6 +144,13 @@ private slots:
         edit->setFocus();
         QVERIFY(ShowActive(window));
 
+        // What each event did: the text after every text change was handled (seen after the field's
+        // own handling of it) and the text every OnChange saw.
+        QStringList handled, notified;
+        connect(edit, &QLineEdit::textChanged, edit, [&] { handled << edit->text(); });
+        edit->OnChange = [&](QObject *) { notified << edit->text(); };
+        const bool number = type == TEditN::etInteger || type == TEditN::etFloat;
+
         QRandomGenerator random(seed);
         QStringList failures;
         constexpr int kKeys = 4000;
@@ -152,12 +161,44 @@ private slots:
             const QString before = edit->text();
             const bool typing = !stroke.text.isEmpty() && stroke.text.at(0).unicode() >= 32;
             const QString context = QStringLiteral("key %1 (%2 after '%3')").arg(i).arg(stroke.text.isEmpty() ? QString::number(stroke.key, 16) : stroke.text, before);
+            handled.clear();
+            notified.clear();
+            const qsizetype messagesBefore = capture.Messages.size();
+            const bool focusedBefore = edit->hasFocus();
             QKeyEvent press(QEvent::KeyPress, stroke.key, stroke.modifiers, stroke.text);
             QApplication::sendEvent(edit->hasFocus() ? static_cast<QWidget *>(edit) : other, &press);
             QKeyEvent release(QEvent::KeyRelease, stroke.key, stroke.modifiers, stroke.text);
             QApplication::sendEvent(edit->hasFocus() ? static_cast<QWidget *>(edit) : other, &release);
 
             const QString text = edit->text();
+            // Every text change raises OnChange once, seeing the text its handling left, except a
+            // number text that ends as a lone "-".
+            QStringList expectedNotified;
+            for (const QString &after : std::as_const(handled))
+                if (!number || after != QStringLiteral("-"))
+                    expectedNotified << after;
+            if (notified != expectedNotified)
+                failures << context + QStringLiteral(": OnChange saw [%1], changes left [%2]").arg(notified.join(u'|'), handled.join(u'|'));
+            const QStringList messages = capture.Messages.mid(messagesBefore);
+            if (focusedBefore && edit->hasFocus()) {
+                // One keystroke: a message at most once, and only for a text that cannot be a value.
+                if (QSet<QString>(messages.begin(), messages.end()).size() != messages.size())
+                    failures << context + QStringLiteral(": a message shown twice: %1").arg(messages.join(u'|'));
+                if (number && text != before && !text.isEmpty() && text != QStringLiteral("-")) {
+                    QString signedText = text;
+                    if (const qsizetype minus = signedText.indexOf(u'-', 1); minus > 0)
+                        signedText.remove(minus, 1).prepend(u'-');
+                    double value = 0;
+                    const bool readable = TryStrToFloat(signedText, value, FormatSettings());
+                    QStringList expected;
+                    if (!readable)
+                        expected << QString::fromLatin1(TEditN::NumberMessage);
+                    else if (type == TEditN::etInteger && std::fabs(value) > 2147483647.0)
+                        expected << QString::fromLatin1(TEditN::RangeMessage);
+                    if (messages != expected)
+                        failures << context + QStringLiteral(": '%1' showed [%2]").arg(text, messages.join(u'|'));
+                }
+            }
             if (edit->hasFocus()) {
                 if (edit->Color() != edit->ColorOnFocus())
                     failures << context + QStringLiteral(": focused, wrong colour");
@@ -186,7 +227,12 @@ private slots:
                 }
                 if (type == TEditN::etTime) {
                     TDateTime time = 0;
-                    if (!TryStrToTime(text, time, FormatSettings()) || std::fabs(edit->ValueTime() - time) > 1.0 / 86400)
+                    // An incorrect time leaves the current time, seconds included, whatever the text shows.
+                    const bool incorrect = !capture.Messages.isEmpty() && capture.Messages.last() == "Time incorrect"
+                                           && capture.Messages.size() > messagesBefore;
+                    const TDateTime now = FixedNow() - std::floor(FixedNow());
+                    if (!TryStrToTime(text, time, FormatSettings())
+                        || std::fabs(edit->ValueTime() - (incorrect ? now : time)) > 1e-9)
                         failures << context + QStringLiteral(": time '%1' and value %2 disagree").arg(text).arg(edit->ValueTime());
                 }
             }

@@ -1,0 +1,172 @@
+#include "BackupCommands.h"
+
+#include "Backup.h"
+#include "CliCommands.h"
+#include "Csv.h"
+#include "DataCheck.h"
+#include "Exceptions.h"
+#include "GolfTables.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QTextStream>
+
+namespace Cli {
+
+namespace {
+
+class UsageError : public Exception
+{
+public:
+    using Exception::Exception;
+};
+
+// "--name value" or "--name=value" for the options a command takes; nothing else.
+QHash<QString, QString> ValuedOptions(const QStringList &arguments, const QStringList &names)
+{
+    QHash<QString, QString> values;
+    for (int i = 0; i < arguments.size(); ++i) {
+        QString name = arguments[i];
+        if (!name.startsWith(QLatin1String("--")))
+            throw UsageError(QStringLiteral("unexpected argument '%1'").arg(name));
+        QString value;
+        bool hasValue = false;
+        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals > 0) {
+            value = name.mid(equals + 1);
+            name = name.left(equals);
+            hasValue = true;
+        }
+        name = name.mid(2);
+        if (!names.contains(name))
+            throw UsageError(QStringLiteral("unknown option --%1").arg(name));
+        if (!hasValue) {
+            if (i + 1 >= arguments.size())
+                throw UsageError(QStringLiteral("--%1 needs a value").arg(name));
+            value = arguments[++i];
+        }
+        if (value.isEmpty())
+            throw UsageError(QStringLiteral("--%1 needs a value").arg(name));
+        values.insert(name, value);
+    }
+    return values;
+}
+
+void RequireFolder(const QString &folder)
+{
+    if (!QFileInfo(folder).isDir())
+        throw EDatabaseError(QStringLiteral("The data folder '%1' does not exist").arg(folder));
+}
+
+int Backup(const QStringList &arguments, const QString &folder, QTextStream &out)
+{
+    const QHash<QString, QString> options = ValuedOptions(arguments, {QStringLiteral("to")});
+    RequireFolder(folder);
+    Golf::FinishInterruptedWork(folder);
+    out << QDir::toNativeSeparators(Golf::BackUpNow(folder, options.value(QStringLiteral("to")))) << '\n';
+    return kExitOk;
+}
+
+int Backups(const QStringList &arguments, const QString &folder, QTextStream &out)
+{
+    ValuedOptions(arguments, {});
+    RequireFolder(folder);
+    out << Csv::Record({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Players"), QStringLiteral("Folder")});
+    for (const Golf::TBackupCopy &copy : Golf::ListBackups(folder))
+        out << Csv::Record({copy.Date.toString(Qt::ISODate), copy.Time.isValid() ? copy.Time.toString(Qt::ISODate) : QString(),
+                            copy.Players >= 0 ? QString::number(copy.Players) : QStringLiteral("unreadable"),
+                            QDir::toNativeSeparators(copy.Folder)});
+    return kExitOk;
+}
+
+int Restore(const QStringList &arguments, const QString &folder, QTextStream &out)
+{
+    const QHash<QString, QString> options = ValuedOptions(arguments, {QStringLiteral("from")});
+    if (!options.contains(QStringLiteral("from")))
+        throw UsageError(QStringLiteral("--from is required"));
+    RequireFolder(folder);
+    Golf::FinishInterruptedWork(folder);
+    const QString copy = Golf::ResolveCopy(folder, options.value(QStringLiteral("from")));
+    const QString replaced = Golf::RestoreCopy(folder, copy);
+    out << "Restored the tables from " << QDir::toNativeSeparators(copy) << "; the replaced files are in "
+        << QDir::toNativeSeparators(replaced) << '\n';
+    return kExitOk;
+}
+
+int Check(const QStringList &arguments, const QString &folder, QTextStream &out)
+{
+    ValuedOptions(arguments, {});
+    RequireFolder(folder);
+    const QStringList problems = Golf::CheckDataFolder(folder);
+    for (const QString &problem : problems)
+        out << problem << '\n';
+    if (problems.isEmpty()) {
+        out << "No problems found in " << QDir::toNativeSeparators(folder) << '\n';
+        return kExitOk;
+    }
+    out << problems.size() << (problems.size() == 1 ? " problem" : " problems") << " found in "
+        << QDir::toNativeSeparators(folder) << '\n';
+    return kExitFailure;
+}
+
+// Every command that writes to the tables, whichever way it reaches them.
+const QStringList &ChangingCommands()
+{
+    static const QStringList commands{QStringLiteral("add-player"), QStringLiteral("add-club"), QStringLiteral("enter-round"),
+                                      QStringLiteral("import"), QStringLiteral("add-round")};
+    return commands;
+}
+
+} // namespace
+
+void BackUpBeforeChanging(const QString &command, const QString &folder)
+{
+    if (!ChangingCommands().contains(command))
+        return;
+    // A folder without any table has nothing to keep yet.
+    bool anyTable = false;
+    for (const QString &name : Golf::TableNames())
+        anyTable = anyTable || QFileInfo::exists(QDir(folder).filePath(name));
+    if (!anyTable)
+        return;
+    try {
+        Golf::FinishInterruptedWork(folder);
+    } catch (const Exception &) {
+        // Preparing the folder for the command runs it again and reports what stops it.
+    }
+    Golf::TDailyBackup(folder).BeforeWrite();
+}
+
+QString BackupUsage()
+{
+    return QStringLiteral("  tallimo-cli [--data-dir DIR] backup [--to FOLDER]\n"
+                          "  tallimo-cli [--data-dir DIR] backups\n"
+                          "  tallimo-cli [--data-dir DIR] restore --from FOLDER|DATE\n"
+                          "  tallimo-cli [--data-dir DIR] check\n");
+}
+
+std::optional<int> RunBackupCommand(const QString &command, const QStringList &arguments, const QString &folder,
+                                    QTextStream &out, QTextStream &err)
+{
+    using TCommand = int (*)(const QStringList &, const QString &, QTextStream &);
+    static const QHash<QString, TCommand> commands{
+        {QStringLiteral("backup"), &Backup},
+        {QStringLiteral("backups"), &Backups},
+        {QStringLiteral("restore"), &Restore},
+        {QStringLiteral("check"), &Check},
+    };
+    const TCommand run = commands.value(command);
+    if (!run)
+        return std::nullopt;
+    try {
+        return run(arguments, folder, out);
+    } catch (const UsageError &error) {
+        err << "tallimo-cli: " << error.Message() << "\n\n" << Usage();
+        return kExitUsage;
+    } catch (const Exception &error) {
+        err << error.Message() << '\n';
+        return kExitFailure;
+    }
+}
+
+} // namespace Cli

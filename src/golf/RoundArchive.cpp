@@ -1,0 +1,716 @@
+#include "RoundArchive.h"
+
+#include "Exceptions.h"
+#include "GolfTables.h"
+#include "Handicap.h"
+#include "SqliteEngine.h"
+#include "StoreEngine.h"
+#include "TField.h"
+#include "TTable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <sqlite3.h>
+
+#include <climits>
+#include <cmath>
+#include <utility>
+
+namespace Golf {
+
+namespace {
+
+// How long a write waits for another program's write to the same file to end.
+constexpr int kBusyMilliseconds = 10000;
+
+// The columns of `rounds`, in the order they are created.
+enum TRoundColumn : int { rcPlayer, rcPlayed, rcScore, rcRating, rcSlope, rcPcc, rcClub, rcEntered, rcCount };
+
+const char *const kColumnNames[rcCount] = {"PlayerID", "Played", "Score", "Rating", "Slope", "PCC", "Club", "Entered"};
+
+// Where each column sits in the table as it is found, which may have been made by another hand.
+class TColumnMap
+{
+public:
+    explicit TColumnMap(const QList<TFieldInfo> &fields) : m_width(int(fields.size()))
+    {
+        for (int column = 0; column < rcCount; ++column) {
+            m_index[column] = -1;
+            for (int i = 0; i < fields.size(); ++i)
+                if (fields[i].Name.compare(QLatin1String(kColumnNames[column]), Qt::CaseInsensitive) == 0)
+                    m_index[column] = i;
+        }
+    }
+
+    QString Missing() const
+    {
+        for (int column = 0; column < rcCount; ++column)
+            if (m_index[column] < 0)
+                return QStringLiteral("The table '%1' has no field '%2'").arg(kRoundsTable, QLatin1String(kColumnNames[column]));
+        return QString();
+    }
+    void Require() const
+    {
+        if (const QString missing = Missing(); !missing.isEmpty())
+            throw EDatabaseError(missing);
+    }
+    int operator[](TRoundColumn column) const { return m_index[column]; }
+    int Width() const { return m_width; }
+
+private:
+    int m_index[rcCount];
+    int m_width;
+};
+
+// Stored values are taken only when they are exactly what they claim to be.
+std::optional<qint64> WholeNumber(double number)
+{
+    if (!std::isfinite(number) || std::fabs(number) > 1e15 || number != std::floor(number))
+        return std::nullopt;
+    return qint64(number);
+}
+
+std::optional<qint64> WholeNumber(const QString &text)
+{
+    bool ok = false;
+    const qint64 number = text.toLongLong(&ok);
+    return ok ? std::optional<qint64>(number) : std::nullopt;
+}
+
+std::optional<int> RatingTenths(double number)
+{
+    if (!std::isfinite(number) || std::fabs(number) > 1e6)
+        return std::nullopt;
+    const double tenths = number * 10;
+    const double whole = std::round(tenths);
+    if (std::fabs(tenths - whole) > 1e-6)
+        return std::nullopt;
+    return int(whole);
+}
+
+std::optional<int> RatingTenths(const QString &text)
+{
+    try {
+        return ParseRatingTenths(text);
+    } catch (const EConvertError &) {
+        return std::nullopt;
+    }
+}
+
+// "YYYY-MM-DD" as dates are stored.
+QDate IsoDate(const char *text, int size)
+{
+    if (size != 10 || text[4] != '-' || text[7] != '-')
+        return QDate();
+    int parts[3] = {0, 0, 0};
+    const int from[3] = {0, 5, 8}, count[3] = {4, 2, 2};
+    for (int part = 0; part < 3; ++part)
+        for (int i = from[part]; i < from[part] + count[part]; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return QDate();
+            parts[part] = parts[part] * 10 + (text[i] - '0');
+        }
+    return QDate(parts[0], parts[1], parts[2]);
+}
+
+// "YYYY-MM-DDTHH:MM:SS.zzzZ" as NowText writes it, read by hand: the general parser would
+// take longer than the rest of a round's reading; anything else goes to it.
+QDateTime EnteredMoment(const QString &text)
+{
+    auto digits = [&text](int from, int count) {
+        int value = 0;
+        for (int i = from; i < from + count; ++i) {
+            const char16_t ch = text[i].unicode();
+            if (ch < u'0' || ch > u'9')
+                return -1;
+            value = value * 10 + (ch - u'0');
+        }
+        return value;
+    };
+    if (text.size() == 24 && text[4] == u'-' && text[7] == u'-' && text[10] == u'T' && text[13] == u':' && text[16] == u':'
+        && text[19] == u'.' && text[23] == u'Z') {
+        const QDate date(digits(0, 4), digits(5, 2), digits(8, 2));
+        const QTime time(digits(11, 2), digits(14, 2), digits(17, 2), digits(20, 3));
+        if (date.isValid() && time.isValid())
+            return QDateTime(date, time, Qt::UTC);
+    }
+    return QDateTime::fromString(text, Qt::ISODateWithMs);
+}
+
+QVector<QVariant> RoundValues(const TColumnMap &columns, qint32 player, const TRoundInput &round, QVector<bool> &assigned)
+{
+    QVector<QVariant> values(columns.Width());
+    assigned.fill(false, columns.Width());
+    auto put = [&](TRoundColumn column, const QVariant &value) {
+        values[columns[column]] = value;
+        assigned[columns[column]] = true;
+    };
+    put(rcPlayer, qint64(player));
+    put(rcPlayed, round.Played);
+    put(rcScore, qint64(round.Score));
+    put(rcRating, round.RatingTenths / 10.0);
+    put(rcSlope, qint64(round.Slope));
+    put(rcPcc, qint64(round.Pcc));
+    put(rcClub, round.Club ? QVariant(qint64(*round.Club)) : QVariant());
+    return values;
+}
+
+QString NowText()
+{
+    return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+}
+
+// A round's course rating from the "Enter" page's whole-number r: the strokes below 72.
+int RatingFromEntered(int enteredRating)
+{
+    return (kParReference - enteredRating) * 10;
+}
+
+// --- The upgrade of a folder, on the files themselves -----------------------------------------
+
+class TUpgradeFile
+{
+public:
+    // Opens an existing file for writing; nothing when it cannot be (it is reported when opened
+    // as a table, and never touched here).
+    static std::optional<TUpgradeFile> Open(const QString &path)
+    {
+        if (!QFileInfo(path).isFile())
+            return std::nullopt;
+        sqlite3 *db = nullptr;
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK
+            || sqlite3_db_readonly(db, "main") == 1) {
+            sqlite3_close(db);
+            return std::nullopt;
+        }
+        sqlite3_busy_timeout(db, kBusyMilliseconds);
+        return TUpgradeFile(path, db);
+    }
+
+    TUpgradeFile(TUpgradeFile &&other) noexcept : m_path(other.m_path), m_db(std::exchange(other.m_db, nullptr)) {}
+    ~TUpgradeFile() { sqlite3_close(m_db); }
+
+    // Whether the file holds that table; false too when the file is no database at all.
+    bool HasTable(const QString &name)
+    {
+        sqlite3_stmt *statement = nullptr;
+        if (sqlite3_prepare_v2(m_db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE", -1, &statement, nullptr) != SQLITE_OK)
+            return false;
+        const QByteArray utf8 = name.toUtf8();
+        sqlite3_bind_text(statement, 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        const bool found = sqlite3_step(statement) == SQLITE_ROW;
+        sqlite3_finalize(statement);
+        return found;
+    }
+
+    QStringList Columns(const QString &table)
+    {
+        QStringList names;
+        sqlite3_stmt *statement = Prepare(QStringLiteral("PRAGMA table_info(%1)").arg(QuoteName(table)));
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            names << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 1)));
+        sqlite3_finalize(statement);
+        return names;
+    }
+
+    void Execute(const QString &sql)
+    {
+        if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            Fail();
+    }
+
+    sqlite3_stmt *Prepare(const QString &sql)
+    {
+        sqlite3_stmt *statement = nullptr;
+        if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK)
+            Fail();
+        return statement;
+    }
+
+    // Runs `work` in one write transaction: all of it is stored, or none.
+    template<typename Work>
+    void Transaction(Work work)
+    {
+        Execute(QStringLiteral("PRAGMA synchronous=FULL"));
+        Execute(QStringLiteral("BEGIN IMMEDIATE"));
+        auto rollback = qScopeGuard([this] { sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr); });
+        work();
+        Execute(QStringLiteral("COMMIT"));
+        rollback.dismiss();
+    }
+
+    [[noreturn]] void Fail() const
+    {
+        throw EDatabaseError(QStringLiteral("Cannot upgrade '%1': %2").arg(m_path, QString::fromUtf8(sqlite3_errmsg(m_db))));
+    }
+
+    static QString QuoteName(const QString &name) { return QuoteIdentifier(name); }
+
+private:
+    TUpgradeFile(QString path, sqlite3 *db) : m_path(std::move(path)), m_db(db) {}
+
+    QString m_path;
+    sqlite3 *m_db = nullptr;
+};
+
+QString SqlName(const QString &fileName)
+{
+    return fileName.section(QLatin1Char('.'), 0, 0);
+}
+
+void CreateRounds(TUpgradeFile &file, const QString &players)
+{
+    QStringList player = file.Columns(players);
+    auto has = [&player](const QString &name) {
+        return player.contains(name, Qt::CaseInsensitive);
+    };
+    if (!has(QStringLiteral("ID")))
+        return; // not the player table this program keeps
+    file.Execute(QStringLiteral("CREATE TABLE \"rounds\" (\"ID\" INTEGER PRIMARY KEY AUTOINCREMENT, \"PlayerID\" INTEGER, "
+                                "\"Played\" DATE, \"Score\" INTEGER, \"Rating\" REAL, \"Slope\" INTEGER, \"PCC\" INTEGER, "
+                                "\"Club\" INTEGER, \"Entered\" VARCHAR(30))"));
+    file.Execute(QStringLiteral("CREATE INDEX \"rounds_by_player\" ON \"rounds\" (\"PlayerID\")"));
+    // Every writer of the player table, older builds included, takes a player's rounds along.
+    file.Execute(QStringLiteral("CREATE TRIGGER \"rounds_leave_with_player\" AFTER DELETE ON %1 "
+                                "BEGIN DELETE FROM \"rounds\" WHERE \"PlayerID\" = OLD.\"ID\"; END")
+                     .arg(TUpgradeFile::QuoteName(players)));
+
+    // The twelve-round history, oldest first: slot 12 is the oldest. A slot whose score is 0 or
+    // empty holds no round; any other is kept, whatever lies around it.
+    QStringList select{QStringLiteral("\"ID\"")};
+    for (int slot = 12; slot >= 1; --slot)
+        for (const char *kind : {"S", "C", "D"}) {
+            const QString name = QStringLiteral("%1%2").arg(QLatin1String(kind)).arg(slot);
+            select << (has(name) ? TUpgradeFile::QuoteName(name) : QStringLiteral("NULL"));
+        }
+    sqlite3_stmt *history = file.Prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY \"ID\"").arg(select.join(QStringLiteral(", ")), TUpgradeFile::QuoteName(players)));
+    auto finalizeHistory = qScopeGuard([history] { sqlite3_finalize(history); });
+    sqlite3_stmt *insert = file.Prepare(QStringLiteral("INSERT INTO \"rounds\" (\"PlayerID\", \"Played\", \"Score\", \"Rating\", \"Slope\", \"PCC\") "
+                                                       "VALUES (?1, ?2, ?3, ?4, %1, 0)").arg(kStandardSlope));
+    auto finalizeInsert = qScopeGuard([insert] { sqlite3_finalize(insert); });
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(history)) == SQLITE_ROW) {
+        const sqlite3_int64 id = sqlite3_column_int64(history, 0);
+        for (int slot = 0; slot < 12; ++slot) {
+            const int score = 1 + 3 * slot, rating = score + 1, date = score + 2;
+            if (sqlite3_column_type(history, score) == SQLITE_NULL)
+                continue;
+            const sqlite3_int64 strokes = std::llround(sqlite3_column_double(history, score));
+            if (strokes == 0)
+                continue;
+            const sqlite3_int64 r = std::llround(sqlite3_column_double(history, rating));
+            sqlite3_bind_int64(insert, 1, id);
+            sqlite3_bind_value(insert, 2, sqlite3_column_value(history, date));
+            sqlite3_bind_int64(insert, 3, strokes);
+            sqlite3_bind_double(insert, 4, double(kParReference - r));
+            if (sqlite3_step(insert) != SQLITE_DONE)
+                file.Fail();
+            sqlite3_reset(insert);
+        }
+    }
+    if (rc != SQLITE_DONE)
+        file.Fail();
+}
+
+} // namespace
+
+void UpgradeDataFolder(const QString &dataFolder)
+{
+    const QDir folder(dataFolder);
+    if (std::optional<TUpgradeFile> file = TUpgradeFile::Open(folder.filePath(kPlayersTable))) {
+        const QString players = SqlName(kPlayersTable);
+        if (file->HasTable(players) && !file->HasTable(kRoundsTable))
+            file->Transaction([&] {
+                if (!file->HasTable(kRoundsTable)) // another copy may have been quicker
+                    CreateRounds(*file, players);
+            });
+    }
+    if (std::optional<TUpgradeFile> file = TUpgradeFile::Open(folder.filePath(kClubsTable))) {
+        const QString clubs = SqlName(kClubsTable);
+        if (!file->HasTable(clubs))
+            return;
+        const QStringList columns = file->Columns(clubs);
+        if (columns.contains(QStringLiteral("Slope"), Qt::CaseInsensitive) && columns.contains(QStringLiteral("Par"), Qt::CaseInsensitive))
+            return;
+        file->Transaction([&] {
+            const QStringList now = file->Columns(clubs);
+            for (const QString &name : {QStringLiteral("Slope"), QStringLiteral("Par")})
+                if (!now.contains(name, Qt::CaseInsensitive))
+                    file->Execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 INTEGER").arg(TUpgradeFile::QuoteName(clubs), TUpgradeFile::QuoteName(name)));
+        });
+    }
+}
+
+void CheckRound(const TRoundInput &round, const QDate &today)
+{
+    const QString problem = RoundProblem(round.Played, round.Score, round.RatingTenths, round.Slope, round.Pcc, today);
+    if (!problem.isEmpty())
+        throw EConvertError(problem);
+}
+
+// The archive reads and writes its file directly: a round's values are checked for their stored
+// kind as they are read, and reading thousands of rounds costs little more than the statements.
+class TRoundArchive::TFiles
+{
+public:
+    TFiles(const QString &folder)
+        : PlayersPath(QDir(folder).filePath(kPlayersTable)), ClubsPath(QDir(folder).filePath(kClubsTable))
+    {
+        Players = OpenFile(PlayersPath);
+        const QStringList columns = ColumnsOf(Players, kRoundsTable);
+        if (columns.isEmpty()) {
+            Missing = QStringLiteral("The file '%1' holds no table '%2'").arg(PlayersPath, kRoundsTable);
+            return;
+        }
+        for (int column = 0; column < rcCount; ++column)
+            if (!columns.contains(QLatin1String(kColumnNames[column]), Qt::CaseInsensitive)) {
+                Missing = QStringLiteral("The table '%1' has no field '%2'").arg(kRoundsTable, QLatin1String(kColumnNames[column]));
+                return;
+            }
+    }
+    ~TFiles()
+    {
+        for (sqlite3_stmt *statement : std::as_const(Statements))
+            sqlite3_finalize(statement);
+        sqlite3_close(Players);
+        sqlite3_close(Clubs);
+    }
+
+    static sqlite3 *OpenFile(const QString &path)
+    {
+        sqlite3 *db = nullptr;
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+            const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+            sqlite3_close(db);
+            throw EDatabaseError(QStringLiteral("Cannot open table '%1': %2").arg(path, message));
+        }
+        sqlite3_busy_timeout(db, kBusyMilliseconds);
+        sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+        return db;
+    }
+
+    static QStringList ColumnsOf(sqlite3 *db, const QString &table)
+    {
+        QStringList names;
+        sqlite3_stmt *statement = nullptr;
+        const QByteArray sql = QStringLiteral("PRAGMA table_info(%1)").arg(QuoteIdentifier(table)).toUtf8();
+        if (sqlite3_prepare_v2(db, sql.constData(), -1, &statement, nullptr) != SQLITE_OK)
+            return names;
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            names << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 1)));
+        sqlite3_finalize(statement);
+        return names;
+    }
+
+    // A cached statement, reset when the guard goes.
+    struct TStatement
+    {
+        sqlite3_stmt *Handle;
+        ~TStatement()
+        {
+            sqlite3_reset(Handle);
+            sqlite3_clear_bindings(Handle);
+        }
+        operator sqlite3_stmt *() const { return Handle; }
+    };
+
+    TStatement Prepare(sqlite3 *db, const char *sql)
+    {
+        sqlite3_stmt *&statement = Statements[QByteArray(sql) + (db == Clubs ? "@clubs" : "")];
+        if (!statement && sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK)
+            Fail(db, QStringLiteral("preparing a statement"));
+        return {statement};
+    }
+
+    // True while there is a row.
+    bool Step(sqlite3 *db, sqlite3_stmt *statement)
+    {
+        const int rc = sqlite3_step(statement);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            Fail(db, QStringLiteral("reading or writing"));
+        return rc == SQLITE_ROW;
+    }
+
+    [[noreturn]] void Fail(sqlite3 *db, const QString &what) const
+    {
+        throw EDatabaseError(QStringLiteral("Table '%1': error while %2: %3")
+                                 .arg(db == Clubs ? ClubsPath : PlayersPath, what, QString::fromUtf8(sqlite3_errmsg(db))));
+    }
+
+    void RequireRounds() const
+    {
+        if (!Missing.isEmpty())
+            throw EDatabaseError(Missing);
+    }
+
+    sqlite3 *ClubFile()
+    {
+        if (!Clubs) {
+            Clubs = OpenFile(ClubsPath);
+            const QStringList columns = ColumnsOf(Clubs, SqlName(kClubsTable));
+            ClubsHaveTees = columns.contains(QStringLiteral("Slope"), Qt::CaseInsensitive)
+                && columns.contains(QStringLiteral("Par"), Qt::CaseInsensitive)
+                && columns.contains(QStringLiteral("RATING"), Qt::CaseInsensitive);
+        }
+        return Clubs;
+    }
+
+    QString PlayersPath;
+    QString ClubsPath;
+    sqlite3 *Players = nullptr;
+    sqlite3 *Clubs = nullptr;
+    bool ClubsHaveTees = false;
+    QString Missing; // why the rounds cannot be read, empty when they can
+    QHash<QByteArray, sqlite3_stmt *> Statements;
+};
+
+namespace {
+
+QString ColumnText(sqlite3_stmt *statement, int column)
+{
+    return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column)), sqlite3_column_bytes(statement, column));
+}
+
+// A whole number as stored: an integer, a real without a fraction, or the digits of one.
+std::optional<qint64> StoredWholeNumber(sqlite3_stmt *statement, int column)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_INTEGER:
+        return sqlite3_column_int64(statement, column);
+    case SQLITE_FLOAT:
+        return WholeNumber(sqlite3_column_double(statement, column));
+    case SQLITE_TEXT:
+        return WholeNumber(ColumnText(statement, column));
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<int> StoredRatingTenths(sqlite3_stmt *statement, int column)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        return RatingTenths(sqlite3_column_double(statement, column));
+    case SQLITE_TEXT:
+        return RatingTenths(ColumnText(statement, column));
+    default:
+        return std::nullopt;
+    }
+}
+
+// What a stored value is, for a message: its text, or "empty".
+QString Shown(sqlite3_stmt *statement, int column)
+{
+    if (sqlite3_column_type(statement, column) == SQLITE_NULL)
+        return QStringLiteral("empty");
+    return QLatin1Char('\'') + ColumnText(statement, column) + QLatin1Char('\'');
+}
+
+// Columns of the rounds query: rowid first, then the round's columns in their order.
+TArchivedRound StoredRound(sqlite3_stmt *statement)
+{
+    TArchivedRound round;
+    round.Id = sqlite3_column_int64(statement, 0);
+    QStringList unreadable;
+    auto whole = [&](TRoundColumn column, int &target) {
+        const std::optional<qint64> number = StoredWholeNumber(statement, 1 + column);
+        if (number && *number >= INT_MIN && *number <= INT_MAX)
+            target = int(*number);
+        else
+            unreadable << QStringLiteral("%1 %2 is not a whole number").arg(QLatin1String(kColumnNames[column]), Shown(statement, 1 + column));
+    };
+    int player = 0;
+    whole(rcPlayer, player);
+    round.Player = player;
+    if (sqlite3_column_type(statement, 1 + rcPlayed) == SQLITE_TEXT)
+        round.Played = IsoDate(reinterpret_cast<const char *>(sqlite3_column_text(statement, 1 + rcPlayed)),
+                               sqlite3_column_bytes(statement, 1 + rcPlayed));
+    if (!round.Played.isValid())
+        unreadable << QStringLiteral("Played %1 is not a date").arg(Shown(statement, 1 + rcPlayed));
+    whole(rcScore, round.Score);
+    if (const std::optional<int> tenths = StoredRatingTenths(statement, 1 + rcRating))
+        round.RatingTenths = *tenths;
+    else
+        unreadable << QStringLiteral("Rating %1 is not a number with at most one decimal").arg(Shown(statement, 1 + rcRating));
+    whole(rcSlope, round.Slope);
+    whole(rcPcc, round.Pcc);
+    if (const std::optional<qint64> club = StoredWholeNumber(statement, 1 + rcClub))
+        round.Club = qint32(*club);
+    if (sqlite3_column_type(statement, 1 + rcEntered) == SQLITE_TEXT)
+        round.Entered = EnteredMoment(ColumnText(statement, 1 + rcEntered));
+    if (!unreadable.isEmpty())
+        round.Problem = unreadable.join(QStringLiteral("; "));
+    return round;
+}
+
+void BindRound(sqlite3_stmt *statement, const TRoundInput &round)
+{
+    const QByteArray played = round.Played.toString(Qt::ISODate).toUtf8();
+    sqlite3_bind_text(statement, 1, played.constData(), int(played.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int(statement, 2, round.Score);
+    sqlite3_bind_double(statement, 3, round.RatingTenths / 10.0);
+    sqlite3_bind_int(statement, 4, round.Slope);
+    sqlite3_bind_int(statement, 5, round.Pcc);
+    if (round.Club)
+        sqlite3_bind_int(statement, 6, *round.Club);
+    else
+        sqlite3_bind_null(statement, 6);
+}
+
+} // namespace
+
+TRoundArchive::TRoundArchive(const QString &dataFolder) : m_folder(dataFolder), m_files(std::make_unique<TFiles>(dataFolder)) {}
+
+TRoundArchive::~TRoundArchive() = default;
+
+bool TRoundArchive::HasPlayer(qint32 player)
+{
+    TFiles &files = *m_files;
+    const TFiles::TStatement statement = files.Prepare(files.Players, "SELECT 1 FROM \"hcap\" WHERE rowid = ?1");
+    sqlite3_bind_int64(statement, 1, player);
+    return files.Step(files.Players, statement);
+}
+
+TPlayerRounds TRoundArchive::Load(qint32 player)
+{
+    TFiles &files = *m_files;
+    TPlayerRounds result;
+    result.Player = player;
+    if (!files.Missing.isEmpty()) {
+        result.Problems << files.Missing;
+        return result;
+    }
+    QList<TIndexRound> indexRounds;
+    {
+        const TFiles::TStatement statement = files.Prepare(files.Players,
+            "SELECT rowid, \"PlayerID\", \"Played\", \"Score\", \"Rating\", \"Slope\", \"PCC\", \"Club\", \"Entered\" "
+            "FROM \"rounds\" WHERE \"PlayerID\" = ?1 ORDER BY rowid");
+        sqlite3_bind_int64(statement, 1, player);
+        while (files.Step(files.Players, statement)) {
+            result.Rounds.append(StoredRound(statement));
+            const TArchivedRound &round = result.Rounds.last();
+            if (!round.Problem.isEmpty())
+                result.Problems << QStringLiteral("Round %1: %2").arg(round.Id).arg(round.Problem);
+            indexRounds.append(round.ToIndexRound());
+        }
+    }
+    result.Index = CalculateIndex(indexRounds);
+
+    // The home club as a tee.
+    std::optional<qint64> club;
+    {
+        const TFiles::TStatement statement = files.Prepare(files.Players, "SELECT \"Homeclub\" FROM \"hcap\" WHERE rowid = ?1");
+        sqlite3_bind_int64(statement, 1, player);
+        if (files.Step(files.Players, statement))
+            club = StoredWholeNumber(statement, 0);
+    }
+    if (!club)
+        return result;
+    sqlite3 *clubs = files.ClubFile();
+    if (!files.ClubsHaveTees)
+        return result;
+    const TFiles::TStatement statement = files.Prepare(clubs, "SELECT \"Descr\", \"RATING\", \"Slope\", \"Par\" FROM \"golfmaster\" WHERE \"ID\" = ?1");
+    sqlite3_bind_int64(statement, 1, *club);
+    if (!files.Step(clubs, statement))
+        return result;
+    const std::optional<qint64> slope = StoredWholeNumber(statement, 2);
+    const std::optional<qint64> par = StoredWholeNumber(statement, 3);
+    // An empty rating reads as 0, as everywhere else in the program.
+    const std::optional<int> rating = sqlite3_column_type(statement, 1) == SQLITE_NULL ? std::optional<int>(0) : StoredRatingTenths(statement, 1);
+    if (!slope || !par || !rating || *slope < kMinSlope || *slope > kMaxSlope || *par < 1 || *par > 200)
+        return result;
+    result.HomeTee = TTee{qint32(*club), ColumnText(statement, 0), kParReference * 10 - *rating, int(*slope), int(*par)};
+    if (result.Index.IndexTenths)
+        result.CourseHandicap = CourseHandicap(*result.Index.IndexTenths, result.HomeTee->Slope, result.HomeTee->RatingTenths, result.HomeTee->Par);
+    return result;
+}
+
+qint64 TRoundArchive::Add(qint32 player, const TRoundInput &round)
+{
+    CheckRound(round);
+    TFiles &files = *m_files;
+    files.RequireRounds();
+    if (!HasPlayer(player))
+        throw EDatabaseError(QStringLiteral("Player '%1' not found").arg(player));
+    const TFiles::TStatement statement = files.Prepare(files.Players,
+        "INSERT INTO \"rounds\" (\"Played\", \"Score\", \"Rating\", \"Slope\", \"PCC\", \"Club\", \"PlayerID\", \"Entered\") "
+        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    BindRound(statement, round);
+    sqlite3_bind_int64(statement, 7, player);
+    const QByteArray entered = NowText().toUtf8();
+    sqlite3_bind_text(statement, 8, entered.constData(), int(entered.size()), SQLITE_TRANSIENT);
+    files.Step(files.Players, statement);
+    return sqlite3_last_insert_rowid(files.Players);
+}
+
+void TRoundArchive::Update(qint64 roundId, const TRoundInput &round)
+{
+    CheckRound(round);
+    TFiles &files = *m_files;
+    files.RequireRounds();
+    const TFiles::TStatement statement = files.Prepare(files.Players,
+        "UPDATE \"rounds\" SET \"Played\" = ?1, \"Score\" = ?2, \"Rating\" = ?3, \"Slope\" = ?4, \"PCC\" = ?5, \"Club\" = ?6 "
+        "WHERE rowid = ?7");
+    BindRound(statement, round);
+    sqlite3_bind_int64(statement, 7, roundId);
+    files.Step(files.Players, statement);
+    if (sqlite3_changes(files.Players) == 0)
+        throw EDatabaseError(QStringLiteral("Round %1 not found").arg(roundId));
+}
+
+void TRoundArchive::Remove(qint64 roundId)
+{
+    TFiles &files = *m_files;
+    files.RequireRounds();
+    const TFiles::TStatement statement = files.Prepare(files.Players, "DELETE FROM \"rounds\" WHERE rowid = ?1");
+    sqlite3_bind_int64(statement, 1, roundId);
+    files.Step(files.Players, statement);
+}
+
+QStringList TRoundArchive::CheckArchive()
+{
+    TFiles &files = *m_files;
+    if (!files.Missing.isEmpty())
+        return {files.Missing};
+    const TFiles::TStatement statement = files.Prepare(files.Players,
+        "SELECT COUNT(*) FROM \"rounds\" WHERE \"PlayerID\" IS NULL OR \"PlayerID\" NOT IN (SELECT rowid FROM \"hcap\")");
+    files.Step(files.Players, statement);
+    const qint64 orphans = sqlite3_column_int64(statement, 0);
+    if (orphans == 0)
+        return {};
+    return {orphans == 1 ? QStringLiteral("1 kept round belongs to no player")
+                         : QStringLiteral("%1 kept rounds belong to no player").arg(orphans)};
+}
+
+void ArchiveEnteredRound(TTable &players, int score, int enteredRating, const QDate &played)
+{
+    std::unique_ptr<TStoreTableCursor> rounds = players.OpenCompanion(kRoundsTable);
+    const TColumnMap columns(rounds->Fields());
+    columns.Require();
+
+    TRoundInput round;
+    round.Played = played;
+    round.Score = score;
+    round.RatingTenths = RatingFromEntered(enteredRating);
+    if (const TField *home = players.FindField(QStringLiteral("Homeclub")); home && !home->IsNull()) {
+        TTable clubs;
+        clubs.SetDatabaseName(players.DatabaseName());
+        clubs.SetTableName(kClubsTable);
+        clubs.SetIndexFieldNames(QStringLiteral("ID"));
+        clubs.Open();
+        if (clubs.FindKey(QString::number(home->AsInteger())))
+            if (const TField *slope = clubs.FindField(QStringLiteral("Slope")); slope && !slope->IsNull()
+                && slope->AsInteger() >= kMinSlope && slope->AsInteger() <= kMaxSlope)
+                round.Slope = slope->AsInteger();
+    }
+    QVector<bool> assigned;
+    QVector<QVariant> values = RoundValues(columns, players.FieldByName(QStringLiteral("ID"))->AsInteger(), round, assigned);
+    values[columns[rcEntered]] = NowText();
+    assigned[columns[rcEntered]] = true;
+    rounds->Insert(values, assigned);
+}
+
+} // namespace Golf
