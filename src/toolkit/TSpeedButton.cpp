@@ -155,8 +155,24 @@ void TSpeedButton::SetDown(bool down)
         return;
     m_down = down;
     SetPressedState(down ? bsExclusive : bsUp);
-    if (down)
-        ReleaseGroup();
+    const QList<TSpeedButton *> released = down ? ReleaseGroup() : QList<TSpeedButton *>();
+    // Every state is settled before the first signal, so a handler sees the group as it is.
+    QPointer<TSpeedButton> self(this);
+    emit DownChanged(m_down);
+    if (self)
+        NotifyReleased(released);
+}
+
+void TSpeedButton::NotifyReleased(const QList<TSpeedButton *> &released)
+{
+    // A handler may delete any of the buttons, this one included.
+    QList<QPointer<TSpeedButton>> guarded;
+    for (TSpeedButton *member : released)
+        guarded.append(member);
+    for (const QPointer<TSpeedButton> &member : guarded) {
+        if (member)
+            emit member->DownChanged(false);
+    }
 }
 
 void TSpeedButton::SetGroupIndex(int index)
@@ -164,7 +180,7 @@ void TSpeedButton::SetGroupIndex(int index)
     if (m_groupIndex == index)
         return;
     m_groupIndex = index;
-    ReleaseGroup();
+    NotifyReleased(ReleaseGroup());
 }
 
 void TSpeedButton::SetAllowAllUp(bool allow)
@@ -172,7 +188,7 @@ void TSpeedButton::SetAllowAllUp(bool allow)
     if (m_allowAllUp == allow)
         return;
     m_allowAllUp = allow;
-    ReleaseGroup();
+    NotifyReleased(ReleaseGroup());
 }
 
 void TSpeedButton::SetLayout(Tk::TButtonLayout layout)
@@ -227,17 +243,20 @@ QList<TSpeedButton *> TSpeedButton::GroupMembers() const
     return members;
 }
 
-void TSpeedButton::ReleaseGroup()
+QList<TSpeedButton *> TSpeedButton::ReleaseGroup()
 {
     // Tells the group that this button changed: the others give up Down when it is down, and all
     // share its AllowAllUp.
+    QList<TSpeedButton *> released;
     for (TSpeedButton *member : GroupMembers()) {
         if (m_down && member->m_down) {
             member->m_down = false;
             member->SetPressedState(bsUp);
+            released.append(member);
         }
         member->m_allowAllUp = m_allowAllUp;
     }
+    return released;
 }
 
 void TSpeedButton::Click()
@@ -279,10 +298,31 @@ QImage TSpeedButton::GlyphImage(Tk::TButtonState state) const
     return m_images[state];
 }
 
+QSize TSpeedButton::CaptionSize() const
+{
+    return m_caption.isEmpty() ? QSize(0, 0) : fontMetrics().size(Qt::TextShowMnemonic, m_caption);
+}
+
+QSize TSpeedButton::sizeHint() const
+{
+    constexpr int edge = 2;
+    constexpr int pressedShift = 1;
+    const QSize glyph = GlyphSize();
+    const QSize text = CaptionSize();
+    // A spread spacing (-1) needs no room of its own.
+    const int spacing = (glyph.isEmpty() || text.isEmpty()) ? 0 : qMax(0, m_spacing);
+    const int margins = 2 * qMax(0, m_margin);
+    const bool horizontal = m_layout == blGlyphLeft || m_layout == blGlyphRight;
+    QSize content = horizontal
+        ? QSize(glyph.width() + spacing + text.width() + margins, qMax(glyph.height(), text.height()))
+        : QSize(qMax(glyph.width(), text.width()), glyph.height() + spacing + text.height() + margins);
+    return content + QSize(2 * edge + pressedShift, 2 * edge + pressedShift);
+}
+
 void TSpeedButton::CalcLayout(const QRect &client, QRect &glyphRect, QRect &textRect) const
 {
     const QSize glyph = GlyphSize();
-    const QSize text = m_caption.isEmpty() ? QSize(0, 0) : fontMetrics().size(Qt::TextShowMnemonic, m_caption);
+    const QSize text = CaptionSize();
     const bool horizontal = m_layout == blGlyphLeft || m_layout == blGlyphRight;
     const int clientLength = horizontal ? client.width() : client.height();
     const int glyphLength = horizontal ? glyph.width() : glyph.height();

@@ -41,7 +41,7 @@ class TSpeedButton : public TGraphicControl
     Q_PROPERTY(int NumGlyphs READ NumGlyphs WRITE SetNumGlyphs)
     Q_PROPERTY(bool Flat READ Flat WRITE SetFlat)
     Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
-    Q_PROPERTY(bool Down READ Down WRITE SetDown)
+    Q_PROPERTY(bool Down READ Down WRITE SetDown NOTIFY DownChanged)
     Q_PROPERTY(int GroupIndex READ GroupIndex WRITE SetGroupIndex)
     Q_PROPERTY(bool AllowAllUp READ AllowAllUp WRITE SetAllowAllUp)
     Q_PROPERTY(Tk::TButtonLayout Layout READ Layout WRITE SetLayout)
@@ -91,6 +91,11 @@ public:
     // Raises OnClick.
     virtual void Click();
 
+    // Glyph and caption as Layout places them, with Margin (when fixed) on both ends, inside the
+    // two-pixel edge, with room for the one-pixel shift of the pressed look.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
     TMouseEvent OnMouseDown;
@@ -98,6 +103,10 @@ public:
     TMouseMoveEvent OnMouseMove;
     TNotifyEvent OnMouseEnter;
     TNotifyEvent OnMouseLeave;
+
+signals:
+    // Once for every button whose Down changed, this one first, then the group members it released.
+    void DownChanged(bool down);
 
 protected:
     // Replaces the picture without touching NumGlyphs (an animation swapping frames).
@@ -114,6 +123,8 @@ protected:
     // The image of the glyph shown for a state, transparent pixels cleared; null without glyph.
     QImage GlyphImage(Tk::TButtonState state) const;
     QSize GlyphSize() const;
+    // The caption's size as painted (an empty caption takes no room).
+    QSize CaptionSize() const;
 
     void MouseEnter() override;
     void MouseLeave() override;
@@ -129,7 +140,9 @@ private:
     void StoreGlyph(const QImage &glyph);
     void BuildImages() const;
     QList<TSpeedButton *> GroupMembers() const;
-    void ReleaseGroup();
+    // Returns the members that went up.
+    QList<TSpeedButton *> ReleaseGroup();
+    void NotifyReleased(const QList<TSpeedButton *> &released);
     void SetPressedState(Tk::TButtonState state);
 
     QString m_caption;
