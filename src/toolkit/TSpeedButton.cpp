@@ -155,21 +155,16 @@ void TSpeedButton::SetDown(bool down)
         return;
     m_down = down;
     SetPressedState(down ? bsExclusive : bsUp);
-    const QList<TSpeedButton *> released = down ? ReleaseGroup() : QList<TSpeedButton *>();
-    // Every state is settled before the first signal, so a handler sees the group as it is.
-    QPointer<TSpeedButton> self(this);
-    emit DownChanged(m_down);
-    if (self)
-        NotifyReleased(released);
+    const QList<QPointer<TSpeedButton>> released = down ? ReleaseGroup() : QList<QPointer<TSpeedButton>>();
+    // Every state is settled before the first signal, so a handler sees the group as it is; a
+    // handler may delete any of the buttons, this one included.
+    emit DownChanged(down);
+    NotifyReleased(released);
 }
 
-void TSpeedButton::NotifyReleased(const QList<TSpeedButton *> &released)
+void TSpeedButton::NotifyReleased(const QList<QPointer<TSpeedButton>> &released)
 {
-    // A handler may delete any of the buttons, this one included.
-    QList<QPointer<TSpeedButton>> guarded;
-    for (TSpeedButton *member : released)
-        guarded.append(member);
-    for (const QPointer<TSpeedButton> &member : guarded) {
+    for (const QPointer<TSpeedButton> &member : released) {
         if (member)
             emit member->DownChanged(false);
     }
@@ -243,11 +238,11 @@ QList<TSpeedButton *> TSpeedButton::GroupMembers() const
     return members;
 }
 
-QList<TSpeedButton *> TSpeedButton::ReleaseGroup()
+QList<QPointer<TSpeedButton>> TSpeedButton::ReleaseGroup()
 {
     // Tells the group that this button changed: the others give up Down when it is down, and all
     // share its AllowAllUp.
-    QList<TSpeedButton *> released;
+    QList<QPointer<TSpeedButton>> released;
     for (TSpeedButton *member : GroupMembers()) {
         if (m_down && member->m_down) {
             member->m_down = false;
@@ -305,18 +300,44 @@ QSize TSpeedButton::CaptionSize() const
 
 QSize TSpeedButton::sizeHint() const
 {
+    // The smallest size at which CalcLayout keeps glyph and caption off the two-pixel edge, also
+    // in the pressed look, one pixel right and down. Searched with the placement itself, so the
+    // answer follows Margin, Spacing and Layout exactly as painting does.
     constexpr int edge = 2;
     constexpr int pressedShift = 1;
+    constexpr int searchLimit = 256;
     const QSize glyph = GlyphSize();
     const QSize text = CaptionSize();
-    // A spread spacing (-1) needs no room of its own.
-    const int spacing = (glyph.isEmpty() || text.isEmpty()) ? 0 : qMax(0, m_spacing);
-    const int margins = 2 * qMax(0, m_margin);
     const bool horizontal = m_layout == blGlyphLeft || m_layout == blGlyphRight;
-    QSize content = horizontal
-        ? QSize(glyph.width() + spacing + text.width() + margins, qMax(glyph.height(), text.height()))
-        : QSize(qMax(glyph.width(), text.width()), glyph.height() + spacing + text.height() + margins);
-    return content + QSize(2 * edge + pressedShift, 2 * edge + pressedShift);
+    // A fixed Margin smaller than the edge is the caller's choice to overlap it.
+    const int mainInset = m_margin >= 0 ? qMin(edge, m_margin) : edge;
+    const int insetX = horizontal ? mainInset : edge;
+    const int insetY = horizontal ? edge : mainInset;
+    const auto within = [](int start, int end, int extent, int inset) {
+        return start >= inset && end + pressedShift <= extent - inset;
+    };
+    const auto fits = [&](QSize size, bool alongX) {
+        QRect glyphRect;
+        QRect textRect;
+        CalcLayout(QRect(QPoint(0, 0), size), glyphRect, textRect);
+        for (const QRect &part : {glyphRect, textRect}) {
+            if (part.isEmpty())
+                continue;
+            if (alongX ? !within(part.left(), part.left() + part.width(), size.width(), insetX)
+                       : !within(part.top(), part.top() + part.height(), size.height(), insetY))
+                return false;
+        }
+        return true;
+    };
+    QSize size = horizontal ? QSize(glyph.width() + text.width(), qMax(glyph.height(), text.height()))
+                            : QSize(qMax(glyph.width(), text.width()), glyph.height() + text.height());
+    size += QSize(2 * edge, 2 * edge);
+    // Horizontal placement depends on the width only, vertical on the height only.
+    for (int step = 0; step < searchLimit && !fits(size, true); ++step)
+        size.rwidth() += 1;
+    for (int step = 0; step < searchLimit && !fits(size, false); ++step)
+        size.rheight() += 1;
+    return size;
 }
 
 void TSpeedButton::CalcLayout(const QRect &client, QRect &glyphRect, QRect &textRect) const
@@ -510,7 +531,7 @@ void TSpeedButton::mouseReleaseEvent(QMouseEvent *event)
         SetDown(!m_down);
     else
         SetPressedState(m_down ? bsExclusive : bsUp);
-    if (inside)
+    if (inside && self)
         Click();
 }
 

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QList>
+#include <QPointer>
 
 class QShortcut;
 
@@ -91,8 +92,8 @@ public:
     // Raises OnClick.
     virtual void Click();
 
-    // Glyph and caption as Layout places them, with Margin (when fixed) on both ends, inside the
-    // two-pixel edge, with room for the one-pixel shift of the pressed look.
+    // The smallest size that shows glyph and caption, placed as Layout, Margin and Spacing say,
+    // clear of the edge in the up and the pressed look.
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -140,9 +141,9 @@ private:
     void StoreGlyph(const QImage &glyph);
     void BuildImages() const;
     QList<TSpeedButton *> GroupMembers() const;
-    // Returns the members that went up.
-    QList<TSpeedButton *> ReleaseGroup();
-    void NotifyReleased(const QList<TSpeedButton *> &released);
+    // Returns the members that went up, watched, as handlers may delete them before they are told.
+    QList<QPointer<TSpeedButton>> ReleaseGroup();
+    static void NotifyReleased(const QList<QPointer<TSpeedButton>> &released);
     void SetPressedState(Tk::TButtonState state);
 
     QString m_caption;
