@@ -3,7 +3,6 @@
 #include "Program.h"
 #include "TApplication.h"
 #include "TForm1.h"
-#include "TPreviousInstance.h"
 #include "THintController.h"
 #include "TPreviousInstance.h"
 
@@ -19,8 +18,7 @@ int main(int argc, char **argv)
     Program::SetUpApplication();
 
     // A later copy only asks the running one to come forward and ends: it writes nothing.
-    const TPreviousInstance *guard = TPreviousInstance::Instance();
-    if (!guard || !guard->PreviousRunning())
+    if (!guard.PreviousRunning())
         RunGuarded([&folder] { Golf::PrepareDataFolder(folder); });
 
     TForm1 form(folder);

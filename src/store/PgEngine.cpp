@@ -489,6 +489,82 @@ public:
             throw EDatabaseError(QStringLiteral("Record not found: it was deleted from '%1' meanwhile").arg(m_sqlName));
     }
 
+    void UpdateAsRead(qint64 id, const QVector<QVariant> &original, const QVector<QVariant> &values,
+                      const QVector<bool> &changed) override
+    {
+        // The row is locked while it is compared, so no other writer can come between the
+        // comparison and the change.
+        m_session->Begin();
+        try {
+            const Result locked = m_session->Execute(
+                QStringLiteral("SELECT %1 FROM %2 WHERE %3 = $1 FOR UPDATE").arg(m_columns, m_table, QuoteIdentifier(m_identity)), {id});
+            if (locked.Rows() == 0)
+                throw EDatabaseError(QStringLiteral("Record not found: it was deleted from '%1' meanwhile").arg(m_sqlName));
+            if (ReadRow(locked, 0).Values != original)
+                throw EDatabaseError(QStringLiteral("This record was changed by someone else since it was read from '%1'. "
+                                                    "Your changes were not saved and are still shown; cancel them to see the "
+                                                    "record as it is now.").arg(m_sqlName));
+            Update(id, values, changed);
+            m_session->Commit();
+        } catch (...) {
+            m_session->Rollback();
+            throw;
+        }
+    }
+
+    qint64 CountBefore(const TFetchRequest &request) override
+    {
+        if (!request.HasAnchor)
+            return 0;
+        const QString id = QuoteIdentifier(m_identity);
+        QString where;
+        QVariantList params;
+        const bool primary = request.OrderField < 0 || request.OrderField == m_identityField || request.OrderField >= m_fields.size();
+        if (primary) {
+            where = id + QStringLiteral(" < ?");
+            params << request.AnchorId;
+        } else {
+            const QString column = QuoteIdentifier(m_fields[request.OrderField].Name);
+            if (request.AnchorValue.isNull()) {
+                where = QStringLiteral("(%1 IS NULL AND %2 < ?)").arg(column, id);
+                params << request.AnchorId;
+            } else {
+                where = QStringLiteral("(%1 IS NULL OR %1 < ? OR (%1 = ? AND %2 < ?))").arg(column, id);
+                params << request.AnchorValue << request.AnchorValue << request.AnchorId;
+            }
+        }
+        QString sql = QStringLiteral("SELECT count(*) FROM %1 WHERE %2").arg(m_table, where);
+        if (!request.Filter.IsEmpty())
+            sql += QStringLiteral(" AND (") + request.Filter.Sql + QLatin1Char(')');
+        const Result result = m_session->Execute(NumberParameters(sql), params + request.Filter.Params);
+        return result.Integer(0, 0);
+    }
+
+    std::optional<qint64> IdentityAt(int orderField, qint64 place, const TSqlCondition &filter) override
+    {
+        if (place < 0)
+            return std::nullopt;
+        const QString id = QuoteIdentifier(m_identity);
+        const bool primary = orderField < 0 || orderField == m_identityField || orderField >= m_fields.size();
+        const QString order = primary ? id + QStringLiteral(" ASC")
+                                      : QuoteIdentifier(m_fields[orderField].Name) + QStringLiteral(" ASC NULLS FIRST, ") + id + QStringLiteral(" ASC");
+        QString sql = QStringLiteral("SELECT %1 FROM %2").arg(id, m_table);
+        if (!filter.IsEmpty())
+            sql += QStringLiteral(" WHERE ") + filter.Sql;
+        sql += QStringLiteral(" ORDER BY ") + order + QStringLiteral(" LIMIT 1 OFFSET ?");
+        const Result result = m_session->Execute(NumberParameters(sql), filter.Params + QVariantList{place});
+        if (result.Rows() == 0)
+            return std::nullopt;
+        return result.Integer(0, 0);
+    }
+
+    // Another table of the same schema, on this table's server connection, so that its writes
+    // join this table's transactions.
+    std::unique_ptr<TStoreTableCursor> OpenCompanion(const QString &tableName) override
+    {
+        return std::make_unique<TPgTable>(m_session, SqlTableName(tableName));
+    }
+
     void BeginTransaction() override { m_session->Begin(); }
     void Commit() override { m_session->Commit(); }
     void Rollback() override { m_session->Rollback(); }

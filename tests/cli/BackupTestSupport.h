@@ -25,7 +25,7 @@ struct Outcome
 inline Outcome RunCli(const QString &folder, const QStringList &arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(TALLIMO_CLI), QStringList{"--data-dir", folder} + arguments);
+    process.start(QStringLiteral(TALLIMO_CLI), QStringList{"--data-dir", folder, "--init"} + arguments);
     if (!process.waitForStarted())
         return {};
     process.closeWriteChannel();

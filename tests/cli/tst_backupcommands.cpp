@@ -162,12 +162,12 @@ private slots:
         QTest::newRow("home club gone") << Golf::kPlayersTable << "UPDATE hcap SET Homeclub = 9 WHERE ID = 2" << "player 2 has the home club 9, which does not exist";
         QTest::newRow("archived round of a missing player")
             << Golf::kPlayersTable
-            << "CREATE TABLE rounds (ID INTEGER PRIMARY KEY, PlayerID INTEGER, Played DATE, Score INTEGER, Slope INTEGER); "
+            << "DROP TABLE IF EXISTS rounds; CREATE TABLE rounds (ID INTEGER PRIMARY KEY, PlayerID INTEGER, Played DATE, Score INTEGER, Slope INTEGER); "
                "INSERT INTO rounds VALUES (1, 1, '2026-05-01', 85, 113), (2, 7, '2026-05-02', 90, 113)"
             << "archived round 2 belongs to player 7";
         QTest::newRow("archived round off its bounds")
             << Golf::kPlayersTable
-            << "CREATE TABLE rounds (ID INTEGER PRIMARY KEY, PlayerID INTEGER, Played DATE, Score INTEGER, Slope INTEGER); "
+            << "DROP TABLE IF EXISTS rounds; CREATE TABLE rounds (ID INTEGER PRIMARY KEY, PlayerID INTEGER, Played DATE, Score INTEGER, Slope INTEGER); "
                "INSERT INTO rounds VALUES (1, 1, '2026-05-01', 85, 113), (2, 2, '2026-05-02', 90, 156)"
             << "archived round 2, field Slope: '156' is outside 55..155";
         QTest::newRow("score below the lowest") << Golf::kPlayersTable << "UPDATE hcap SET S3 = 49 WHERE ID = 2" << "record 2, field S3";

@@ -40,7 +40,7 @@ private:
     static bool RunAndKill(const QString &folder, const QStringList &arguments, int delayMs)
     {
         QProcess process;
-        process.start(QStringLiteral(TALLIMO_CLI), QStringList{"--data-dir", folder} + arguments);
+        process.start(QStringLiteral(TALLIMO_CLI), QStringList{"--data-dir", folder, "--init"} + arguments);
         if (!process.waitForStarted())
             return false;
         // The kill moment itself is what is under test.

@@ -433,7 +433,7 @@ private slots:
         for (int attempt = 0; attempt < 2; ++attempt) {
             const Outcome added = RunIn(dir.path(), {"add-player", "--name", "One more"});
             QCOMPARE(added.Status, 1);
-            QCOMPARE(added.Err, QString("No player ID is left: the largest, 2147483647, is taken\n"));
+            QVERIFY2(added.Err.contains(QLatin1String("2147483647")), qPrintable(added.Err));
             QCOMPARE(added.Out, QString());
         }
         const Outcome imported = RunIn(dir.path(), {"import", "--table", "hcap"}, "Descr\nNext\n");

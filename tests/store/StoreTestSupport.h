@@ -1,20 +1,34 @@
 #pragma once
 
+#include "TDatabase.h"
 #include "TTable.h"
 
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
-// A folder of real table files for one test, with a small club-like table.
+// Where one test keeps its tables: a folder of real table files, or, when the tests run with
+// TALLIMO_TEST_ENGINE=server, a schema of its own in the PostgreSQL database that
+// TALLIMO_TEST_DATABASE names (the test server is thrown away whole). Comes with a small club-like table.
 class TableFixture
 {
 public:
     TableFixture()
     {
         QVERIFY(m_dir.isValid());
+        if (!OnServer())
+            return;
+        const QString name = QStringLiteral("fixture_%1_%2").arg(QCoreApplication::applicationPid()).arg(QRandomGenerator::global()->generate());
+        m_database = std::make_unique<TDatabase>();
+        m_database->SetDatabaseName(name);
+        m_database->SetDriverName(QStringLiteral("POSTGRESQL"));
+        m_database->SetParams({QStringLiteral("URL=") + qEnvironmentVariable("TALLIMO_TEST_DATABASE"), QStringLiteral("SCHEMA=") + name});
+        m_database->Open();
     }
+    static bool OnServer() { return qEnvironmentVariable("TALLIMO_TEST_ENGINE") == QLatin1String("server"); }
 
-    QString Folder() const { return m_dir.path(); }
+    // The name tables give as their DatabaseName: the folder, or the server connection's name.
+    QString Folder() const { return m_database ? m_database->DatabaseName() : m_dir.path(); }
     QString FilePath(const QString &name) const { return m_dir.filePath(name); }
 
     static QList<TFieldInfo> ClubFields()
@@ -50,7 +64,15 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    std::unique_ptr<TDatabase> m_database;
 };
+
+// Tests of what only table files have (their bytes, their damage, SQLite's own view of them).
+#define FILE_ENGINE_ONLY()                                                              \
+    do {                                                                                \
+        if (TableFixture::OnServer())                                                   \
+            QSKIP("a property of table files");                                         \
+    } while (false)
 
 // Runs a statement and expects the store's failure with exactly this message.
 #define EXPECT_FAILURE(statement, message)                                              \

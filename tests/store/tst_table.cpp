@@ -634,6 +634,7 @@ private slots:
     }
     void damagedOrForeignFileIsReportedAndLeftAlone()
     {
+        FILE_ENGINE_ONLY();
         QFETCH(QByteArray, content);
         QFETCH(QString, reason);
         TableFixture fixture;
@@ -661,6 +662,7 @@ private slots:
 
     void anotherTablesFileIsNotTakenForThisOne()
     {
+        FILE_ENGINE_ONLY();
         TableFixture fixture;
         fixture.MakeTable("clubs.DB").reset();
         QVERIFY(QFile::copy(fixture.FilePath("clubs.DB"), fixture.FilePath("players.DB")));
@@ -672,6 +674,7 @@ private slots:
 
     void declaredTypesOfAForeignTableAreRead()
     {
+        FILE_ENGINE_ONLY();
         TableFixture fixture;
         sqlite3 *db = nullptr;
         QCOMPARE(sqlite3_open(QFile::encodeName(fixture.FilePath("alien.DB")).constData(), &db), SQLITE_OK);
@@ -695,6 +698,7 @@ private slots:
 
     void tablesOpenedAheadAreTakenOnceAndOnlyWhenStillTheSame()
     {
+        FILE_ENGINE_ONLY();
         TableFixture fixture;
         fixture.MakeTable("clubs.DB", {{"Alpha", 71.5, 18}, {"Beta", 70, 9}}).reset();
         fixture.MakeTable("old.DB", {{"Old", 70, 18}}).reset();
@@ -839,6 +843,7 @@ private slots:
 
     void connectionByNameWithStoredParameters()
     {
+        FILE_ENGINE_ONLY();
         TableFixture fixture;
         fixture.MakeTable("clubs.DB", {{"A", 1, 1}}).reset();
         TDatabase database;
