@@ -168,17 +168,24 @@ void TCustomLabel::AdjustBounds()
 {
     if (!m_autoSize || IsLoading())
         return;
-    const QMargins margins = TextMargins();
-    const int marginWidth = margins.left() + margins.right();
-    const int marginHeight = margins.top() + margins.bottom();
-    QRect text(0, 0, qMax(0, width() - marginWidth), qMax(0, height() - marginHeight));
-    MeasureText(text, DrawTextFlags());
-    const int newWidth = text.width() + marginWidth;
-    const int newHeight = text.height() + marginHeight;
+    const QSize fit = FitSize();
+    const int newWidth = fit.width();
+    const int newHeight = fit.height();
     int newLeft = x();
     if (m_alignment == taRightJustify)
         newLeft += width() - newWidth;
     SetBounds(newLeft, y(), newWidth, newHeight);
+}
+
+QSize TCustomLabel::FitSize() const
+{
+    const QMargins margins = TextMargins();
+    const int marginWidth = margins.left() + margins.right();
+    const int marginHeight = margins.top() + margins.bottom();
+    QRect text(0, 0, qMax(0, width() - marginWidth), qMax(0, height() - marginHeight));
+    // Measuring paints nothing and changes no state; it only needs a painter.
+    const_cast<TCustomLabel *>(this)->MeasureText(text, DrawTextFlags());
+    return {text.width() + marginWidth, text.height() + marginHeight};
 }
 
 void TCustomLabel::Paint(QPainter &painter)

@@ -77,6 +77,9 @@ public:
     // Flag added to the text flags of DoDrawText: measure instead of drawing.
     static constexpr int dtCalcRect = 0x40000000;
 
+    // The size the label fits its caption in, as AutoSize would make it.
+    QSize sizeHint() const override { return FitSize(); }
+
 protected:
     // The text the label shows; the caption here.
     virtual QString GetLabelText() const;
@@ -101,6 +104,8 @@ protected:
     // The auto-size step: when AutoSize is on and the label is not loading, sets the bounds to the
     // text's size plus TextMargins (word-wrapped text keeps the current width to wrap in).
     virtual void AdjustBounds();
+    // The size that step gives the label now, whether AutoSize is on or not.
+    virtual QSize FitSize() const;
 
     void Loaded() override;
     void ColorChanged() override;

@@ -155,8 +155,19 @@ void TSpeedButton::SetDown(bool down)
         return;
     m_down = down;
     SetPressedState(down ? bsExclusive : bsUp);
-    if (down)
-        ReleaseGroup();
+    const QList<QPointer<TSpeedButton>> released = down ? ReleaseGroup() : QList<QPointer<TSpeedButton>>();
+    // Every state is settled before the first signal, so a handler sees the group as it is; a
+    // handler may delete any of the buttons, this one included.
+    emit DownChanged(down);
+    NotifyReleased(released);
+}
+
+void TSpeedButton::NotifyReleased(const QList<QPointer<TSpeedButton>> &released)
+{
+    for (const QPointer<TSpeedButton> &member : released) {
+        if (member)
+            emit member->DownChanged(false);
+    }
 }
 
 void TSpeedButton::SetGroupIndex(int index)
@@ -164,7 +175,7 @@ void TSpeedButton::SetGroupIndex(int index)
     if (m_groupIndex == index)
         return;
     m_groupIndex = index;
-    ReleaseGroup();
+    NotifyReleased(ReleaseGroup());
 }
 
 void TSpeedButton::SetAllowAllUp(bool allow)
@@ -172,7 +183,7 @@ void TSpeedButton::SetAllowAllUp(bool allow)
     if (m_allowAllUp == allow)
         return;
     m_allowAllUp = allow;
-    ReleaseGroup();
+    NotifyReleased(ReleaseGroup());
 }
 
 void TSpeedButton::SetLayout(Tk::TButtonLayout layout)
@@ -227,17 +238,20 @@ QList<TSpeedButton *> TSpeedButton::GroupMembers() const
     return members;
 }
 
-void TSpeedButton::ReleaseGroup()
+QList<QPointer<TSpeedButton>> TSpeedButton::ReleaseGroup()
 {
     // Tells the group that this button changed: the others give up Down when it is down, and all
     // share its AllowAllUp.
+    QList<QPointer<TSpeedButton>> released;
     for (TSpeedButton *member : GroupMembers()) {
         if (m_down && member->m_down) {
             member->m_down = false;
             member->SetPressedState(bsUp);
+            released.append(member);
         }
         member->m_allowAllUp = m_allowAllUp;
     }
+    return released;
 }
 
 void TSpeedButton::Click()
@@ -279,10 +293,57 @@ QImage TSpeedButton::GlyphImage(Tk::TButtonState state) const
     return m_images[state];
 }
 
+QSize TSpeedButton::CaptionSize() const
+{
+    return m_caption.isEmpty() ? QSize(0, 0) : fontMetrics().size(Qt::TextShowMnemonic, m_caption);
+}
+
+QSize TSpeedButton::sizeHint() const
+{
+    // The smallest size at which CalcLayout keeps glyph and caption off the two-pixel edge, also
+    // in the pressed look, one pixel right and down. Searched with the placement itself, so the
+    // answer follows Margin, Spacing and Layout exactly as painting does.
+    constexpr int edge = 2;
+    constexpr int pressedShift = 1;
+    constexpr int searchLimit = 256;
+    const QSize glyph = GlyphSize();
+    const QSize text = CaptionSize();
+    const bool horizontal = m_layout == blGlyphLeft || m_layout == blGlyphRight;
+    // A fixed Margin smaller than the edge is the caller's choice to overlap it.
+    const int mainInset = m_margin >= 0 ? qMin(edge, m_margin) : edge;
+    const int insetX = horizontal ? mainInset : edge;
+    const int insetY = horizontal ? edge : mainInset;
+    const auto within = [](int start, int end, int extent, int inset) {
+        return start >= inset && end + pressedShift <= extent - inset;
+    };
+    const auto fits = [&](QSize size, bool alongX) {
+        QRect glyphRect;
+        QRect textRect;
+        CalcLayout(QRect(QPoint(0, 0), size), glyphRect, textRect);
+        for (const QRect &part : {glyphRect, textRect}) {
+            if (part.isEmpty())
+                continue;
+            if (alongX ? !within(part.left(), part.left() + part.width(), size.width(), insetX)
+                       : !within(part.top(), part.top() + part.height(), size.height(), insetY))
+                return false;
+        }
+        return true;
+    };
+    QSize size = horizontal ? QSize(glyph.width() + text.width(), qMax(glyph.height(), text.height()))
+                            : QSize(qMax(glyph.width(), text.width()), glyph.height() + text.height());
+    size += QSize(2 * edge, 2 * edge);
+    // Horizontal placement depends on the width only, vertical on the height only.
+    for (int step = 0; step < searchLimit && !fits(size, true); ++step)
+        size.rwidth() += 1;
+    for (int step = 0; step < searchLimit && !fits(size, false); ++step)
+        size.rheight() += 1;
+    return size;
+}
+
 void TSpeedButton::CalcLayout(const QRect &client, QRect &glyphRect, QRect &textRect) const
 {
     const QSize glyph = GlyphSize();
-    const QSize text = m_caption.isEmpty() ? QSize(0, 0) : fontMetrics().size(Qt::TextShowMnemonic, m_caption);
+    const QSize text = CaptionSize();
     const bool horizontal = m_layout == blGlyphLeft || m_layout == blGlyphRight;
     const int clientLength = horizontal ? client.width() : client.height();
     const int glyphLength = horizontal ? glyph.width() : glyph.height();
@@ -470,7 +531,7 @@ void TSpeedButton::mouseReleaseEvent(QMouseEvent *event)
         SetDown(!m_down);
     else
         SetPressedState(m_down ? bsExclusive : bsUp);
-    if (inside)
+    if (inside && self)
         Click();
 }
 

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QList>
+#include <QPointer>
 
 class QShortcut;
 
@@ -41,7 +42,7 @@ class TSpeedButton : public TGraphicControl
     Q_PROPERTY(int NumGlyphs READ NumGlyphs WRITE SetNumGlyphs)
     Q_PROPERTY(bool Flat READ Flat WRITE SetFlat)
     Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
-    Q_PROPERTY(bool Down READ Down WRITE SetDown)
+    Q_PROPERTY(bool Down READ Down WRITE SetDown NOTIFY DownChanged)
     Q_PROPERTY(int GroupIndex READ GroupIndex WRITE SetGroupIndex)
     Q_PROPERTY(bool AllowAllUp READ AllowAllUp WRITE SetAllowAllUp)
     Q_PROPERTY(Tk::TButtonLayout Layout READ Layout WRITE SetLayout)
@@ -91,6 +92,11 @@ public:
     // Raises OnClick.
     virtual void Click();
 
+    // The smallest size that shows glyph and caption, placed as Layout, Margin and Spacing say,
+    // clear of the edge in the up and the pressed look.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
     TMouseEvent OnMouseDown;
@@ -98,6 +104,10 @@ public:
     TMouseMoveEvent OnMouseMove;
     TNotifyEvent OnMouseEnter;
     TNotifyEvent OnMouseLeave;
+
+signals:
+    // Once for every button whose Down changed, this one first, then the group members it released.
+    void DownChanged(bool down);
 
 protected:
     // Replaces the picture without touching NumGlyphs (an animation swapping frames).
@@ -114,6 +124,8 @@ protected:
     // The image of the glyph shown for a state, transparent pixels cleared; null without glyph.
     QImage GlyphImage(Tk::TButtonState state) const;
     QSize GlyphSize() const;
+    // The caption's size as painted (an empty caption takes no room).
+    QSize CaptionSize() const;
 
     void MouseEnter() override;
     void MouseLeave() override;
@@ -129,7 +141,9 @@ private:
     void StoreGlyph(const QImage &glyph);
     void BuildImages() const;
     QList<TSpeedButton *> GroupMembers() const;
-    void ReleaseGroup();
+    // Returns the members that went up, watched, as handlers may delete them before they are told.
+    QList<QPointer<TSpeedButton>> ReleaseGroup();
+    static void NotifyReleased(const QList<QPointer<TSpeedButton>> &released);
     void SetPressedState(Tk::TButtonState state);
 
     QString m_caption;

@@ -327,18 +327,25 @@ void TVornCustomLabel::FitToText()
 {
     if (!AutoSize() || IsLoading())
         return;
-    QRect text(0, 0, width(), height());
-    // Measured from the corner without an alignment: the size does not depend on it.
-    const int flags = (DrawTextFlags() & ~Qt::AlignHorizontal_Mask) | Qt::AlignLeft;
-    MeasureText(text, flags);
-    // A bevel can be wider than any widget; the size stops at the largest a widget can take.
-    const qint64 margin = 2 * (qint64(m_bevel->BevelSideSize()) + 1);
-    const int newWidth = ClampToWidgetSize(text.width() + margin);
-    const int newHeight = ClampToWidgetSize(text.height() + margin);
+    const QSize fit = FitSize();
+    const int newWidth = fit.width();
+    const int newHeight = fit.height();
     qint64 newLeft = x();
     if (Alignment() == taRightJustify)
         newLeft += qint64(width()) - newWidth;
     SetBounds(ClampToInt(newLeft), y(), newWidth, newHeight);
+}
+
+QSize TVornCustomLabel::FitSize() const
+{
+    QRect text(0, 0, width(), height());
+    // Measured from the corner without an alignment: the size does not depend on it.
+    const int flags = (DrawTextFlags() & ~Qt::AlignHorizontal_Mask) | Qt::AlignLeft;
+    // Measuring paints nothing and changes no state; it only needs a painter.
+    const_cast<TVornCustomLabel *>(this)->MeasureText(text, flags);
+    // A bevel can be wider than any widget; the size stops at the largest a widget can take.
+    const qint64 margin = 2 * (qint64(m_bevel->BevelSideSize()) + 1);
+    return {ClampToWidgetSize(text.width() + margin), ClampToWidgetSize(text.height() + margin)};
 }
 
 void TVornCustomLabel::Paint(QPainter &painter)

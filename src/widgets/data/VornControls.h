@@ -174,6 +174,7 @@ protected:
     virtual void BevelChanged(QObject *sender);
 
     void AdjustBounds() override;
+    QSize FitSize() const override;
     void Paint(QPainter &painter) override;
     void MouseEnter() override;
     void MouseLeave() override;

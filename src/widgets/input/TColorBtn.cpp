@@ -94,10 +94,17 @@ void TColorBtn::ArrangeParts()
 
 void TColorBtn::SetActiveColor(TColor color)
 {
+    if (StoreActiveColor(color))
+        emit ActiveColorChanged(color);
+}
+
+bool TColorBtn::StoreActiveColor(TColor color)
+{
     if (m_activeColor == color)
-        return;
+        return false;
     m_activeColor = color;
     m_colorPart->SetColor(color);
+    return true;
 }
 
 void TColorBtn::SetFlat(bool flat)
@@ -187,11 +194,15 @@ void TColorBtn::DropDown()
 void TColorBtn::ColorAccepted(TColor color, bool automatic)
 {
     m_colorPart->SetColor(color);
-    SetActiveColor(color);
+    const bool changed = StoreActiveColor(color);
     m_targetColor = color;
     m_automaticChosen = automatic;
     SaveCustomColors(m_regKey);
-    Click();
+    QPointer<TColorBtn> self(this);
+    if (changed)
+        emit ActiveColorChanged(color);
+    if (self)
+        Click();
 }
 
 TColPickDlg *TColorBtn::DropDownWindow() const

@@ -18,7 +18,7 @@ class TColPickDlg;
 class TColorBtn : public TCustomPanel
 {
     Q_OBJECT
-    Q_PROPERTY(qint32 ActiveColor READ ActiveColor WRITE SetActiveColor)
+    Q_PROPERTY(qint32 ActiveColor READ ActiveColor WRITE SetActiveColor NOTIFY ActiveColorChanged)
     Q_PROPERTY(qint32 TargetColor READ TargetColor WRITE SetTargetColor)
     Q_PROPERTY(bool Flat READ Flat WRITE SetFlat)
     Q_PROPERTY(bool DropDownFlat READ DropDownFlat WRITE SetDropDownFlat)
@@ -83,6 +83,11 @@ public:
 
     TNotifyEvent BeforeDropDown;
 
+signals:
+    // After ActiveColor took another value, from code or from a choice in the drop-down (then
+    // before OnClick, with TargetColor and AutomaticChosen already updated).
+    void ActiveColorChanged(TColor color);
+
 protected:
     void Loaded() override;
     void resizeEvent(QResizeEvent *event) override;
@@ -92,6 +97,8 @@ private:
     // The drop-down closed with a choice.
     void ColorAccepted(TColor color, bool automatic);
     void ArrangeParts();
+    // Stores the colour without telling anyone; false when it was already the active one.
+    bool StoreActiveColor(TColor color);
 
     TColor m_activeColor = clBlack;
     TColor m_targetColor = clBlack;

@@ -77,6 +77,7 @@ TCustomEditN::TCustomEditN(QWidget *parent) : QLineEdit(parent)
     setMouseTracking(true);
     setValidator(new TTextLimitValidator(this));
     connect(this, &QLineEdit::textChanged, this, [this](const QString &text) { m_previousText = text; });
+    connect(this, &QLineEdit::textChanged, this, &TCustomEditN::TextChanged);
     ApplyPalette();
     if (THintController *hints = THintController::Instance())
         hints->AddEdit(this, [this](const QPoint &screenPoint) { return ShowTextHint(screenPoint); });

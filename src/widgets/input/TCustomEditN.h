@@ -27,7 +27,7 @@ class TCustomEditN : public QLineEdit
     Q_PROPERTY(int Top READ Top WRITE SetTop)
     Q_PROPERTY(int Width READ Width WRITE SetWidth)
     Q_PROPERTY(int Height READ Height WRITE SetHeight)
-    Q_PROPERTY(QString Text READ Text WRITE SetText)
+    Q_PROPERTY(QString Text READ Text WRITE SetText NOTIFY TextChanged)
     Q_PROPERTY(int MaxLength READ MaxLength WRITE SetMaxLength)
     Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
     Q_PROPERTY(qint32 Color READ Color WRITE SetColor)
@@ -123,6 +123,10 @@ public:
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
     TKeyPressEvent OnKeyPress;
+
+signals:
+    // Once for every change of the text, typed or set by code (never when it stays the same).
+    void TextChanged(const QString &text);
 
 protected:
     // Focus entry and exit steps of the subclass; run once per real focus change (a context menu
