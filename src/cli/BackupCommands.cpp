@@ -119,7 +119,7 @@ const QStringList &ChangingCommands()
 
 } // namespace
 
-void BackUpBeforeChanging(const QString &command, const QString &folder)
+void BackUpBeforeChanging(const QString &command, const QString &folder, QTextStream &err)
 {
     if (!ChangingCommands().contains(command))
         return;
@@ -134,7 +134,8 @@ void BackUpBeforeChanging(const QString &command, const QString &folder)
     } catch (const Exception &) {
         // Preparing the folder for the command runs it again and reports what stops it.
     }
-    Golf::TDailyBackup(folder).BeforeWrite();
+    if (const QString warning = Golf::TDailyBackup(folder).BackUpIfDue(); !warning.isEmpty())
+        err << warning << '\n';
 }
 
 QString BackupUsage()

@@ -18,7 +18,7 @@ std::optional<int> RunBackupCommand(const QString &command, const QStringList &a
                                     QTextStream &out, QTextStream &err);
 
 // Before a command that changes the data: the day's copy of the tables, when the day has none
-// yet. A failure is reported as a warning and the command goes on.
-void BackUpBeforeChanging(const QString &command, const QString &folder);
+// yet. A failure is reported as a warning on `err` and the command goes on.
+void BackUpBeforeChanging(const QString &command, const QString &folder, QTextStream &err);
 
 } // namespace Cli

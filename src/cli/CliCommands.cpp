@@ -2,7 +2,6 @@
 
 #include "BackupCommands.h"
 #include "Csv.h"
-#include "Dialogs.h"
 #include "EnterRound.h"
 #include "Exceptions.h"
 #include "GolfTables.h"
@@ -322,7 +321,7 @@ int AddClub(Session &session, const Options &options, QTextStream &out)
     return kExitOk;
 }
 
-int EnterRoundCommand(Session &session, const Options &options, QTextStream &out)
+int EnterRoundCommand(Session &session, const Options &options, QTextStream &out, QTextStream &err)
 {
     const QString score = options.Required(QStringLiteral("score"));
     const QString rating = options.Required(QStringLiteral("rating"));
@@ -340,11 +339,13 @@ int EnterRoundCommand(Session &session, const Options &options, QTextStream &out
             throw EConvertError(QStringLiteral("'%1' is a date that cannot be stored").arg(text));
     }
     auto players = session.OpenPlayer(options.Required(QStringLiteral("player")));
-    const std::optional<Golf::THandicap> result = Golf::EnterRound(
+    const Golf::TEnterOutcome outcome = Golf::EnterRound(
         *players, {score, rating, DateToStr(played), options.Has(QStringLiteral("adjust"))});
-    if (!result)
-        return kExitFailure; // "Score invalid!" has been said
-    out << Golf::FormatHandicap(result->Handicap) << '\n';
+    if (!outcome.Entered()) {
+        err << outcome.Message() << '\n';
+        return kExitFailure;
+    }
+    out << Golf::FormatHandicap(outcome.Handicap.Handicap) << '\n';
     return kExitOk;
 }
 
@@ -518,15 +519,9 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     const QString command = rest.takeFirst();
     folder.CreatesData = CreatesData(command);
 
-    // The program's messages ("Score invalid!" and the like) go to standard error.
-    const TMessageHandler oldMessages = SetMessageHandler([&err](const TMessageRequest &request) {
-        err << request.Text << '\n';
-        return request.EscapeButton;
-    });
-    const TBeepHandler oldBeep = SetBeepHandler([] {});
     int status = kExitFailure;
     try {
-        BackUpBeforeChanging(command, folder);
+        BackUpBeforeChanging(command, folder, err);
         if (const std::optional<int> done = RunBackupCommand(command, rest, folder, out, err)) {
             status = *done;
         } else if (command == QLatin1String("players")) {
@@ -555,7 +550,7 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
             const Options options(rest, {QStringLiteral("player"), QStringLiteral("score"), QStringLiteral("rating"), QStringLiteral("date")},
                                   {QStringLiteral("adjust")});
             Session session(folder);
-            status = EnterRoundCommand(session, options, out);
+            status = EnterRoundCommand(session, options, out, err);
         } else if (command == QLatin1String("history")) {
             const Options options(rest, {QStringLiteral("player")}, {});
             Session session(folder);
@@ -582,8 +577,6 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         err << error.Message() << '\n';
         status = kExitFailure;
     }
-    SetMessageHandler(oldMessages);
-    SetBeepHandler(oldBeep);
     out.flush();
     if (out.status() != QTextStream::Ok && status == kExitOk) {
         err << "Cannot write the standard output\n";
