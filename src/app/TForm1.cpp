@@ -618,8 +618,13 @@ void TForm1::ktBevelButton2Click()
 {
     const Golf::TRoundEntry entry{InputText(QStringLiteral("EditN1")), InputText(QStringLiteral("EditN2")),
                                   InputText(QStringLiteral("EditN3")), Checked(QStringLiteral("cb1"))};
-    if (Golf::EnterRound(*Table(QStringLiteral("Table3")), entry))
+    const Golf::TEnterOutcome outcome = Golf::EnterRound(*Table(QStringLiteral("Table3")), entry);
+    if (outcome.Entered()) {
         SetInputText(QStringLiteral("EditN1"), QString());
+    } else {
+        AlertBeep();
+        ShowMessage(outcome.Message());
+    }
     // The round joined the archive: an open Handicap Index window shows it at once.
     if (auto *open = qobject_cast<HandicapIndexWindow *>(m_indexWindow.data()))
         open->Reload();

@@ -6,6 +6,7 @@
 #include "DataCheck.h"
 #include "Exceptions.h"
 #include "GolfTables.h"
+#include "UsageError_p.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,12 +17,6 @@ namespace Cli {
 
 namespace {
 
-class UsageError : public Exception
-{
-public:
-    using Exception::Exception;
-};
-
 // "--name value" or "--name=value" for the options a command takes; nothing else.
 QHash<QString, QString> ValuedOptions(const QStringList &arguments, const QStringList &names)
 {
@@ -29,7 +24,7 @@ QHash<QString, QString> ValuedOptions(const QStringList &arguments, const QStrin
     for (int i = 0; i < arguments.size(); ++i) {
         QString name = arguments[i];
         if (!name.startsWith(QLatin1String("--")))
-            throw UsageError(QStringLiteral("unexpected argument '%1'").arg(name));
+            throw TUsageError(QStringLiteral("unexpected argument '%1'").arg(name));
         QString value;
         bool hasValue = false;
         if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals > 0) {
@@ -39,14 +34,14 @@ QHash<QString, QString> ValuedOptions(const QStringList &arguments, const QStrin
         }
         name = name.mid(2);
         if (!names.contains(name))
-            throw UsageError(QStringLiteral("unknown option --%1").arg(name));
+            throw TUsageError(QStringLiteral("unknown option --%1").arg(name));
         if (!hasValue) {
             if (i + 1 >= arguments.size())
-                throw UsageError(QStringLiteral("--%1 needs a value").arg(name));
+                throw TUsageError(QStringLiteral("--%1 needs a value").arg(name));
             value = arguments[++i];
         }
         if (value.isEmpty())
-            throw UsageError(QStringLiteral("--%1 needs a value").arg(name));
+            throw TUsageError(QStringLiteral("--%1 needs a value").arg(name));
         values.insert(name, value);
     }
     return values;
@@ -58,18 +53,20 @@ void RequireFolder(const QString &folder)
         throw EDatabaseError(QStringLiteral("The data folder '%1' does not exist").arg(folder));
 }
 
-int Backup(const QStringList &arguments, const QString &folder, QTextStream &out)
+} // namespace
+
+int Backup(const QStringList &arguments, const QStringList &names, const QString &folder, QTextStream &out)
 {
-    const QHash<QString, QString> options = ValuedOptions(arguments, {QStringLiteral("to")});
+    const QHash<QString, QString> options = ValuedOptions(arguments, names);
     RequireFolder(folder);
     Golf::FinishInterruptedWork(folder);
     out << QDir::toNativeSeparators(Golf::BackUpNow(folder, options.value(QStringLiteral("to")))) << '\n';
     return kExitOk;
 }
 
-int Backups(const QStringList &arguments, const QString &folder, QTextStream &out)
+int Backups(const QStringList &arguments, const QStringList &names, const QString &folder, QTextStream &out)
 {
-    ValuedOptions(arguments, {});
+    ValuedOptions(arguments, names);
     RequireFolder(folder);
     out << Csv::Record({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Players"), QStringLiteral("Folder")});
     for (const Golf::TBackupCopy &copy : Golf::ListBackups(folder))
@@ -79,11 +76,11 @@ int Backups(const QStringList &arguments, const QString &folder, QTextStream &ou
     return kExitOk;
 }
 
-int Restore(const QStringList &arguments, const QString &folder, QTextStream &out)
+int Restore(const QStringList &arguments, const QStringList &names, const QString &folder, QTextStream &out)
 {
-    const QHash<QString, QString> options = ValuedOptions(arguments, {QStringLiteral("from")});
+    const QHash<QString, QString> options = ValuedOptions(arguments, names);
     if (!options.contains(QStringLiteral("from")))
-        throw UsageError(QStringLiteral("--from is required"));
+        throw TUsageError(QStringLiteral("--from is required"));
     RequireFolder(folder);
     Golf::FinishInterruptedWork(folder);
     const QString copy = Golf::ResolveCopy(folder, options.value(QStringLiteral("from")));
@@ -93,9 +90,9 @@ int Restore(const QStringList &arguments, const QString &folder, QTextStream &ou
     return kExitOk;
 }
 
-int Check(const QStringList &arguments, const QString &folder, QTextStream &out)
+int Check(const QStringList &arguments, const QStringList &names, const QString &folder, QTextStream &out)
 {
-    ValuedOptions(arguments, {});
+    ValuedOptions(arguments, names);
     RequireFolder(folder);
     const QStringList problems = Golf::CheckDataFolder(folder);
     for (const QString &problem : problems)
@@ -109,6 +106,8 @@ int Check(const QStringList &arguments, const QString &folder, QTextStream &out)
     return kExitFailure;
 }
 
+namespace {
+
 // Every command that writes to the tables, whichever way it reaches them.
 const QStringList &ChangingCommands()
 {
@@ -119,7 +118,7 @@ const QStringList &ChangingCommands()
 
 } // namespace
 
-void BackUpBeforeChanging(const QString &command, const QString &folder)
+void BackUpBeforeChanging(const QString &command, const QString &folder, QTextStream &err)
 {
     if (!ChangingCommands().contains(command))
         return;
@@ -134,7 +133,8 @@ void BackUpBeforeChanging(const QString &command, const QString &folder)
     } catch (const Exception &) {
         // Preparing the folder for the command runs it again and reports what stops it.
     }
-    Golf::TDailyBackup(folder).BeforeWrite();
+    if (const QString warning = Golf::TDailyBackup(folder).BackUpIfDue(); !warning.isEmpty())
+        err << warning << '\n';
 }
 
 QString BackupUsage()
@@ -143,30 +143,6 @@ QString BackupUsage()
                           "  tallimo-cli [--data-dir DIR] backups\n"
                           "  tallimo-cli [--data-dir DIR] restore --from FOLDER|DATE\n"
                           "  tallimo-cli [--data-dir DIR] check\n");
-}
-
-std::optional<int> RunBackupCommand(const QString &command, const QStringList &arguments, const QString &folder,
-                                    QTextStream &out, QTextStream &err)
-{
-    using TCommand = int (*)(const QStringList &, const QString &, QTextStream &);
-    static const QHash<QString, TCommand> commands{
-        {QStringLiteral("backup"), &Backup},
-        {QStringLiteral("backups"), &Backups},
-        {QStringLiteral("restore"), &Restore},
-        {QStringLiteral("check"), &Check},
-    };
-    const TCommand run = commands.value(command);
-    if (!run)
-        return std::nullopt;
-    try {
-        return run(arguments, folder, out);
-    } catch (const UsageError &error) {
-        err << "tallimo-cli: " << error.Message() << "\n\n" << Usage();
-        return kExitUsage;
-    } catch (const Exception &error) {
-        err << error.Message() << '\n';
-        return kExitFailure;
-    }
 }
 
 } // namespace Cli

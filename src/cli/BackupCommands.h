@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <optional>
 
 class QTextStream;
 
@@ -12,13 +11,15 @@ namespace Cli {
 // The usage lines of these commands.
 QString BackupUsage();
 
-// Runs `command` when it is one of these commands and returns its exit status; nothing for any
-// other command. Usage errors are reported on `err` with the full usage.
-std::optional<int> RunBackupCommand(const QString &command, const QStringList &arguments, const QString &folder,
-                                    QTextStream &out, QTextStream &err);
+// The commands, each with its arguments, the names of the options it takes and the data folder.
+// A wrong option raises TUsageError.
+int Backup(const QStringList &arguments, const QStringList &names, const QString &folder, QTextStream &out);
+int Backups(const QStringList &arguments, const QStringList &names, const QString &folder, QTextStream &out);
+int Restore(const QStringList &arguments, const QStringList &names, const QString &folder, QTextStream &out);
+int Check(const QStringList &arguments, const QStringList &names, const QString &folder, QTextStream &out);
 
 // Before a command that changes the data: the day's copy of the tables, when the day has none
-// yet. A failure is reported as a warning and the command goes on.
-void BackUpBeforeChanging(const QString &command, const QString &folder);
+// yet. A failure is reported as a warning on `err` and the command goes on.
+void BackUpBeforeChanging(const QString &command, const QString &folder, QTextStream &err);
 
 } // namespace Cli

@@ -2,7 +2,6 @@
 
 #include "BackupCommands.h"
 #include "Csv.h"
-#include "Dialogs.h"
 #include "EnterRound.h"
 #include "Exceptions.h"
 #include "GolfTables.h"
@@ -10,6 +9,7 @@
 #include "RoundCommands.h"
 #include "TTable.h"
 #include "TableCsv.h"
+#include "UsageError_p.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,22 +30,16 @@ namespace Cli {
 
 namespace {
 
-class UsageError : public Exception
-{
-public:
-    using Exception::Exception;
-};
-
 // The options of one command: "--name value" or "--name=value", and bare flags.
 class Options
 {
 public:
-    Options(const QStringList &arguments, const QSet<QString> &valued, const QSet<QString> &flags)
+    Options(const QStringList &arguments, const QStringList &valued, const QStringList &flags)
     {
         for (int i = 0; i < arguments.size(); ++i) {
             QString name = arguments[i];
             if (!name.startsWith(QLatin1String("--")))
-                throw UsageError(QStringLiteral("unexpected argument '%1'").arg(name));
+                throw TUsageError(QStringLiteral("unexpected argument '%1'").arg(name));
             QString value;
             bool hasValue = false;
             if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals > 0) {
@@ -56,17 +50,17 @@ public:
             name = name.mid(2);
             if (flags.contains(name)) {
                 if (hasValue)
-                    throw UsageError(QStringLiteral("--%1 takes no value").arg(name));
+                    throw TUsageError(QStringLiteral("--%1 takes no value").arg(name));
                 m_flags.insert(name);
             } else if (valued.contains(name)) {
                 if (!hasValue) {
                     if (i + 1 >= arguments.size())
-                        throw UsageError(QStringLiteral("--%1 needs a value").arg(name));
+                        throw TUsageError(QStringLiteral("--%1 needs a value").arg(name));
                     value = arguments[++i];
                 }
                 m_values.insert(name, value);
             } else {
-                throw UsageError(QStringLiteral("unknown option --%1").arg(name));
+                throw TUsageError(QStringLiteral("unknown option --%1").arg(name));
             }
         }
     }
@@ -76,7 +70,7 @@ public:
     QString Required(const QString &name) const
     {
         if (!m_values.contains(name))
-            throw UsageError(QStringLiteral("--%1 is required").arg(name));
+            throw TUsageError(QStringLiteral("--%1 is required").arg(name));
         return m_values.value(name);
     }
 
@@ -112,14 +106,7 @@ QString TableFileName(const QString &name)
     for (const QString &table : Golf::TableNames())
         if (table.section(QLatin1Char('.'), 0, 0).compare(base, Qt::CaseInsensitive) == 0)
             return table;
-    throw UsageError(QStringLiteral("unknown table '%1' (hcap, golfmaster or refer)").arg(name));
-}
-
-// Commands that make data may start a data folder; the others need one that holds tables.
-bool CreatesData(const QString &command)
-{
-    static const QSet<QString> commands{QStringLiteral("add-player"), QStringLiteral("add-club"), QStringLiteral("import")};
-    return commands.contains(command);
+    throw TUsageError(QStringLiteral("unknown table '%1' (hcap, golfmaster or refer)").arg(name));
 }
 
 // A data folder given by name must exist and hold the program's tables, so that a misspelt name
@@ -265,7 +252,7 @@ QStringList AllFieldNames(const TStoreTableCursor &table)
     return names;
 }
 
-int AddPlayer(Session &session, const Options &options, QTextStream &out)
+int AddPlayer(Session &session, const Options &options, QTextStream &out, QTextStream &)
 {
     auto players = session.OpenCursor(Golf::kPlayersTable);
     const QList<TFieldInfo> fields = players->Fields();
@@ -288,7 +275,7 @@ int AddPlayer(Session &session, const Options &options, QTextStream &out)
     return kExitOk;
 }
 
-int AddClub(Session &session, const Options &options, QTextStream &out)
+int AddClub(Session &session, const Options &options, QTextStream &out, QTextStream &)
 {
     auto clubs = session.OpenCursor(Golf::kClubsTable);
     const QList<TFieldInfo> fields = clubs->Fields();
@@ -322,7 +309,7 @@ int AddClub(Session &session, const Options &options, QTextStream &out)
     return kExitOk;
 }
 
-int EnterRoundCommand(Session &session, const Options &options, QTextStream &out)
+int EnterRoundCommand(Session &session, const Options &options, QTextStream &out, QTextStream &err)
 {
     const QString score = options.Required(QStringLiteral("score"));
     const QString rating = options.Required(QStringLiteral("rating"));
@@ -340,15 +327,17 @@ int EnterRoundCommand(Session &session, const Options &options, QTextStream &out
             throw EConvertError(QStringLiteral("'%1' is a date that cannot be stored").arg(text));
     }
     auto players = session.OpenPlayer(options.Required(QStringLiteral("player")));
-    const std::optional<Golf::THandicap> result = Golf::EnterRound(
+    const Golf::TEnterOutcome outcome = Golf::EnterRound(
         *players, {score, rating, DateToStr(played), options.Has(QStringLiteral("adjust"))});
-    if (!result)
-        return kExitFailure; // "Score invalid!" has been said
-    out << Golf::FormatHandicap(result->Handicap) << '\n';
+    if (!outcome.Entered()) {
+        err << outcome.Message() << '\n';
+        return kExitFailure;
+    }
+    out << Golf::FormatHandicap(outcome.Handicap.Handicap) << '\n';
     return kExitOk;
 }
 
-int History(Session &session, const Options &options, QTextStream &out)
+int History(Session &session, const Options &options, QTextStream &out, QTextStream &)
 {
     auto players = session.OpenPlayer(options.Required(QStringLiteral("player")));
     out << Csv::Record({QStringLiteral("Slot"), QStringLiteral("Score"), QStringLiteral("Rating"), QStringLiteral("Date")});
@@ -392,7 +381,7 @@ void RefuseTableFile(const QString &folder, const QString &path)
         }
 }
 
-int Export(Session &session, const Options &options, QTextStream &out)
+int Export(Session &session, const Options &options, QTextStream &out, QTextStream &)
 {
     auto table = session.OpenCursor(TableFileName(options.Required(QStringLiteral("table"))));
     if (!options.Has(QStringLiteral("out"))) {
@@ -417,9 +406,8 @@ int Export(Session &session, const Options &options, QTextStream &out)
     return kExitOk;
 }
 
-int Import(Session &session, const Options &options, QTextStream &out)
+int Import(Session &session, const Options &options, QTextStream &, QTextStream &)
 {
-    Q_UNUSED(out);
     const QString tableName = TableFileName(options.Required(QStringLiteral("table")));
     QFile input;
     QString source;
@@ -444,6 +432,127 @@ int Import(Session &session, const Options &options, QTextStream &out)
         throw EConvertError(source + error.Message());
     }
     return kExitOk;
+}
+
+int Players(Session &session, const Options &, QTextStream &out, QTextStream &)
+{
+    auto players = session.OpenCursor(Golf::kPlayersTable);
+    WriteCursor(*players, {QStringLiteral("ID"), QStringLiteral("Descr"), QStringLiteral("Homeclub"),
+                           QStringLiteral("CalChcap"), QStringLiteral("Hcap")}, out);
+    return kExitOk;
+}
+
+int Clubs(Session &session, const Options &, QTextStream &out, QTextStream &)
+{
+    auto clubs = session.OpenCursor(Golf::kClubsTable);
+    WriteCursor(*clubs, AllFieldNames(*clubs), out);
+    return kExitOk;
+}
+
+struct TCommand;
+
+// One command line on its way to its command.
+struct TCall
+{
+    const TCommand &Command;
+    const QStringList &Arguments;
+    const TDataFolder &Folder;
+    QTextStream &Out;
+    QTextStream &Err;
+};
+
+struct TCommand
+{
+    QString Name;
+    QStringList Valued; // options that take a value, in the order a missing one is reported
+    QStringList Flags;  // options without a value
+    bool CreatesData;   // it may start a data folder that exists without tables
+    int (*Run)(const TCall &call);
+};
+
+// The options are read before the data folder is looked at: a wrong command line is told as such.
+template <int (*Command)(Session &, const Options &, QTextStream &, QTextStream &)>
+int InSession(const TCall &call)
+{
+    const Options options(call.Arguments, call.Command.Valued, call.Command.Flags);
+    Session session(call.Folder);
+    return Command(session, options, call.Out, call.Err);
+}
+
+// The backup commands look at the data folder themselves: they never make one.
+template <int (*Command)(const QStringList &, const QStringList &, const QString &, QTextStream &)>
+int OnFolder(const TCall &call)
+{
+    return Command(call.Arguments, call.Command.Valued, call.Folder, call.Out);
+}
+
+// The archive's commands open the archive themselves, in a data folder checked before their options.
+void CheckGivenFolder(const TCall &call)
+{
+    if (call.Folder.Given)
+        CheckDataFolder(call.Folder.Path, call.Folder.CreatesData, call.Folder.Init);
+}
+
+int AddRoundInFolder(const TCall &call)
+{
+    CheckGivenFolder(call);
+    return AddRoundCommand(call.Arguments, call.Command.Valued, call.Folder, call.Out);
+}
+
+int IndexInFolder(const TCall &call)
+{
+    CheckGivenFolder(call);
+    return IndexCommand(call.Arguments, call.Command.Valued, call.Folder, call.Out);
+}
+
+int RoundsInFolder(const TCall &call)
+{
+    CheckGivenFolder(call);
+    return RoundsCommand(call.Arguments, call.Command.Valued, call.Folder, call.Out, call.Err);
+}
+
+const QList<TCommand> &Commands()
+{
+    static const QList<TCommand> commands{
+        {QStringLiteral("backup"), {QStringLiteral("to")}, {}, false, &OnFolder<&Backup>},
+        {QStringLiteral("backups"), {}, {}, false, &OnFolder<&Backups>},
+        {QStringLiteral("restore"), {QStringLiteral("from")}, {}, false, &OnFolder<&Restore>},
+        {QStringLiteral("check"), {}, {}, false, &OnFolder<&Check>},
+        {QStringLiteral("players"), {}, {}, false, &InSession<&Players>},
+        {QStringLiteral("clubs"), {}, {}, false, &InSession<&Clubs>},
+        {QStringLiteral("add-player"), {QStringLiteral("name"), QStringLiteral("club")}, {}, true, &InSession<&AddPlayer>},
+        {QStringLiteral("add-club"),
+         {QStringLiteral("name"), QStringLiteral("rating"), QStringLiteral("city"), QStringLiteral("contact"),
+          QStringLiteral("telephone"), QStringLiteral("fax"), QStringLiteral("email")},
+         {},
+         true,
+         &InSession<&AddClub>},
+        {QStringLiteral("enter-round"),
+         {QStringLiteral("player"), QStringLiteral("score"), QStringLiteral("rating"), QStringLiteral("date")},
+         {QStringLiteral("adjust")},
+         false,
+         &InSession<&EnterRoundCommand>},
+        {QStringLiteral("history"), {QStringLiteral("player")}, {}, false, &InSession<&History>},
+        {QStringLiteral("export"), {QStringLiteral("table"), QStringLiteral("out")}, {}, false, &InSession<&Export>},
+        {QStringLiteral("import"), {QStringLiteral("table"), QStringLiteral("in")}, {}, true, &InSession<&Import>},
+        {QStringLiteral("add-round"),
+         {QStringLiteral("player"), QStringLiteral("date"), QStringLiteral("score"), QStringLiteral("rating"),
+          QStringLiteral("slope"), QStringLiteral("pcc")},
+         {},
+         false,
+         &AddRoundInFolder},
+        {QStringLiteral("index"), {QStringLiteral("player")}, {}, false, &IndexInFolder},
+        {QStringLiteral("rounds"), {QStringLiteral("player")}, {}, false, &RoundsInFolder},
+    };
+    return commands;
+}
+
+const TCommand *FindCommand(const QString &name)
+{
+    for (const TCommand &command : Commands())
+        if (command.Name == name)
+            return &command;
+    return nullptr;
 }
 
 } // namespace
@@ -515,75 +624,23 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     }
     if (!folder.Given)
         folder.Path = Golf::DefaultDataFolder();
-    const QString command = rest.takeFirst();
-    folder.CreatesData = CreatesData(command);
+    const QString name = rest.takeFirst();
+    const TCommand *command = FindCommand(name);
+    folder.CreatesData = command && command->CreatesData;
 
-    // The program's messages ("Score invalid!" and the like) go to standard error.
-    const TMessageHandler oldMessages = SetMessageHandler([&err](const TMessageRequest &request) {
-        err << request.Text << '\n';
-        return request.EscapeButton;
-    });
-    const TBeepHandler oldBeep = SetBeepHandler([] {});
     int status = kExitFailure;
     try {
-        BackUpBeforeChanging(command, folder);
-        if (const std::optional<int> done = RunBackupCommand(command, rest, folder, out, err)) {
-            status = *done;
-        } else if (command == QLatin1String("players")) {
-            Options(rest, {}, {});
-            Session session(folder);
-            auto players = session.OpenCursor(Golf::kPlayersTable);
-            WriteCursor(*players, {QStringLiteral("ID"), QStringLiteral("Descr"), QStringLiteral("Homeclub"),
-                                   QStringLiteral("CalChcap"), QStringLiteral("Hcap")}, out);
-            status = kExitOk;
-        } else if (command == QLatin1String("clubs")) {
-            Options(rest, {}, {});
-            Session session(folder);
-            auto clubs = session.OpenCursor(Golf::kClubsTable);
-            WriteCursor(*clubs, AllFieldNames(*clubs), out);
-            status = kExitOk;
-        } else if (command == QLatin1String("add-player")) {
-            const Options options(rest, {QStringLiteral("name"), QStringLiteral("club")}, {});
-            Session session(folder);
-            status = AddPlayer(session, options, out);
-        } else if (command == QLatin1String("add-club")) {
-            const Options options(rest, {QStringLiteral("name"), QStringLiteral("rating"), QStringLiteral("city"), QStringLiteral("contact"),
-                                         QStringLiteral("telephone"), QStringLiteral("fax"), QStringLiteral("email")}, {});
-            Session session(folder);
-            status = AddClub(session, options, out);
-        } else if (command == QLatin1String("enter-round")) {
-            const Options options(rest, {QStringLiteral("player"), QStringLiteral("score"), QStringLiteral("rating"), QStringLiteral("date")},
-                                  {QStringLiteral("adjust")});
-            Session session(folder);
-            status = EnterRoundCommand(session, options, out);
-        } else if (command == QLatin1String("history")) {
-            const Options options(rest, {QStringLiteral("player")}, {});
-            Session session(folder);
-            status = History(session, options, out);
-        } else if (command == QLatin1String("export")) {
-            const Options options(rest, {QStringLiteral("table"), QStringLiteral("out")}, {});
-            Session session(folder);
-            status = Export(session, options, out);
-        } else if (command == QLatin1String("import")) {
-            const Options options(rest, {QStringLiteral("table"), QStringLiteral("in")}, {});
-            Session session(folder);
-            status = Import(session, options, out);
-        } else if (IsRoundCommand(command)) {
-            if (folder.Given)
-                CheckDataFolder(folder.Path, folder.CreatesData, folder.Init);
-            status = RunRoundCommand(command, rest, folder, out, err).value_or(kExitUsage);
-        } else {
-            throw UsageError(QStringLiteral("unknown command '%1'").arg(command));
-        }
-    } catch (const UsageError &error) {
+        BackUpBeforeChanging(name, folder, err);
+        if (!command)
+            throw TUsageError(QStringLiteral("unknown command '%1'").arg(name));
+        status = command->Run({*command, rest, folder, out, err});
+    } catch (const TUsageError &error) {
         err << "tallimo-cli: " << error.Message() << "\n\n" << Usage();
         status = kExitUsage;
     } catch (const Exception &error) {
         err << error.Message() << '\n';
         status = kExitFailure;
     }
-    SetMessageHandler(oldMessages);
-    SetBeepHandler(oldBeep);
     out.flush();
     if (out.status() != QTextStream::Ok && status == kExitOk) {
         err << "Cannot write the standard output\n";

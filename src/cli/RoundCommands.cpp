@@ -5,6 +5,7 @@
 #include "Exceptions.h"
 #include "GolfTables.h"
 #include "RoundArchive.h"
+#include "UsageError_p.h"
 
 #include <QHash>
 #include <QTextStream>
@@ -12,12 +13,6 @@
 namespace Cli {
 
 namespace {
-
-class TUsageError : public Exception
-{
-public:
-    using Exception::Exception;
-};
 
 // "--name value" or "--name=value", each name once, from a fixed set.
 QHash<QString, QString> ReadOptions(const QStringList &arguments, const QStringList &known)
@@ -139,11 +134,6 @@ int ShowRounds(Golf::TRoundArchive &archive, const QHash<QString, QString> &opti
 
 } // namespace
 
-bool IsRoundCommand(const QString &command)
-{
-    return command == QLatin1String("add-round") || command == QLatin1String("index") || command == QLatin1String("rounds");
-}
-
 QString RoundUsage()
 {
     return QStringLiteral(
@@ -153,43 +143,37 @@ QString RoundUsage()
         "  tallimo-cli [--data-dir DIR] rounds --player ID\n");
 }
 
-std::optional<int> RunRoundCommand(const QString &command, const QStringList &arguments, const QString &folder,
-                                   QTextStream &out, QTextStream &err)
+int AddRoundCommand(const QStringList &arguments, const QStringList &names, const QString &folder, QTextStream &out)
 {
-    QStringList known{QStringLiteral("player")};
-    if (command == QLatin1String("add-round"))
-        known << QStringLiteral("date") << QStringLiteral("score") << QStringLiteral("rating") << QStringLiteral("slope")
-              << QStringLiteral("pcc");
-    else if (command != QLatin1String("index") && command != QLatin1String("rounds"))
-        return std::nullopt;
+    const QHash<QString, QString> options = ReadOptions(arguments, names);
+    // Every option but the correction is required; the player is looked for first.
+    Required(options, QStringLiteral("player"));
+    for (const QString &name : names)
+        if (name != QLatin1String("pcc"))
+            Required(options, name);
+    Golf::PrepareDataFolder(folder);
+    Golf::TRoundArchive archive(folder);
+    return AddRound(archive, options, out);
+}
 
-    QHash<QString, QString> options;
-    try {
-        options = ReadOptions(arguments, known);
-        Required(options, QStringLiteral("player"));
-    } catch (const TUsageError &error) {
-        err << "tallimo-cli: " << error.Message() << "\n\n" << Usage();
-        return kExitUsage;
-    }
+int IndexCommand(const QStringList &arguments, const QStringList &names, const QString &folder, QTextStream &out)
+{
+    const QHash<QString, QString> options = ReadOptions(arguments, names);
+    Required(options, QStringLiteral("player"));
+    Golf::PrepareDataFolder(folder);
+    Golf::TRoundArchive archive(folder);
+    out << Golf::FormatIndex(LoadPlayer(archive, options.value(QStringLiteral("player"))).Index.IndexTenths) << '\n';
+    return kExitOk;
+}
 
-    try {
-        if (command == QLatin1String("add-round")) {
-            for (const QString &name : known)
-                if (name != QLatin1String("pcc"))
-                    Required(options, name);
-        }
-        Golf::PrepareDataFolder(folder);
-        Golf::TRoundArchive archive(folder);
-        if (command == QLatin1String("add-round"))
-            return AddRound(archive, options, out);
-        if (command == QLatin1String("rounds"))
-            return ShowRounds(archive, options, out, err);
-        out << Golf::FormatIndex(LoadPlayer(archive, options.value(QStringLiteral("player"))).Index.IndexTenths) << '\n';
-        return kExitOk;
-    } catch (const TUsageError &error) {
-        err << "tallimo-cli: " << error.Message() << "\n\n" << Usage();
-        return kExitUsage;
-    }
+int RoundsCommand(const QStringList &arguments, const QStringList &names, const QString &folder, QTextStream &out,
+                  QTextStream &err)
+{
+    const QHash<QString, QString> options = ReadOptions(arguments, names);
+    Required(options, QStringLiteral("player"));
+    Golf::PrepareDataFolder(folder);
+    Golf::TRoundArchive archive(folder);
+    return ShowRounds(archive, options, out, err);
 }
 
 } // namespace Cli

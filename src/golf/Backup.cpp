@@ -413,11 +413,11 @@ void TDailyBackup::AttachFolderConnection()
     Attach(m_ownConnection.get());
 }
 
-void TDailyBackup::BeforeWrite()
+QString TDailyBackup::BackUpIfDue()
 {
     const QDate today = Clock();
     if (m_doneFor == today)
-        return;
+        return QString();
     // One attempt a day: a failing backup is reported once, not at every change.
     m_doneFor = today;
     QString failure;
@@ -428,11 +428,18 @@ void TDailyBackup::BeforeWrite()
     } catch (const std::exception &error) {
         failure = QString::fromLocal8Bit(error.what());
     }
-    if (!failure.isEmpty())
-        MessageDlg(QStringLiteral("Today's backup of the tables could not be made: %1\n"
-                                  "Your change is stored as usual. Until backups work again, keep a copy of the folder '%2' "
-                                  "elsewhere.").arg(failure, m_dataFolder),
-                   mtWarning, {mrOk}, mrOk, mrOk);
+    if (failure.isEmpty())
+        return QString();
+    return QStringLiteral("Today's backup of the tables could not be made: %1\n"
+                          "Your change is stored as usual. Until backups work again, keep a copy of the folder '%2' "
+                          "elsewhere.").arg(failure, m_dataFolder);
+}
+
+void TDailyBackup::BeforeWrite()
+{
+    const QString warning = BackUpIfDue();
+    if (!warning.isEmpty())
+        MessageDlg(warning, mtWarning, {mrOk}, mrOk, mrOk);
 }
 
 } // namespace Golf

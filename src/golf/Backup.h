@@ -85,6 +85,10 @@ public:
     // Today's date; tests set their own clock.
     std::function<QDate()> Clock = [] { return QDate::currentDate(); };
 
+    // Makes today's copy when this object has not tried yet today; returns the warning to give
+    // the user when the copy failed, else nothing.
+    QString BackUpIfDue();
+    // BackUpIfDue, with its warning shown in the program's message box.
     void BeforeWrite();
 
 private:

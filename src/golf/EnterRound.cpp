@@ -1,6 +1,5 @@
 #include "EnterRound.h"
 
-#include "Dialogs.h"
 #include "Exceptions.h"
 #include "RoundArchive.h"
 #include "TTable.h"
@@ -18,20 +17,25 @@ TField *Slot(TTable &players, QChar kind, int slot)
 
 } // namespace
 
-std::optional<THandicap> EnterRound(TTable &players, const TRoundEntry &entry)
+QString TEnterOutcome::Message() const
+{
+    switch (Status) {
+    case TEnterStatus::Entered:
+        break;
+    case TEnterStatus::ScoreInvalid:
+        return QStringLiteral("Score invalid!");
+    }
+    return QString();
+}
+
+TEnterOutcome EnterRound(TTable &players, const TRoundEntry &entry)
 {
     // 1-2: the score.
-    if (entry.ScoreText.isEmpty()) {
-        AlertBeep();
-        ShowMessage(QStringLiteral("Score invalid!"));
-        return std::nullopt;
-    }
+    if (entry.ScoreText.isEmpty())
+        return {};
     const qint32 score = StrToInt(entry.ScoreText);
-    if (score < kMinScore || score > kMaxScore) {
-        AlertBeep();
-        ShowMessage(QStringLiteral("Score invalid!"));
-        return std::nullopt;
-    }
+    if (score < kMinScore || score > kMaxScore)
+        return {};
     // The rating and the date are converted before the record is touched.
     const qint32 rating = StrToInt(entry.RatingText);
     const TDateTime played = StrToDate(entry.DateText);
@@ -78,7 +82,7 @@ std::optional<THandicap> EnterRound(TTable &players, const TRoundEntry &entry)
 
     ArchiveEnteredRound(players, score, rating, ToQDate(played));
     transaction.Commit();
-    return result;
+    return {TEnterStatus::Entered, score, rating, played, result};
 }
 
 } // namespace Golf

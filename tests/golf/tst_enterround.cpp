@@ -40,7 +40,10 @@ private:
     // Enters rounds oldest first, as a user would over the weeks.
     std::optional<THandicap> Enter(int score, int rating, bool adjust = false, const QString &date = "07/12/2026")
     {
-        return EnterRound(*m_players, {QString::number(score), QString::number(rating), date, adjust});
+        const TEnterOutcome outcome = EnterRound(*m_players, {QString::number(score), QString::number(rating), date, adjust});
+        if (!outcome.Entered())
+            return std::nullopt;
+        return outcome.Handicap;
     }
     std::optional<THandicap> EnterAll(const QList<Round> &rounds)
     {
@@ -160,18 +163,37 @@ private slots:
         QFETCH(QString, score);
         QFETCH(bool, accepted);
         Enter(80, 0);
-        const auto result = EnterRound(*m_players, {score, "0", "07/12/2026", false});
-        QCOMPARE(result.has_value(), accepted);
+        const TEnterOutcome outcome = EnterRound(*m_players, {score, "0", "07/12/2026", false});
+        QCOMPARE(outcome.Entered(), accepted);
+        // Telling the user is the caller's part: the calculation itself never shows or beeps.
+        QVERIFY(m_messages.isEmpty());
+        QCOMPARE(m_beeps, 0);
         if (accepted) {
+            QCOMPARE(outcome.Status, TEnterStatus::Entered);
             QCOMPARE(Int("S1"), score.toInt());
-            QVERIFY(m_messages.isEmpty());
-            QCOMPARE(m_beeps, 0);
+            QVERIFY(outcome.Message().isEmpty());
         } else {
-            QCOMPARE(m_messages, QStringList{"Score invalid!"});
-            QCOMPARE(m_beeps, 1);
+            QCOMPARE(outcome.Status, TEnterStatus::ScoreInvalid);
+            QCOMPARE(outcome.Message(), QString("Score invalid!"));
             QCOMPARE(Slots('S').mid(0, 2), (QList<int>{80, 0}));
             QCOMPARE(m_players->State(), dsBrowse);
         }
+    }
+
+    void outcomeHoldsTheEntryAsStored()
+    {
+        // The "three rounds" worked example, its last round entered with a date.
+        Enter(90, 0);
+        Enter(88, 2);
+        const TEnterOutcome outcome = EnterRound(*m_players, {"84", "1", "05/11/2026", false});
+        QVERIFY(outcome.Entered());
+        QCOMPARE(outcome.Score, 84);
+        QCOMPARE(outcome.Rating, 1);
+        QCOMPARE(ToQDate(outcome.Played), QDate(2026, 11, 5));
+        QCOMPARE(m_players->FieldByName("D1")->AsDateTime(), outcome.Played);
+        QCOMPARE(outcome.Handicap.RoundsPresent, 3);
+        QCOMPARE(outcome.Handicap.Mean, 49.0f / 3);
+        QCOMPARE(outcome.Handicap.Handicap, 2);
     }
 
     void meansOnTheChartBounds_data()
@@ -261,7 +283,7 @@ private slots:
         other.Open();
         Enter(91, 2);
         Enter(92, 3);
-        QVERIFY(EnterRound(other, {"93", "4", "07/12/2026", false}).has_value());
+        QVERIFY(EnterRound(other, {"93", "4", "07/12/2026", false}).Entered());
         QCOMPARE(other.FieldByName("S1")->AsInteger(), 93);
         m_players->Refresh();
         QCOMPARE(Slots('S').mid(0, 5), (QList<int>{93, 92, 91, 90, 0}));

@@ -157,7 +157,7 @@ private slots:
         for (int attempt = 0; attempt < 3; ++attempt)
             QCOMPARE(RunCli(m_folder, {"enter-round", "--player", "1", "--score", QString::number(ScoreOf(attempt)), "--rating",
                                        QString::number(RatingOf(attempt)), "--date", DayOf(attempt)}).Status, 0);
-        QVERIFY(Golf::EnterRound(*players, Entry(3)).has_value());
+        QVERIFY(Golf::EnterRound(*players, Entry(3)).Entered());
         const QList<Round> history = History(m_folder, 1);
         // Only the rounds that exist are listed, newest first.
         QCOMPARE(history.size(), 4);

@@ -84,6 +84,84 @@ bool Assign(T &member, T value)
     return true;
 }
 
+// How a shape's frame elements are drawn: a line as filled bands, a rectangle as square rings,
+// a portrait as rings with chamfered corners.
+enum class TDrawing : quint8 { Band, Rings, Chamfered };
+
+// The widget side a line shape lies along; None for the shapes that frame the whole widget.
+enum class TSide : quint8 { None, Left, Top, Right, Bottom };
+
+// How far in from the widget's right and bottom edges an element's far sides stop: 1 keeps the
+// last column or row inside the element's rectangle, 0 puts the side on the widget's edge.
+struct TFarEdges
+{
+    int Right = 0;
+    int Bottom = 0;
+};
+
+// Everything the frame's geometry needs to know about one shape.
+struct TShapeGeometry
+{
+    TktMBevel::TBevelShape Shape;
+    TSide Line;
+    TDrawing Drawing;
+    TFarEdges Shadow;
+    TFarEdges Border;        // the border of a frame without an outer bevel
+    TFarEdges BorderInBevel; // the border inside an outer bevel
+    int CaptionGap;          // the caption's distance from the frame on the line's side, beyond its width
+};
+
+constexpr TShapeGeometry kShapes[] = {
+    {TktMBevel::bspBottomLine, TSide::Bottom, TDrawing::Band, {0, 1}, {1, 1}, {1, 1}, 0},
+    {TktMBevel::bspLeftLine, TSide::Left, TDrawing::Band, {0, 1}, {1, 1}, {1, 1}, 2},
+    // The border stops one column beyond the widget here; that column is clipped.
+    {TktMBevel::bspRightLine, TSide::Right, TDrawing::Band, {1, 1}, {0, 1}, {1, 1}, 2},
+    {TktMBevel::bspTopLine, TSide::Top, TDrawing::Band, {0, 1}, {1, 1}, {1, 1}, 2},
+    {TktMBevel::bspRect, TSide::None, TDrawing::Rings, {0, 0}, {0, 0}, {0, 0}, 2},
+    {TktMBevel::bspPortrait, TSide::None, TDrawing::Chamfered, {0, 0}, {0, 0}, {0, 0}, 2},
+};
+
+const TShapeGeometry &GeometryOf(TktMBevel::TBevelShape shape)
+{
+    for (const TShapeGeometry &geometry : kShapes)
+        if (geometry.Shape == shape)
+            return geometry;
+    return kShapes[4]; // bspRect, the initial shape
+}
+
+struct TInsets
+{
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+
+// A rectangle set `in` from the widget's sides, moved away from the offset (dx, dy) so that it
+// and its offset copy both fit; `far` says where its right and bottom sides stop.
+TRect Placed(int W, int H, int dx, int dy, const TInsets &in, TFarEdges far = {})
+{
+    return {std::max(in.Left - dx, in.Left), std::max(in.Top - dy, in.Top),
+            std::min(W - far.Right - in.Right, W - far.Right - dx - in.Right),
+            std::min(H - far.Bottom - in.Bottom, H - far.Bottom - dy - in.Bottom)};
+}
+
+TInsets AllSides(int inset)
+{
+    return {inset, inset, inset, inset};
+}
+
+// A line shape's element keeps only `depth` beyond its side on the line; a framing shape's element
+// stays as it is.
+TRect AlongLine(TRect rect, TSide line, int depth)
+{
+    switch (line) {
+    case TSide::None: break;
+    case TSide::Left: rect.Right = rect.Left + depth; break;
+    case TSide::Top: rect.Bottom = rect.Top + depth; break;
+    case TSide::Right: rect.Left = rect.Right - depth; break;
+    case TSide::Bottom: rect.Top = rect.Bottom - depth; break;
+    }
+    return rect;
+}
+
 } // namespace
 
 // The widths of one paint, derived from the properties.
@@ -93,7 +171,9 @@ struct TktMBevel::Bands
     int BW = 1, BrW = 0, E = 0;
     int Inner = 0, Outer = 0, Total = 0;
     int SX = 0, SY = 0;
-    bool RectLike = true; // bspRect or bspPortrait, as opposed to the four line shapes
+    const TShapeGeometry *Geometry = &GeometryOf(bspRect);
+    // bspRect or bspPortrait, as opposed to the four line shapes
+    bool RectLike() const { return Geometry->Drawing != TDrawing::Band; }
 };
 
 TktMBevel::TktMBevel(QWidget *parent) : TGraphicControl(parent)
@@ -323,14 +403,15 @@ void TktMBevel::Paint(TCanvas &canvas) const
     bands.BW = Bounded(m_bevelWidth, kMaxBand);
     bands.BrW = Bounded(m_borderWidth, kMaxBand);
     bands.E = Bounded(m_edgeSize, kMaxOffset);
-    bands.RectLike = m_shape == bspRect || m_shape == bspPortrait;
+    bands.Geometry = &GeometryOf(m_shape);
+    const TShapeGeometry &geometry = *bands.Geometry;
     const int BW = bands.BW, BrW = bands.BrW, E = bands.E, W = bands.W, H = bands.H;
 
-    bands.Inner = m_bevelInner != bstNone && bands.RectLike ? BW : 0;
+    bands.Inner = m_bevelInner != bstNone && bands.RectLike() ? BW : 0;
     if (m_bevelOuter == bstNone)
         bands.Outer = BrW;
     else
-        bands.Outer = bands.RectLike ? BW + BrW : 2 * BW + BrW;
+        bands.Outer = bands.RectLike() ? BW + BrW : 2 * BW + BrW;
     bands.Total = bands.Outer + bands.Inner;
     const int Total = bands.Total, Outer = bands.Outer;
 
@@ -350,111 +431,18 @@ void TktMBevel::Paint(TCanvas &canvas) const
     std::optional<TRect> lastElement;
 
     if (BrW != 0 && m_transparence != trTransparent) {
-        TRect border;
-        if (m_bevelOuter == bstNone) {
-            switch (m_shape) {
-            case bspBottomLine:
-                border.Left = std::max(-SX, 0);
-                border.Right = std::min(W - 1, W - 1 - SX);
-                border.Bottom = std::min(H - 1, H - 1 - SY);
-                border.Top = border.Bottom - BrW + 1;
-                break;
-            case bspLeftLine:
-                border.Left = std::max(-SX, 0);
-                border.Top = std::max(-SY, 0);
-                border.Right = border.Left + BrW - 1;
-                border.Bottom = std::min(H - 1, H - 1 - SY);
-                break;
-            case bspRightLine:
-                // One column beyond the widget; that column is clipped.
-                border.Top = std::max(-SY, 0);
-                border.Right = std::min(W, W - SX);
-                border.Bottom = std::min(H - 1, H - 1 - SY);
-                border.Left = border.Right - BrW + 1;
-                break;
-            case bspTopLine:
-                border.Left = std::max(-SX, 0);
-                border.Top = std::max(-SY, 0);
-                border.Right = std::min(W - 1, W - 1 - SX);
-                border.Bottom = border.Top + BrW - 1;
-                break;
-            case bspRect:
-            case bspPortrait:
-                border = {std::max(-SX, 0), std::max(-SY, 0), std::min(W, W - SX), std::min(H, H - SY)};
-                break;
-            }
-        } else {
-            switch (m_shape) {
-            case bspBottomLine:
-                border.Left = std::max(BW - SX, BW);
-                border.Right = std::min(W - 1 - BW, W - 1 - SX - BW);
-                border.Bottom = std::min(H - 1 - BW, H - 1 - SY - BW);
-                border.Top = border.Bottom - BrW + 1;
-                break;
-            case bspLeftLine:
-                border.Left = std::max(BW - SX, BW);
-                border.Top = std::max(BW - SY, BW);
-                border.Right = border.Left + BrW - 1;
-                border.Bottom = std::min(H - 1 - BW, H - 1 - SY - BW);
-                break;
-            case bspRightLine:
-                border.Top = std::max(BW - SY, BW);
-                border.Right = std::min(W - 1 - BW, W - 1 - SX - BW);
-                border.Bottom = std::min(H - 1 - BW, H - 1 - SY - BW);
-                border.Left = border.Right - BrW + 1;
-                break;
-            case bspTopLine:
-                border.Left = std::max(BW - SX, BW);
-                border.Top = std::max(BW - SY, BW);
-                border.Right = std::min(W - 1 - BW, W - 1 - SX - BW);
-                border.Bottom = border.Top + BrW - 1;
-                break;
-            case bspRect:
-            case bspPortrait:
-                border = {std::max(BW - SX, BW), std::max(BW - SY, BW), std::min(W - BW, W - SX - BW),
-                          std::min(H - BW, H - SY - BW)};
-                break;
-            }
-        }
+        const TRect border = m_bevelOuter == bstNone
+            ? AlongLine(Placed(W, H, SX, SY, AllSides(0), geometry.Border), geometry.Line, BrW - 1)
+            : AlongLine(Placed(W, H, SX, SY, AllSides(BW), geometry.BorderInBevel), geometry.Line, BrW - 1);
         PaintBorder(canvas, bands, border);
         lastElement = border;
     }
 
     if (m_bevelOuter != bstNone) {
-        TRect outer;
-        switch (m_shape) {
-        case bspBottomLine:
-            outer.Left = std::max(-SX, 0);
-            outer.Right = std::min(W, W - SX);
-            outer.Bottom = std::min(H, H - SY);
-            outer.Top = outer.Bottom - Total;
-            break;
-        case bspLeftLine:
-            outer.Left = std::max(-SX, 0);
-            outer.Top = std::max(-SY, 0);
-            outer.Right = outer.Left + Total;
-            outer.Bottom = std::min(H, H - SY);
-            break;
-        case bspRightLine:
-            outer.Top = std::max(-SY, 0);
-            outer.Right = std::min(W, W - SX);
-            outer.Bottom = std::min(H, H - SY);
-            outer.Left = outer.Right - Total;
-            break;
-        case bspTopLine:
-            outer.Left = std::max(-SX, 0);
-            outer.Top = std::max(-SY, 0);
-            outer.Right = std::min(W, W - SX);
-            outer.Bottom = outer.Top + Total;
-            break;
-        case bspRect:
-        case bspPortrait:
-            outer = {std::max(-SX, 0), std::max(-SY, 0), std::min(W, W - SX), std::min(H, H - SY)};
-            break;
-        }
+        TRect outer = AlongLine(Placed(W, H, SX, SY, AllSides(0)), geometry.Line, Total);
         lastElement = outer;
         const auto [top, bottom] = BevelColors(m_bevelOuter, m_colorHighlight, m_colorShadow);
-        if (m_shape == bspPortrait)
+        if (geometry.Drawing == TDrawing::Chamfered)
             DrawChamferedRings(canvas, outer, top, bottom, BW, E);
         else
             DrawBevelRings(canvas, outer, top, bottom, BW);
@@ -465,7 +453,7 @@ void TktMBevel::Paint(TCanvas &canvas) const
                        std::min(H - Outer, H - SY - Outer)};
         lastElement = inner;
         const auto [top, bottom] = BevelColors(m_bevelInner, m_colorHighlight, m_colorShadow);
-        if (m_shape == bspRect) {
+        if (geometry.Drawing == TDrawing::Rings) {
             DrawBevelRings(canvas, inner, top, bottom, BW);
         } else {
             int chamfer;
@@ -484,37 +472,9 @@ void TktMBevel::Paint(TCanvas &canvas) const
 void TktMBevel::PaintShadow(TCanvas &canvas, const Bands &bands) const
 {
     const int W = bands.W, H = bands.H, SX = bands.SX, SY = bands.SY, Total = bands.Total, E = bands.E;
-    TRect shadow;
-    switch (m_shape) {
-    case bspBottomLine:
-        shadow.Left = std::max(SX, 0);
-        shadow.Right = std::min(W, W + SX);
-        shadow.Bottom = std::min(H - 1, H - 1 + SY);
-        shadow.Top = shadow.Bottom - Total + 1;
-        break;
-    case bspLeftLine:
-        shadow.Left = std::max(SX, 0);
-        shadow.Top = std::max(SY, 0);
-        shadow.Right = shadow.Left + Total - 1;
-        shadow.Bottom = std::min(H - 1, H - 1 + SY);
-        break;
-    case bspRightLine:
-        shadow.Top = std::max(SY, 0);
-        shadow.Right = std::min(W - 1, W - 1 + SX);
-        shadow.Bottom = std::min(H - 1, H - 1 + SY);
-        shadow.Left = shadow.Right - Total + 1;
-        break;
-    case bspTopLine:
-        shadow.Left = std::max(SX, 0);
-        shadow.Top = std::max(SY, 0);
-        shadow.Right = std::min(W, W + SX);
-        shadow.Bottom = shadow.Top + Total - 1;
-        break;
-    case bspRect:
-    case bspPortrait:
-        shadow = {std::max(SX, 0), std::max(SY, 0), std::min(W, W + SX), std::min(H, H + SY)};
-        break;
-    }
+    const TShapeGeometry &geometry = *bands.Geometry;
+    // The shadow lies on the offset side, so it moves the other way from the frame.
+    const TRect shadow = AlongLine(Placed(W, H, -SX, -SY, AllSides(0), geometry.Shadow), geometry.Line, Total - 1);
 
     canvas.SetPenWidth(1);
     canvas.SetPenColor(m_shadowColor);
@@ -523,9 +483,9 @@ void TktMBevel::PaintShadow(TCanvas &canvas, const Bands &bands) const
     if (m_shadowStyle == ssDithered) {
         if (BackgroundVaries(canvas, shadow)) {
             TRect mixed = shadow;
-            if (m_shape == bspRect)
+            if (geometry.Drawing == TDrawing::Rings)
                 BlendRectRing(canvas, mixed, m_shadowColor, Total, m_shadowDensity);
-            else if (m_shape == bspPortrait)
+            else if (geometry.Drawing == TDrawing::Chamfered)
                 BlendChamferedRing(canvas, mixed, m_shadowColor, m_shadowDensity, Total, E);
             else
                 BlendRect(canvas, mixed, m_shadowColor, m_shadowDensity);
@@ -536,9 +496,9 @@ void TktMBevel::PaintShadow(TCanvas &canvas, const Bands &bands) const
         }
     }
     if (!drawn) {
-        if (!bands.RectLike) {
+        if (geometry.Drawing == TDrawing::Band) {
             FillBand(canvas, shadow);
-        } else if (m_shape == bspRect) {
+        } else if (geometry.Drawing == TDrawing::Rings) {
             const QRect visible = canvas.ClipBounds();
             for (int i = 0; i < Total; ++i) {
                 const int l = shadow.Left + i, t = shadow.Top + i, r = shadow.Right - 1 - i, b = shadow.Bottom - 1 - i;
@@ -562,12 +522,12 @@ void TktMBevel::PaintBorder(TCanvas &canvas, const Bands &bands, const TRect &bo
     const int BrW = bands.BrW, BW = bands.BW, E = bands.E;
     const TColor color = Color();
     auto paintSolid = [&](TColor solid) {
-        if (!bands.RectLike) {
+        if (bands.Geometry->Drawing == TDrawing::Band) {
             canvas.SetPenWidth(1);
             canvas.SetPenColor(solid);
             canvas.SetPenMode(pmCopy);
             FillBand(canvas, border);
-        } else if (m_shape == bspRect) {
+        } else if (bands.Geometry->Drawing == TDrawing::Rings) {
             canvas.SetBrushColor(solid);
             TRect ring = border;
             const QRect visible = canvas.ClipBounds();
@@ -588,9 +548,9 @@ void TktMBevel::PaintBorder(TCanvas &canvas, const Bands &bands, const TRect &bo
         paintSolid(color);
     } else if (m_shadowed || BackgroundVaries(canvas, border)) {
         TRect mixed = border;
-        if (!bands.RectLike)
+        if (bands.Geometry->Drawing == TDrawing::Band)
             BlendRect(canvas, mixed, color, m_colorDensity);
-        else if (m_shape == bspRect)
+        else if (bands.Geometry->Drawing == TDrawing::Rings)
             BlendRectRing(canvas, mixed, color, BrW, m_colorDensity);
         else
             BlendChamferedRing(canvas, mixed, color, m_colorDensity, BrW, m_bevelOuter == bstNone ? E : E - BW / 2);
@@ -603,39 +563,30 @@ void TktMBevel::PaintCaption(TCanvas &canvas, const Bands &bands, const TRect *l
 {
     const int W = bands.W, H = bands.H, SX = bands.SX, SY = bands.SY, Total = bands.Total, BW = bands.BW, E = bands.E;
     const int b = Total + 2;
-    TRect area;
-    switch (m_shape) {
-    case bspBottomLine:
-        area = {std::max(-SX, 0), std::max(-SY, 0), std::min(W, W - SX), std::min(H - Total, H - SY - Total)};
-        break;
-    case bspLeftLine:
-        area = {std::max(b - SX, b), std::max(-SY, 0), std::min(W, W - SX), std::min(H, H - SY)};
-        break;
-    case bspRightLine:
-        area = {std::max(-SX, 0), std::max(-SY, 0), std::min(W - b, W - SX - b), std::min(H, H - SY)};
-        break;
-    case bspTopLine:
-        area = {std::max(-SX, 0), std::max(b - SY, b), std::min(W, W - SX), std::min(H, H - SY)};
-        break;
-    case bspRect:
-    case bspPortrait: {
-        area = {std::max(b - SX, b), std::max(b - SY, b), std::min(W - b, W - SX - b), std::min(H - b, H - SY - b)};
-        if (m_shape == bspRect)
-            break;
+    const TShapeGeometry &geometry = *bands.Geometry;
+    // The caption keeps clear of the frame: on every side of a framing shape, on the line's side of
+    // a line shape.
+    const int clear = Total + geometry.CaptionGap;
+    TInsets insets;
+    switch (geometry.Line) {
+    case TSide::None: insets = AllSides(clear); break;
+    case TSide::Left: insets.Left = clear; break;
+    case TSide::Top: insets.Top = clear; break;
+    case TSide::Right: insets.Right = clear; break;
+    case TSide::Bottom: insets.Bottom = clear; break;
+    }
+    TRect area = Placed(W, H, SX, SY, insets);
+    if (geometry.Drawing == TDrawing::Chamfered) {
         const bool sideways = m_captionPosition >= cpLeft && m_captionPosition <= cpRightVertical;
+        // With no frame element painted the whole client height counts.
+        const int h = lastElement ? lastElement->Bottom - 1 - lastElement->Top : H - 1;
         if (!sideways) {
             area.Left = std::max(BW + E - SX, BW + E);
             area.Right = std::min(W - E - BW, W - SX - E - BW);
-            break;
-        }
-        // With no frame element painted the whole client height counts.
-        const int h = lastElement ? lastElement->Bottom - 1 - lastElement->Top : H - 1;
-        if (PointSize(font()) > h - 2 * E) {
+        } else if (PointSize(font()) > h - 2 * E) {
             area.Left = std::max(b + E / 2 + BW - SX, b + E / 2 + BW);
             area.Right = std::min(W - b - E / 2 - BW, W - SX - b - E / 2 - BW);
         }
-        break;
-    }
     }
 
     canvas.SetFont(font());
