@@ -442,8 +442,11 @@ void HandicapIndexWindow::ShowRounds()
 void HandicapIndexWindow::ShowChart()
 {
     m_chart->removeAllSeries();
-    for (QAbstractAxis *axis : m_chart->axes())
+    // A removed axis is handed back to its maker.
+    for (QAbstractAxis *axis : m_chart->axes()) {
         m_chart->removeAxis(axis);
+        delete axis;
+    }
 
     // The index as it stood after each round, drawn in the order the rounds were played.
     const ChartClock clock;
