@@ -6,6 +6,7 @@
 #include "DataCheck.h"
 #include "Exceptions.h"
 #include "GolfTables.h"
+#include "CommandOptions_p.h"
 #include "UsageError_p.h"
 
 #include <QDir>
@@ -17,34 +18,10 @@ namespace Cli {
 
 namespace {
 
-// "--name value" or "--name=value" for the options a command takes; nothing else.
+// "--name value" or "--name=value" for the options a command takes, none of them empty.
 QHash<QString, QString> ValuedOptions(const QStringList &arguments, const QStringList &names)
 {
-    QHash<QString, QString> values;
-    for (int i = 0; i < arguments.size(); ++i) {
-        QString name = arguments[i];
-        if (!name.startsWith(QLatin1String("--")))
-            throw TUsageError(QStringLiteral("unexpected argument '%1'").arg(name));
-        QString value;
-        bool hasValue = false;
-        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals > 0) {
-            value = name.mid(equals + 1);
-            name = name.left(equals);
-            hasValue = true;
-        }
-        name = name.mid(2);
-        if (!names.contains(name))
-            throw TUsageError(QStringLiteral("unknown option --%1").arg(name));
-        if (!hasValue) {
-            if (i + 1 >= arguments.size())
-                throw TUsageError(QStringLiteral("--%1 needs a value").arg(name));
-            value = arguments[++i];
-        }
-        if (value.isEmpty())
-            throw TUsageError(QStringLiteral("--%1 needs a value").arg(name));
-        values.insert(name, value);
-    }
-    return values;
+    return ParseOptions(arguments, names, {}, orRefuseEmpty).Values;
 }
 
 void RequireFolder(const QString &folder)

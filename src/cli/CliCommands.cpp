@@ -9,6 +9,7 @@
 #include "RoundCommands.h"
 #include "TTable.h"
 #include "TableCsv.h"
+#include "CommandOptions_p.h"
 #include "UsageError_p.h"
 
 #include <QDir>
@@ -36,33 +37,9 @@ class Options
 public:
     Options(const QStringList &arguments, const QStringList &valued, const QStringList &flags)
     {
-        for (int i = 0; i < arguments.size(); ++i) {
-            QString name = arguments[i];
-            if (!name.startsWith(QLatin1String("--")))
-                throw TUsageError(QStringLiteral("unexpected argument '%1'").arg(name));
-            QString value;
-            bool hasValue = false;
-            if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals > 0) {
-                value = name.mid(equals + 1);
-                name = name.left(equals);
-                hasValue = true;
-            }
-            name = name.mid(2);
-            if (flags.contains(name)) {
-                if (hasValue)
-                    throw TUsageError(QStringLiteral("--%1 takes no value").arg(name));
-                m_flags.insert(name);
-            } else if (valued.contains(name)) {
-                if (!hasValue) {
-                    if (i + 1 >= arguments.size())
-                        throw TUsageError(QStringLiteral("--%1 needs a value").arg(name));
-                    value = arguments[++i];
-                }
-                m_values.insert(name, value);
-            } else {
-                throw TUsageError(QStringLiteral("unknown option --%1").arg(name));
-            }
-        }
+        TParsedOptions parsed = ParseOptions(arguments, valued, flags);
+        m_values = std::move(parsed.Values);
+        m_flags = std::move(parsed.Flags);
     }
 
     bool Has(const QString &name) const { return m_values.contains(name) || m_flags.contains(name); }

@@ -5,6 +5,7 @@
 #include "Exceptions.h"
 #include "GolfTables.h"
 #include "RoundArchive.h"
+#include "CommandOptions_p.h"
 #include "UsageError_p.h"
 
 #include <QHash>
@@ -17,30 +18,7 @@ namespace {
 // "--name value" or "--name=value", each name once, from a fixed set.
 QHash<QString, QString> ReadOptions(const QStringList &arguments, const QStringList &known)
 {
-    QHash<QString, QString> values;
-    for (int i = 0; i < arguments.size(); ++i) {
-        QString name = arguments[i];
-        if (!name.startsWith(QLatin1String("--")))
-            throw TUsageError(QStringLiteral("unexpected argument '%1'").arg(name));
-        QString value;
-        const qsizetype equals = name.indexOf(QLatin1Char('='));
-        if (equals > 0) {
-            value = name.mid(equals + 1);
-            name = name.left(equals);
-        }
-        name = name.mid(2);
-        if (!known.contains(name))
-            throw TUsageError(QStringLiteral("unknown option --%1").arg(name));
-        if (equals <= 0) {
-            if (i + 1 >= arguments.size())
-                throw TUsageError(QStringLiteral("--%1 needs a value").arg(name));
-            value = arguments[++i];
-        }
-        if (values.contains(name))
-            throw TUsageError(QStringLiteral("--%1 is given twice").arg(name));
-        values.insert(name, value);
-    }
-    return values;
+    return ParseOptions(arguments, known, {}, orRefuseRepeated).Values;
 }
 
 QString Required(const QHash<QString, QString> &options, const QString &name)
