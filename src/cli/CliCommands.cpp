@@ -111,8 +111,9 @@ void CheckDataFolder(const QString &folder, bool createsData, bool init)
 // The data folder a command line names, and what the command may do with it.
 struct TDataFolder
 {
-    QString Path;
-    bool Given = false;       // named with --data-dir (else the program's own folder)
+    QString Path;             // a folder, or a server database's URL
+    bool Given = false;       // named with --data-dir or --database (else the program's own)
+    bool Server = false;      // Path is a server database's URL
     bool Init = false;        // --init: it may be made
     bool CreatesData = false; // the command makes data, so it may start a folder that exists
 
@@ -124,7 +125,7 @@ class Session
 public:
     explicit Session(const TDataFolder &folder) : m_folder(folder.Path)
     {
-        if (folder.Given)
+        if (folder.Given && !folder.Server)
             CheckDataFolder(folder.Path, folder.CreatesData, folder.Init);
         Golf::PrepareDataFolder(folder.Path);
     }
@@ -145,7 +146,7 @@ public:
     std::unique_ptr<TStoreTableCursor> OpenCursor(const QString &tableName)
     {
         if (!m_connection)
-            m_connection = MakeConnection(QStringLiteral("STANDARD"), TConnectionParams(Golf::ConnectionParams(m_folder)));
+            m_connection = MakeLocationConnection(m_folder);
         return m_connection->OpenTable(tableName);
     }
 
@@ -460,13 +461,16 @@ int InSession(const TCall &call)
 template <int (*Command)(const QStringList &, const QStringList &, const QString &, QTextStream &)>
 int OnFolder(const TCall &call)
 {
+    if (call.Folder.Server)
+        throw EDatabaseError(QStringLiteral("'%1' works on a data folder; a server database is backed up and checked with the "
+                                            "server's own tools (pg_dump, pg_restore)").arg(call.Command.Name));
     return Command(call.Arguments, call.Command.Valued, call.Folder, call.Out);
 }
 
 // The archive's commands open the archive themselves, in a data folder checked before their options.
 void CheckGivenFolder(const TCall &call)
 {
-    if (call.Folder.Given)
+    if (call.Folder.Given && !call.Folder.Server)
         CheckDataFolder(call.Folder.Path, call.Folder.CreatesData, call.Folder.Init);
 }
 
@@ -556,6 +560,10 @@ QString Usage()
         "                  DIR must exist and hold at least one of hcap.DB, golfmaster.DB and\n"
         "                  refer.db, unless the command makes data (add-player, add-club, import)\n"
         "  --init          make DIR and its tables when they are missing\n"
+        "  --database URL  work on the tables of a PostgreSQL database instead, in its schema\n"
+        "                  \"tallimo\" (made when missing): postgresql://user@host:port/dbname;\n"
+        "                  the password comes from ~/.pgpass or PGPASSWORD. Without --data-dir or\n"
+        "                  --database, the database the program was last started on is used\n"
         "\n"
         "Tables: hcap, golfmaster, refer. Importing refer replaces its one record.\n"
         "CSV output uses \".\" in numbers and YYYY-MM-DD for dates.\n"
@@ -568,6 +576,7 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     QStringList rest = arguments;
     TDataFolder folder;
+    bool dataDirGiven = false, databaseGiven = false;
     while (!rest.isEmpty() && rest.first().startsWith(QLatin1String("--"))) {
         const QString option = rest.takeFirst();
         if (option == QLatin1String("--help")) {
@@ -581,9 +590,25 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         if (option == QLatin1String("--data-dir") && !rest.isEmpty()) {
             folder.Path = rest.takeFirst();
             folder.Given = true;
+            folder.Server = false;
+            dataDirGiven = true;
         } else if (option.startsWith(QLatin1String("--data-dir="))) {
             folder.Path = option.mid(11);
             folder.Given = true;
+            folder.Server = false;
+            dataDirGiven = true;
+        } else if (option == QLatin1String("--database") || option.startsWith(QLatin1String("--database="))) {
+            const QString url = option.contains(QLatin1Char('=')) ? option.section(QLatin1Char('='), 1)
+                : rest.isEmpty()                                  ? QString()
+                                                                  : rest.takeFirst();
+            if (!IsServerLocation(url)) {
+                err << "tallimo-cli: --database needs a URL postgresql://user@host:port/dbname\n\n" << Usage();
+                return kExitUsage;
+            }
+            folder.Path = url;
+            folder.Given = folder.Server = true;
+            databaseGiven = true;
+            continue;
         } else if (option == QLatin1String("--init")) {
             folder.Init = true;
         } else {
@@ -595,19 +620,28 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         err << Usage();
         return kExitUsage;
     }
+    if (dataDirGiven && databaseGiven) {
+        err << "tallimo-cli: --data-dir and --database name two places; give one\n\n" << Usage();
+        return kExitUsage;
+    }
     if (folder.Given && folder.Path.isEmpty()) {
         err << "tallimo-cli: --data-dir needs a folder\n\n" << Usage();
         return kExitUsage;
     }
-    if (!folder.Given)
-        folder.Path = Golf::DefaultDataFolder();
+    if (!folder.Given) {
+        folder.Path = Golf::RememberedDatabase();
+        folder.Server = !folder.Path.isEmpty();
+        if (!folder.Server)
+            folder.Path = Golf::DefaultDataFolder();
+    }
     const QString name = rest.takeFirst();
     const TCommand *command = FindCommand(name);
     folder.CreatesData = command && command->CreatesData;
 
     int status = kExitFailure;
     try {
-        BackUpBeforeChanging(name, folder, err);
+        if (!folder.Server)
+            BackUpBeforeChanging(name, folder, err);
         if (!command)
             throw TUsageError(QStringLiteral("unknown command '%1'").arg(name));
         status = command->Run({*command, rest, folder, out, err});

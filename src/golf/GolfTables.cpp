@@ -2,6 +2,8 @@
 
 #include "Backup.h"
 #include "Exceptions.h"
+#include "Handicap.h"
+#include "PgEngine.h"
 #include "RoundArchive.h"
 #include "SqliteEngine.h"
 #include "TDatabase.h"
@@ -9,7 +11,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QUrl>
 
 namespace Golf {
 
@@ -80,8 +84,99 @@ QString DefaultDataFolder()
     return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath(QStringLiteral("tallimo"));
 }
 
+namespace {
+
+// The round archive's fields as the server keeps them: the same as in a players' file.
+QList<TFieldInfo> ServerRoundFields()
+{
+    return {
+        {QStringLiteral("ID"), ftAutoInc, 0, false},
+        {QStringLiteral("PlayerID"), ftInteger, 0, false},
+        {QStringLiteral("Played"), ftDate, 0, false},
+        {QStringLiteral("Score"), ftInteger, 0, false},
+        {QStringLiteral("Rating"), ftFloat, 0, false},
+        {QStringLiteral("Slope"), ftInteger, 0, false},
+        {QStringLiteral("PCC"), ftInteger, 0, false},
+        {QStringLiteral("Club"), ftInteger, 0, false},
+        {QStringLiteral("Entered"), ftString, 30, false},
+    };
+}
+
+bool ServerHasColumn(TPgConnection &server, const QString &table, const QString &column)
+{
+    bool found = false;
+    // The catalogue is asked through a table cursor's fields: one statement, no SQL of our own.
+    for (const TFieldInfo &field : server.OpenTable(table)->Fields())
+        found = found || field.Name.compare(column, Qt::CaseInsensitive) == 0;
+    return found;
+}
+
+bool ServerIsPrepared(TPgConnection &server)
+{
+    for (const QString &name : TableNames())
+        if (!server.TableExists(name))
+            return false;
+    return server.TableExists(kRoundsTable) && ServerHasColumn(server, kClubsTable, QStringLiteral("Slope"))
+        && ServerHasColumn(server, kClubsTable, QStringLiteral("Par"));
+}
+
+// Makes what is missing of the schema in one transaction, under a lock that another copy
+// preparing the same database at the same moment waits for; a schema made already is left alone.
+void PrepareServerDatabase(const QString &url)
+{
+    TPgConnection server(TConnectionParams(LocationParams(url)));
+    if (ServerIsPrepared(server))
+        return;
+    server.BeginTransaction();
+    try {
+        server.Execute(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext($1))"), {QStringLiteral("tallimo prepare ") + server.Schema()});
+        for (const QString &name : TableNames()) {
+            if (server.TableExists(name))
+                continue;
+            server.CreateTable(name, FieldsOf(name));
+            if (name == kSettingsTable) {
+                auto settings = server.OpenTable(name);
+                settings->Insert({qint64(kDefaultWindowColour)}, {true});
+            }
+        }
+        const QString players = server.QualifiedName(kPlayersTable);
+        if (!server.TableExists(kRoundsTable)) {
+            server.CreateTable(kRoundsTable, ServerRoundFields());
+            const QString rounds = server.QualifiedName(kRoundsTable);
+            server.Execute(QStringLiteral("CREATE INDEX ON %1 (\"PlayerID\", \"ID\")").arg(rounds));
+            // Every writer of the player table takes a player's rounds along.
+            const QString function = QStringLiteral("%1.%2").arg(QuoteIdentifier(server.Schema()), QStringLiteral("rounds_leave_with_player"));
+            server.Execute(QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS "
+                                          "$$BEGIN DELETE FROM %2 WHERE \"PlayerID\" = OLD.\"ID\"; RETURN OLD; END$$")
+                               .arg(function, rounds));
+            server.Execute(QStringLiteral("CREATE TRIGGER rounds_leave_with_player AFTER DELETE ON %1 FOR EACH ROW EXECUTE FUNCTION %2()")
+                               .arg(players, function));
+            // Players kept before the archive existed start from their twelve-round history,
+            // oldest first: slot 12 is the oldest, a score of 0 or none is no round.
+            for (int slot = 12; slot >= 1; --slot)
+                server.Execute(QStringLiteral("INSERT INTO %1 (\"PlayerID\", \"Played\", \"Score\", \"Rating\", \"Slope\", \"PCC\") "
+                                              "SELECT \"ID\", \"D%3\", round(\"S%3\"), %4 - round(coalesce(\"C%3\", 0)), %5, 0 FROM %2 "
+                                              "WHERE \"S%3\" IS NOT NULL AND round(\"S%3\") <> 0 ORDER BY \"ID\"")
+                                   .arg(rounds, players).arg(slot).arg(kParReference).arg(kStandardSlope));
+        }
+        for (const QString &column : {QStringLiteral("Slope"), QStringLiteral("Par")})
+            server.Execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN IF NOT EXISTS %2 bigint")
+                               .arg(server.QualifiedName(kClubsTable), QuoteIdentifier(column)));
+        server.Commit();
+    } catch (...) {
+        server.Rollback();
+        throw;
+    }
+}
+
+} // namespace
+
 void PrepareDataFolder(const QString &folder)
 {
+    if (IsServerLocation(folder)) {
+        PrepareServerDatabase(folder);
+        return;
+    }
     QDir dir(folder);
     if (!dir.exists()) {
         if (!QDir().mkpath(folder))
@@ -109,8 +204,39 @@ void PrepareDataFolder(const QString &folder)
     UpgradeDataFolder(folder);
 }
 
+namespace {
+
+QSettings UserSettings()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("tallimo"), QStringLiteral("tallimo"));
+}
+
+const QString kDatabaseKey = QStringLiteral("data/database");
+
+} // namespace
+
+QString RememberedDatabase()
+{
+    const QString url = UserSettings().value(kDatabaseKey).toString();
+    return IsServerLocation(url) ? url : QString();
+}
+
+void RememberDatabase(const QString &url)
+{
+    QSettings settings = UserSettings();
+    if (url.isEmpty()) {
+        settings.remove(kDatabaseKey);
+        return;
+    }
+    QUrl kept(url);
+    kept.setPassword(QString());
+    settings.setValue(kDatabaseKey, kept.toString());
+}
+
 void OpenTablesAhead(const QString &folder)
 {
+    if (IsServerLocation(folder))
+        return;
     QStringList paths;
     for (const QString &name : TableNames())
         paths << QDir(folder).filePath(name);
@@ -119,6 +245,8 @@ void OpenTablesAhead(const QString &folder)
 
 QStringList ConnectionParams(const QString &folder)
 {
+    if (IsServerLocation(folder))
+        return LocationParams(folder);
     return {QStringLiteral("PATH=") + QDir::toNativeSeparators(folder), QStringLiteral("DEFAULT DRIVER=PARADOX"),
             QStringLiteral("ENABLE BCD=true")};
 }
@@ -130,7 +258,7 @@ QList<TDatabase *> Connect(QObject *owner, const QString &folder)
         auto *database = new TDatabase(owner);
         database->setObjectName(name);
         database->SetDatabaseName(name);
-        database->SetDriverName(QStringLiteral("STANDARD"));
+        database->SetDriverName(LocationDriver(folder));
         database->SetParams(ConnectionParams(folder));
         database->SetLoginPrompt(false);
         database->Open();

@@ -38,12 +38,20 @@ QString ConnectionOf(const QString &tableName);
 
 // `tallimo` under the user's data location (XDG_DATA_HOME moves it).
 QString DefaultDataFolder();
+// A server database's URL in place of the folder: makes the schema's missing tables in one
+// transaction (two copies at once wait for each other), and the rounds beside the players.
 // Creates the folder (owner-only) and every missing table; a new settings table gets its one
 // record; then adds what later builds keep beside the tables (UpgradeDataFolder). A file that
 // holds anything is never touched here, even when it is no table; one that holds nothing at all
 // (left by a start that was killed) is made into its table. Two copies preparing the same folder
 // at once both succeed.
 void PrepareDataFolder(const QString &folder);
+
+// The server database the user chose to work on (a URL without password), or empty for the
+// local data folder. Kept in the user's settings, shared by the window and the command line.
+QString RememberedDatabase();
+// Remembers a URL, or forgets it with an empty text. A password in the URL is never kept.
+void RememberDatabase(const QString &url);
 
 // Opens the tables of the folder ahead, on another thread, for the window's first open of them.
 void OpenTablesAhead(const QString &folder);

@@ -15,6 +15,7 @@
 #include <sqlite3.h>
 
 #include <climits>
+#include <limits>
 #include <cmath>
 #include <utility>
 
@@ -571,12 +572,153 @@ void BindRound(sqlite3_stmt *statement, const TRoundInput &round)
 
 } // namespace
 
-TRoundArchive::TRoundArchive(const QString &dataFolder) : m_folder(dataFolder), m_files(std::make_unique<TFiles>(dataFolder)) {}
+// The archive of a server database, reached through the store's engine: the same rounds table,
+// the same checks of what is read.
+class TRoundArchive::TServer
+{
+public:
+    explicit TServer(const QString &url) : m_connection(MakeLocationConnection(url))
+    {
+        m_players = m_connection->OpenTable(kPlayersTable);
+        if (!m_connection->TableExists(kRoundsTable)) {
+            Missing = QStringLiteral("The database holds no table '%1'").arg(kRoundsTable);
+            return;
+        }
+        m_rounds = m_connection->OpenTable(kRoundsTable);
+        Missing = TColumnMap(m_rounds->Fields()).Missing();
+    }
+
+    std::optional<TRecordData> Player(qint32 player) { return m_players->FetchById(player); }
+
+    QList<TArchivedRound> RoundsOf(qint32 player, QStringList &problems)
+    {
+        const TColumnMap columns(m_rounds->Fields());
+        TFetchRequest request;
+        request.Count = std::numeric_limits<int>::max();
+        request.Filter.Sql = QStringLiteral("\"PlayerID\" = ?");
+        request.Filter.Params = {qint64(player)};
+        QList<TArchivedRound> rounds;
+        const QList<TRecordData> rows = m_rounds->Fetch(request);
+        rounds.reserve(rows.size());
+        for (const TRecordData &row : rows) {
+            rounds.append(ServerRound(columns, row));
+            if (!rounds.last().Problem.isEmpty())
+                problems << QStringLiteral("Round %1: %2").arg(row.Id).arg(rounds.last().Problem);
+        }
+        return rounds;
+    }
+
+    std::optional<TRecordData> Club(qint64 club, bool &hasTees)
+    {
+        if (!m_clubs)
+            m_clubs = m_connection->OpenTable(kClubsTable);
+        const QList<TFieldInfo> fields = m_clubs->Fields();
+        m_clubFields.clear();
+        for (const QString &name : {QStringLiteral("Descr"), QStringLiteral("RATING"), QStringLiteral("Slope"), QStringLiteral("Par"), QStringLiteral("ID")}) {
+            int found = -1;
+            for (int i = 0; i < fields.size(); ++i)
+                if (fields[i].Name.compare(name, Qt::CaseInsensitive) == 0)
+                    found = i;
+            m_clubFields << found;
+        }
+        hasTees = !m_clubFields.contains(-1);
+        if (!hasTees)
+            return std::nullopt;
+        return m_clubs->FindFirst(m_clubFields[4], club, {});
+    }
+    int ClubField(int which) const { return m_clubFields.value(which, -1); }
+
+    TStoreTableCursor &Rounds()
+    {
+        if (!Missing.isEmpty())
+            throw EDatabaseError(Missing);
+        return *m_rounds;
+    }
+    TStoreTableCursor &Players() { return *m_players; }
+
+    QString Missing;
+
+private:
+    static std::optional<qint64> Whole(const QVariant &value)
+    {
+        switch (value.typeId()) {
+        case QMetaType::LongLong:
+        case QMetaType::Int:
+            return value.toLongLong();
+        case QMetaType::Double:
+            return WholeNumber(value.toDouble());
+        case QMetaType::QString:
+            return WholeNumber(value.toString());
+        default:
+            return std::nullopt;
+        }
+    }
+
+    static QString ShownValue(const QVariant &value)
+    {
+        return value.isNull() ? QStringLiteral("empty") : QLatin1Char('\'') + value.toString() + QLatin1Char('\'');
+    }
+
+    static TArchivedRound ServerRound(const TColumnMap &columns, const TRecordData &row)
+    {
+        TArchivedRound round;
+        round.Id = row.Id;
+        QStringList unreadable;
+        auto value = [&](TRoundColumn column) { return row.Values.value(columns[column]); };
+        auto whole = [&](TRoundColumn column, int &target) {
+            const std::optional<qint64> number = Whole(value(column));
+            if (number && *number >= INT_MIN && *number <= INT_MAX)
+                target = int(*number);
+            else
+                unreadable << QStringLiteral("%1 %2 is not a whole number").arg(QLatin1String(kColumnNames[column]), ShownValue(value(column)));
+        };
+        int player = 0;
+        whole(rcPlayer, player);
+        round.Player = player;
+        round.Played = value(rcPlayed).typeId() == QMetaType::QDate ? value(rcPlayed).toDate() : QDate();
+        if (!round.Played.isValid())
+            unreadable << QStringLiteral("Played %1 is not a date").arg(ShownValue(value(rcPlayed)));
+        whole(rcScore, round.Score);
+        const QVariant rating = value(rcRating);
+        const std::optional<int> tenths = rating.typeId() == QMetaType::QString ? RatingTenths(rating.toString())
+            : rating.isNull()                                                  ? std::nullopt
+                                                                               : RatingTenths(rating.toDouble());
+        if (tenths)
+            round.RatingTenths = *tenths;
+        else
+            unreadable << QStringLiteral("Rating %1 is not a number with at most one decimal").arg(ShownValue(rating));
+        whole(rcSlope, round.Slope);
+        whole(rcPcc, round.Pcc);
+        if (const std::optional<qint64> club = Whole(value(rcClub)))
+            round.Club = qint32(*club);
+        if (!value(rcEntered).isNull())
+            round.Entered = EnteredMoment(value(rcEntered).toString());
+        if (!unreadable.isEmpty())
+            round.Problem = unreadable.join(QStringLiteral("; "));
+        return round;
+    }
+
+    std::unique_ptr<TStoreConnection> m_connection;
+    std::unique_ptr<TStoreTableCursor> m_players;
+    std::unique_ptr<TStoreTableCursor> m_rounds;
+    std::unique_ptr<TStoreTableCursor> m_clubs;
+    QList<int> m_clubFields;
+};
+
+TRoundArchive::TRoundArchive(const QString &dataFolder) : m_folder(dataFolder)
+{
+    if (IsServerLocation(dataFolder))
+        m_server = std::make_unique<TServer>(dataFolder);
+    else
+        m_files = std::make_unique<TFiles>(dataFolder);
+}
 
 TRoundArchive::~TRoundArchive() = default;
 
 bool TRoundArchive::HasPlayer(qint32 player)
 {
+    if (m_server)
+        return m_server->Player(player).has_value();
     TFiles &files = *m_files;
     const TFiles::TStatement statement = files.Prepare(files.Players, "SELECT 1 FROM \"hcap\" WHERE rowid = ?1");
     sqlite3_bind_int64(statement, 1, player);
@@ -585,6 +727,8 @@ bool TRoundArchive::HasPlayer(qint32 player)
 
 TPlayerRounds TRoundArchive::Load(qint32 player)
 {
+    if (m_server)
+        return LoadFromServer(player);
     TFiles &files = *m_files;
     TPlayerRounds result;
     result.Player = player;
@@ -640,6 +784,17 @@ TPlayerRounds TRoundArchive::Load(qint32 player)
 qint64 TRoundArchive::Add(qint32 player, const TRoundInput &round)
 {
     CheckRound(round);
+    if (m_server) {
+        TStoreTableCursor &rounds = m_server->Rounds();
+        if (!HasPlayer(player))
+            throw EDatabaseError(QStringLiteral("Player '%1' not found").arg(player));
+        const TColumnMap columns(rounds.Fields());
+        QVector<bool> assigned;
+        QVector<QVariant> values = RoundValues(columns, player, round, assigned);
+        values[columns[rcEntered]] = NowText();
+        assigned[columns[rcEntered]] = true;
+        return rounds.Insert(values, assigned);
+    }
     TFiles &files = *m_files;
     files.RequireRounds();
     if (!HasPlayer(player))
@@ -658,6 +813,19 @@ qint64 TRoundArchive::Add(qint32 player, const TRoundInput &round)
 void TRoundArchive::Update(qint64 roundId, const TRoundInput &round)
 {
     CheckRound(round);
+    if (m_server) {
+        TStoreTableCursor &rounds = m_server->Rounds();
+        const TColumnMap columns(rounds.Fields());
+        QVector<bool> changed;
+        const std::optional<TRecordData> stored = rounds.FetchById(roundId);
+        if (!stored)
+            throw EDatabaseError(QStringLiteral("Round %1 not found").arg(roundId));
+        // The player stays: only what the user gives for the round changes.
+        QVector<QVariant> values = RoundValues(columns, 0, round, changed);
+        changed[columns[rcPlayer]] = false;
+        rounds.Update(roundId, values, changed);
+        return;
+    }
     TFiles &files = *m_files;
     files.RequireRounds();
     const TFiles::TStatement statement = files.Prepare(files.Players,
@@ -672,6 +840,12 @@ void TRoundArchive::Update(qint64 roundId, const TRoundInput &round)
 
 void TRoundArchive::Remove(qint64 roundId)
 {
+    if (m_server) {
+        TStoreTableCursor &rounds = m_server->Rounds();
+        if (rounds.FetchById(roundId))
+            rounds.Remove(roundId);
+        return;
+    }
     TFiles &files = *m_files;
     files.RequireRounds();
     const TFiles::TStatement statement = files.Prepare(files.Players, "DELETE FROM \"rounds\" WHERE rowid = ?1");
@@ -681,6 +855,17 @@ void TRoundArchive::Remove(qint64 roundId)
 
 QStringList TRoundArchive::CheckArchive()
 {
+    if (m_server) {
+        if (!m_server->Missing.isEmpty())
+            return {m_server->Missing};
+        // The server takes a player's rounds along when the player goes; rounds without a player
+        // can only have been written by another hand.
+        const qint64 orphans = m_server->Rounds().Count({QStringLiteral("\"PlayerID\" IS NULL"), {}});
+        if (orphans == 0)
+            return {};
+        return {orphans == 1 ? QStringLiteral("1 kept round belongs to no player")
+                             : QStringLiteral("%1 kept rounds belong to no player").arg(orphans)};
+    }
     TFiles &files = *m_files;
     if (!files.Missing.isEmpty())
         return {files.Missing};
@@ -692,6 +877,50 @@ QStringList TRoundArchive::CheckArchive()
         return {};
     return {orphans == 1 ? QStringLiteral("1 kept round belongs to no player")
                          : QStringLiteral("%1 kept rounds belong to no player").arg(orphans)};
+}
+
+TPlayerRounds TRoundArchive::LoadFromServer(qint32 player)
+{
+    TServer &server = *m_server;
+    TPlayerRounds result;
+    result.Player = player;
+    if (!server.Missing.isEmpty()) {
+        result.Problems << server.Missing;
+        return result;
+    }
+    result.Rounds = server.RoundsOf(player, result.Problems);
+    QList<TIndexRound> indexRounds;
+    indexRounds.reserve(result.Rounds.size());
+    for (const TArchivedRound &round : std::as_const(result.Rounds))
+        indexRounds.append(round.ToIndexRound());
+    result.Index = CalculateIndex(indexRounds);
+
+    // The home club as a tee.
+    const std::optional<TRecordData> record = server.Player(player);
+    if (!record)
+        return result;
+    const QList<TFieldInfo> playerFields = server.Players().Fields();
+    std::optional<qint64> club;
+    for (int i = 0; i < playerFields.size(); ++i)
+        if (playerFields[i].Name.compare(QLatin1String("Homeclub"), Qt::CaseInsensitive) == 0 && !record->Values.value(i).isNull())
+            club = WholeNumber(record->Values.value(i).toDouble());
+    if (!club)
+        return result;
+    bool hasTees = false;
+    const std::optional<TRecordData> clubRecord = server.Club(*club, hasTees);
+    if (!clubRecord)
+        return result;
+    auto field = [&](int which) { return clubRecord->Values.value(server.ClubField(which)); };
+    const std::optional<qint64> slope = field(2).isNull() ? std::nullopt : WholeNumber(field(2).toDouble());
+    const std::optional<qint64> par = field(3).isNull() ? std::nullopt : WholeNumber(field(3).toDouble());
+    // An empty rating reads as 0, as everywhere else in the program.
+    const std::optional<int> rating = field(1).isNull() ? std::optional<int>(0) : RatingTenths(field(1).toDouble());
+    if (!slope || !par || !rating || *slope < kMinSlope || *slope > kMaxSlope || *par < 1 || *par > 200)
+        return result;
+    result.HomeTee = TTee{qint32(*club), field(0).toString(), kParReference * 10 - *rating, int(*slope), int(*par)};
+    if (result.Index.IndexTenths)
+        result.CourseHandicap = CourseHandicap(*result.Index.IndexTenths, result.HomeTee->Slope, result.HomeTee->RatingTenths, result.HomeTee->Par);
+    return result;
 }
 
 void ArchiveEnteredRound(TTable &players, int score, int enteredRating, const QDate &played)

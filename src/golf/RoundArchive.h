@@ -81,7 +81,8 @@ void CheckRound(const TRoundInput &round, const QDate &today = QDate::currentDat
 class TRoundArchive
 {
 public:
-    // Opens the archive of the folder (prepared by PrepareDataFolder). Raises EDatabaseError.
+    // Opens the archive of the folder, or of the server database a URL names (prepared by
+    // PrepareDataFolder). Raises EDatabaseError.
     explicit TRoundArchive(const QString &dataFolder);
     ~TRoundArchive();
     TRoundArchive(const TRoundArchive &) = delete;
@@ -101,9 +102,13 @@ public:
 
 private:
     class TFiles;
+    class TServer;
+
+    TPlayerRounds LoadFromServer(qint32 player);
 
     QString m_folder;
     std::unique_ptr<TFiles> m_files;
+    std::unique_ptr<TServer> m_server; // instead of m_files when the data live on a server
 };
 
 // Adds the round of the "Enter" action for the current record of `players`, which must be in

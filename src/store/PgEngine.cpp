@@ -284,7 +284,7 @@ private:
                                      .arg(RedactedDatabaseUrl(m_url)).arg(version).arg(kOldestServerVersion));
         }
         Pq().PQsetClientEncoding(m_conn, "UTF8");
-        Result settings(Pq().PQexec(m_conn, "SET DateStyle = ISO; SET extra_float_digits = 3"));
+        Result settings(Pq().PQexec(m_conn, "SET DateStyle = ISO; SET extra_float_digits = 3; SET client_min_messages = warning"));
         m_prepared.clear();
     }
 
@@ -304,7 +304,7 @@ private:
             throw EDatabaseError(QStringLiteral("The database %1 cannot be reached: %2")
                                      .arg(RedactedDatabaseUrl(m_url), QString::fromUtf8(Pq().PQerrorMessage(m_conn)).trimmed()));
         Pq().PQsetClientEncoding(m_conn, "UTF8");
-        Result settings(Pq().PQexec(m_conn, "SET DateStyle = ISO; SET extra_float_digits = 3"));
+        Result settings(Pq().PQexec(m_conn, "SET DateStyle = ISO; SET extra_float_digits = 3; SET client_min_messages = warning"));
         m_prepared.clear();
     }
 
@@ -404,6 +404,17 @@ public:
         if (!filter.IsEmpty())
             sql += QStringLiteral(" AND (") + filter.Sql + QLatin1Char(')');
         const Result result = m_session->Execute(NumberParameters(sql), QVariantList{id} + filter.Params);
+        if (result.Rows() == 0)
+            return std::nullopt;
+        return ReadRow(result, 0);
+    }
+
+    // The row lock lasts until the transaction ends: another writer of the same record waits, and
+    // then reads what this one wrote.
+    std::optional<TRecordData> FetchForUpdate(qint64 id) override
+    {
+        const Result result = m_session->Execute(
+            QStringLiteral("SELECT %1 FROM %2 WHERE %3 = $1 FOR UPDATE").arg(m_columns, m_table, QuoteIdentifier(m_identity)), {id});
         if (result.Rows() == 0)
             return std::nullopt;
         return ReadRow(result, 0);
@@ -704,6 +715,12 @@ TPgConnection::TPgConnection(const TConnectionParams &params)
 TPgConnection::~TPgConnection() = default;
 
 QString TPgConnection::Location() const { return m_session->Location(); }
+QString TPgConnection::Schema() const { return m_session->Schema(); }
+QString TPgConnection::QualifiedName(const QString &tableName) const { return m_session->QualifiedName(SqlTableName(tableName)); }
+void TPgConnection::Execute(const QString &sql, const QVariantList &params) { m_session->ExecuteOnce(sql, params); }
+void TPgConnection::BeginTransaction() { m_session->Begin(); }
+void TPgConnection::Commit() { m_session->Commit(); }
+void TPgConnection::Rollback() { m_session->Rollback(); }
 
 bool TPgConnection::TableExists(const QString &tableName) const
 {

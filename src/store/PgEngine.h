@@ -25,6 +25,16 @@ public:
 
     // Where the data live, for titles and messages: the URL without any password.
     QString Location() const;
+    QString Schema() const;
+    // The schema-qualified, quoted name of a table of the schema.
+    QString QualifiedName(const QString &tableName) const;
+
+    // For the program's own schema work (never for texts a user typed): statements run on this
+    // connection, grouped into transactions that nest as the tables' do.
+    void Execute(const QString &sql, const QVariantList &params = {});
+    void BeginTransaction();
+    void Commit();
+    void Rollback();
 
 private:
     std::shared_ptr<TPgSession> m_session;

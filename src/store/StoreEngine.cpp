@@ -114,3 +114,31 @@ std::unique_ptr<TStoreConnection> MakeConnection(const QString &driverName, cons
         throw EDatabaseError(QStringLiteral("Driver '%1' is not installed").arg(driverName));
     return (*it)(params);
 }
+
+bool IsServerLocation(const QString &location)
+{
+    return location.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
+        || location.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+}
+
+QString LocationDriver(const QString &location)
+{
+    return IsServerLocation(location) ? QStringLiteral("POSTGRESQL") : QStringLiteral("STANDARD");
+}
+
+QStringList LocationParams(const QString &location)
+{
+    if (IsServerLocation(location))
+        return {QStringLiteral("URL=") + location};
+    return {QStringLiteral("PATH=") + location};
+}
+
+std::unique_ptr<TStoreConnection> MakeLocationConnection(const QString &location)
+{
+    return MakeConnection(LocationDriver(location), TConnectionParams(LocationParams(location)));
+}
+
+QString ShownLocation(const QString &location)
+{
+    return IsServerLocation(location) ? RedactedDatabaseUrl(location) : location;
+}

@@ -29,6 +29,9 @@ public:
     virtual QList<TRecordData> Fetch(const TFetchRequest &request) = 0;
     // The record with that identity, when it exists and passes the filter.
     virtual std::optional<TRecordData> FetchById(qint64 id, const TSqlCondition &filter = {}) = 0;
+    // The record with that identity, read inside the current transaction and held against other
+    // writers until it ends. The file engine's write transaction holds the whole file already.
+    virtual std::optional<TRecordData> FetchForUpdate(qint64 id) { return FetchById(id); }
     // The first record in the order whose field equals the value.
     virtual std::optional<TRecordData> FindFirst(int field, const QVariant &value, const TSqlCondition &filter) = 0;
     virtual qint64 Count(const TSqlCondition &filter) = 0;
@@ -128,3 +131,14 @@ using TEngineFactory = std::function<std::unique_ptr<TStoreConnection>(const TCo
 void RegisterEngine(const QString &driverName, TEngineFactory factory);
 // Makes a connection for a driver and its parameters; raises EDatabaseError for an unknown driver.
 std::unique_ptr<TStoreConnection> MakeConnection(const QString &driverName, const TConnectionParams &params);
+
+// Where a program's tables live is named by one text: a folder of table files, or the URL of a
+// server database ("postgresql://user@host:port/dbname", "postgres://" too).
+bool IsServerLocation(const QString &location);
+// The driver and the parameters that reach the tables of a location.
+QString LocationDriver(const QString &location);
+QStringList LocationParams(const QString &location);
+// A connection to the tables of a location.
+std::unique_ptr<TStoreConnection> MakeLocationConnection(const QString &location);
+// The location as it may be shown: a folder as it is, a URL without any password.
+QString ShownLocation(const QString &location);

@@ -66,9 +66,9 @@ TStoreConnection &TTable::Connection() const
 {
     if (TDatabase *database = TDatabase::Find(m_databaseName))
         return database->Connection();
-    // Any other name is taken as the folder of the table files.
+    // Any other name is taken as the folder of the table files, or a server database's URL.
     if (!m_ownConnection)
-        m_ownConnection = MakeConnection(QStringLiteral("STANDARD"), TConnectionParams({QStringLiteral("PATH=") + m_databaseName}));
+        m_ownConnection = MakeLocationConnection(m_databaseName);
     return *m_ownConnection;
 }
 
@@ -552,7 +552,9 @@ void TTable::RereadRecord()
     m_dataVersion = m_cursor->DataVersion();
     if (!m_hasRecord)
         return;
-    const std::optional<TRecordData> record = m_cursor->FetchById(m_current.Id);
+    // Inside a transaction the record is held until it ends, so that what is written back
+    // rests on what was read.
+    const std::optional<TRecordData> record = m_inTransaction ? m_cursor->FetchForUpdate(m_current.Id) : m_cursor->FetchById(m_current.Id);
     if (!record)
         throw EDatabaseError(QStringLiteral("Record not found: it was deleted meanwhile"));
     if (record->Values == m_current.Values)
