@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "Exceptions.h"
 #include "GolfTables.h"
+#include "StoreEngine.h"
 #include "TForm1.h"
 
 #include <QApplication>
@@ -54,12 +55,14 @@ void PrepareAhead(const QString &dataFolder)
     TForm1::PrepareLayout();
     // A restore cut short is finished before any table is opened ahead: a table opened ahead and
     // then moved aside would, on closing, remove the log of the table put in its place.
-    try {
-        Golf::FinishInterruptedWork(dataFolder);
-    } catch (const Exception &) {
-        // Preparing the data folder runs it again and reports what stops it.
+    if (!IsServerLocation(dataFolder)) {
+        try {
+            Golf::FinishInterruptedWork(dataFolder);
+        } catch (const Exception &) {
+            // Preparing the data folder runs it again and reports what stops it.
+        }
+        Golf::OpenTablesAhead(dataFolder);
     }
-    Golf::OpenTablesAhead(dataFolder);
 #ifdef TALLIMO_FONTCONFIG
     // The font configuration is read from its files once per process, which takes a few
     // milliseconds; loaded here, the window's first text finds it ready.

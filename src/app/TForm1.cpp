@@ -19,6 +19,7 @@
 #include "TDBNavigator.h"
 #include "TDataSource.h"
 #include "TDatabase.h"
+#include "TStaticText.h"
 #include "TTable.h"
 
 #include <QCloseEvent>
@@ -29,6 +30,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPrintDialog>
+#include <QTimer>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QResource>
@@ -177,10 +179,13 @@ TForm1::TForm1(const QString &dataFolder, QWidget *parent) : QWidget(parent), m_
         connect(pages, &QTabWidget::currentChanged, this, [this, pages] { BuildPage(pages->currentWidget()); });
 
     BuildToolsButton();
-    AddBackupActions();
+    if (!IsServerLocation(dataFolder))
+        AddBackupActions();
     ConnectTables(dataFolder);
     if (m_onCreate)
         RunGuarded(m_onCreate);
+    if (IsServerLocation(dataFolder))
+        WatchServer();
 }
 
 void TForm1::PrepareLayout()
@@ -243,6 +248,16 @@ void TForm1::ConnectTables(const QString &dataFolder)
         auto *database = Part<TDatabase>(name);
         if (!database)
             continue;
+        if (IsServerLocation(dataFolder)) {
+            // A server that cannot be reached now is told of once, when the tables open.
+            database->SetDriverName(LocationDriver(dataFolder));
+            database->SetParams(LocationParams(dataFolder));
+            try {
+                database->Open();
+            } catch (const EDatabaseError &) {
+            }
+            continue;
+        }
         QStringList params = database->Params();
         params.prepend(Golf::ConnectionParams(dataFolder).first());
         database->SetParams(params);
@@ -464,6 +479,76 @@ void TForm1::changeEvent(QEvent *event)
             RunGuarded([table] { table->RefreshIfChangedElsewhere(); });
 }
 
+// ---------------------------------------------------------------------------------------------
+// Shared database
+
+void TForm1::WatchServer()
+{
+    setWindowTitle(QStringLiteral("%1 - %2").arg(windowTitle(), ShownLocation(m_dataFolder)));
+    m_serverWatch = new QTimer(this);
+    m_serverWatch->setObjectName(QStringLiteral("ServerWatch"));
+    m_serverWatch->setInterval(kServerWatchMilliseconds);
+    connect(m_serverWatch, &QTimer::timeout, this, &TForm1::CheckServer);
+    m_serverWatch->start();
+    ShowServerState();
+}
+
+void TForm1::CheckServer()
+{
+    bool reachable = true;
+    bool opened = false;
+    bool allActive = true;
+    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")})
+        allActive = allActive && (!Table(name) || Table(name)->Active());
+    if (!allActive) {
+        // The schema is made first when the server was new or down at start.
+        try {
+            Golf::PrepareDataFolder(m_dataFolder);
+        } catch (const EDatabaseError &) {
+            reachable = false;
+        }
+    }
+    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")}) {
+        TTable *table = Table(name);
+        if (!table)
+            continue;
+        try {
+            if (!table->Active() && !reachable)
+                continue;
+            if (!table->Active()) {
+                // Tables the server could not give at start open as soon as it can.
+                table->Open();
+                opened = true;
+            } else {
+                // What other users stored is shown; the current record and an edit in progress stay.
+                table->RefreshIfChangedElsewhere();
+            }
+        } catch (const EDatabaseError &) {
+            reachable = false;
+        }
+    }
+    if (opened && reachable)
+        RunGuarded([this] {
+            if (TTable *settings = Table(QStringLiteral("Table2")); settings && !settings->IsEmpty())
+                SetColor(settings->FieldByName(QStringLiteral("colour"))->AsInteger());
+        });
+    if (reachable != m_serverReachable) {
+        m_serverReachable = reachable;
+        ShowServerState();
+    }
+}
+
+void TForm1::ShowServerState()
+{
+    auto *status = Part<TStaticText>(QStringLiteral("StaticText1"));
+    if (!status)
+        return;
+    const QString where = ShownLocation(m_dataFolder);
+    status->SetCaption(m_serverReachable
+                           ? QStringLiteral("Scores are kept in the shared database %1.").arg(where)
+                           : QStringLiteral("The shared database %1 cannot be reached: trying again; what you type is kept.").arg(where));
+}
+
 bool TForm1::PostPendingChanges()
 {
     for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")}) {
@@ -500,6 +585,11 @@ void TForm1::FormCreate()
         try {
             table->Open();
         } catch (const EDatabaseError &error) {
+            if (IsServerLocation(m_dataFolder)) {
+                m_serverReachable = false;
+                throw EDatabaseError(QStringLiteral("%1\n\nThe window keeps trying and shows the data as soon as the database "
+                                                    "can be reached.").arg(error.Message()));
+            }
             throw EDatabaseError(Golf::UnreadableTableMessage(QDir(m_dataFolder).filePath(table->TableName()), error.Message()));
         }
     }

@@ -12,6 +12,7 @@
 #include <memory>
 
 class QMenu;
+class QTimer;
 class QToolButton;
 class TTable;
 class TPageControl;
@@ -111,6 +112,12 @@ private:
     bool Checked(const QString &name);
     void BuildToolsButton();
     void AddBackupActions();
+    // With the data on a server: the title and the status line say where, the tables that
+    // could not be opened are opened when the server is back, and what other users store is
+    // shown within a second or two.
+    void WatchServer();
+    void CheckServer();
+    void ShowServerState();
 
     std::unique_ptr<TLayoutLoader> m_loader;
     QHash<QString, QObject *> m_parts;
@@ -125,6 +132,9 @@ private:
     QMenu *m_toolsMenu = nullptr;
     QToolButton *m_toolsButton = nullptr;
     QPointer<QWidget> m_indexWindow;
+    static constexpr int kServerWatchMilliseconds = 1000;
+    QTimer *m_serverWatch = nullptr;
+    bool m_serverReachable = true;
     // The day's copy of the tables before the first change.
     std::unique_ptr<Golf::TDailyBackup> m_dailyBackup;
 };
