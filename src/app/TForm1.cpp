@@ -485,6 +485,16 @@ void TForm1::changeEvent(QEvent *event)
 void TForm1::WatchServer()
 {
     setWindowTitle(QStringLiteral("%1 - %2").arg(windowTitle(), ShownLocation(m_dataFolder)));
+    if (m_toolsMenu) {
+        // A post refused because another user changed the record keeps the edit; this drops it
+        // and shows what is stored now.
+        QAction *refresh = m_toolsMenu->addAction(QStringLiteral("&Refresh"));
+        refresh->setObjectName(QStringLiteral("RefreshAction"));
+        refresh->setShortcut(QKeySequence::Refresh);
+        refresh->setShortcutContext(Qt::WindowShortcut);
+        addAction(refresh);
+        connect(refresh, &QAction::triggered, this, [this] { RunGuarded([this] { RefreshFromServer(); }); });
+    }
     m_serverWatch = new QTimer(this);
     m_serverWatch->setObjectName(QStringLiteral("ServerWatch"));
     m_serverWatch->setInterval(kServerWatchMilliseconds);
@@ -535,6 +545,18 @@ void TForm1::CheckServer()
     if (reachable != m_serverReachable) {
         m_serverReachable = reachable;
         ShowServerState();
+    }
+}
+
+void TForm1::RefreshFromServer()
+{
+    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")}) {
+        TTable *table = Table(name);
+        if (!table || !table->Active())
+            continue;
+        if (table->Editing())
+            table->Cancel();
+        table->Refresh();
     }
 }
 

@@ -90,6 +90,8 @@ public:
     QToolButton *ToolsButton() const { return m_toolsButton; }
     // Opens (or brings forward) the Handicap Index window of the current player.
     void ShowHandicapIndex();
+    // Drops what is being edited and shows the tables as the server holds them now.
+    void RefreshFromServer();
 
     // The Tools menu's "Back up now": what is being edited is written, then the tables are copied.
     void BackUpNow();
