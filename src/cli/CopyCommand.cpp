@@ -124,8 +124,8 @@ int FieldNamed(const QList<TFieldInfo> &fields, const QString &name)
 // Whether the settings are those a new location starts with: one record with the default colour.
 bool HoldsDefaultSettings(TStoreTableCursor &settings)
 {
-    if (settings.Count({}) != 1)
-        return settings.Count({}) == 0;
+    if (const qint64 records = settings.Count({}); records != 1)
+        return records == 0;
     const int colour = FieldNamed(settings.Fields(), QStringLiteral("colour"));
     TRecordData record;
     if (colour < 0 || !settings.ReadAll()->Next(record))
