@@ -1,6 +1,7 @@
 #include "CliCommands.h"
 
 #include "BackupCommands.h"
+#include "CopyCommand.h"
 #include "Csv.h"
 #include "EnterRound.h"
 #include "Exceptions.h"
@@ -492,6 +493,14 @@ int RoundsInFolder(const TCall &call)
     return RoundsCommand(call.Arguments, call.Command.Valued, call.Folder, call.Out, call.Err);
 }
 
+// The copy names both of its ends itself: no data folder is looked at, made or backed up for it.
+int CopyBetweenLocations(const TCall &call)
+{
+    if (call.Folder.Given)
+        throw TUsageError(QStringLiteral("copy names both ends with --from and --to; --data-dir and --database do not apply to it"));
+    return CopyCommand(call.Arguments, call.Command.Valued, call.Command.Flags, call.Out, call.Err);
+}
+
 const QList<TCommand> &Commands()
 {
     static const QList<TCommand> commands{
@@ -524,6 +533,7 @@ const QList<TCommand> &Commands()
          &AddRoundInFolder},
         {QStringLiteral("index"), {QStringLiteral("player")}, {}, false, &IndexInFolder},
         {QStringLiteral("rounds"), {QStringLiteral("player")}, {}, false, &RoundsInFolder},
+        {QStringLiteral("copy"), {QStringLiteral("from"), QStringLiteral("to")}, {QStringLiteral("replace")}, false, &CopyBetweenLocations},
     };
     return commands;
 }
@@ -552,7 +562,7 @@ QString Usage()
         "  tallimo-cli [--data-dir DIR] history --player ID\n"
         "  tallimo-cli [--data-dir DIR] export --table NAME [--out FILE]\n"
         "  tallimo-cli [--data-dir DIR] import --table NAME [--in FILE]\n")
-        + BackupUsage() + RoundUsage() + QStringLiteral(
+        + BackupUsage() + RoundUsage() + CopyUsage() + QStringLiteral(
         "  tallimo-cli --help | --version\n"
         "\n"
         "Options, before the command:\n"
@@ -569,7 +579,11 @@ QString Usage()
         "CSV output uses \".\" in numbers and YYYY-MM-DD for dates.\n"
         "add-round keeps a round (rating with at most one decimal, slope 55..155, PCC -1..3) and\n"
         "prints the Handicap Index after it; index prints it (\"+1.3\" is a plus index, \"none\"\n"
-        "below 3 rounds); rounds lists every kept round as CSV, most recent first.\n");
+        "below 3 rounds); rounds lists every kept round as CSV, most recent first.\n"
+        "copy puts every table of one data location (a folder or a database URL) into another,\n"
+        "record IDs kept, all or nothing; --data-dir and --database do not apply to it. A target\n"
+        "that holds players, clubs, rounds or settings of its own is refused unless --replace,\n"
+        "which empties it first (a folder's tables are backed up before).\n");
 }
 
 int Run(const QStringList &arguments, QTextStream &out, QTextStream &err)
