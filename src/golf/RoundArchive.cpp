@@ -3,6 +3,7 @@
 #include "Exceptions.h"
 #include "GolfTables.h"
 #include "Handicap.h"
+#include "PgEngine.h"
 #include "SqliteEngine.h"
 #include "StoreEngine.h"
 #include "TField.h"
@@ -584,9 +585,19 @@ public:
             Missing = QStringLiteral("The database holds no table '%1'").arg(kRoundsTable);
             return;
         }
-        m_rounds = m_connection->OpenTable(kRoundsTable);
+        // A table of that name made by another hand may be one the engine cannot open at all:
+        // it is reported as the file's would be, not thrown at whoever only wanted to look.
+        try {
+            m_rounds = m_connection->OpenTable(kRoundsTable);
+        } catch (const EDatabaseError &error) {
+            Missing = error.Message();
+            return;
+        }
         Missing = TColumnMap(m_rounds->Fields()).Missing();
     }
+
+    // The players' table as the rounds' statements name it.
+    QString PlayersSqlName() const { return static_cast<TPgConnection &>(*m_connection).QualifiedName(kPlayersTable); }
 
     std::optional<TRecordData> Player(qint32 player) { return m_players->FetchById(player); }
 
@@ -859,8 +870,9 @@ QStringList TRoundArchive::CheckArchive()
         if (!m_server->Missing.isEmpty())
             return {m_server->Missing};
         // The server takes a player's rounds along when the player goes; rounds without a player
-        // can only have been written by another hand.
-        const qint64 orphans = m_server->Rounds().Count({QStringLiteral("\"PlayerID\" IS NULL"), {}});
+        // (none named, or one that is not there) can only have been written by another hand.
+        const qint64 orphans = m_server->Rounds().Count(
+            {QStringLiteral("\"PlayerID\" IS NULL OR \"PlayerID\" NOT IN (SELECT \"ID\" FROM %1)").arg(m_server->PlayersSqlName()), {}});
         if (orphans == 0)
             return {};
         return {orphans == 1 ? QStringLiteral("1 kept round belongs to no player")

@@ -4,12 +4,12 @@
 #include "EnterRound.h"
 #include "Exceptions.h"
 #include "GolfTables.h"
+#include "LocationSupport.h"
 #include "TTable.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
 
@@ -22,11 +22,11 @@ struct Outcome
     QString Err;
 };
 
-// Runs the real program, as a script would.
+// Runs the real program on a folder or a database, as a script would.
 Outcome RunCli(const QString &folder, const QStringList &arguments, const QByteArray &input = {})
 {
     QProcess process;
-    process.start(QStringLiteral(TALLIMO_CLI), QStringList{"--data-dir", folder} + arguments);
+    process.start(QStringLiteral(TALLIMO_CLI), TestLocation::LocationOption(folder) + arguments);
     if (!process.waitForStarted())
         return {};
     if (!input.isEmpty())
@@ -49,6 +49,8 @@ class tst_Cli : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { TestLocation::KeepSettingsPrivate(); }
+
     void csvQuotesWhatNeedsQuoting_data()
     {
         QTest::addColumn<QString>("value");
@@ -90,14 +92,18 @@ private slots:
 
     void scriptedSessionWorksOnItsOwnFolder()
     {
-        QTemporaryDir dir;
-        const QString folder = dir.filePath("fresh/tallimo");
-        QCOMPARE(RunCli(folder, {"add-club", "--name", "Typo"}).Status, 1); // a folder is made only when asked for
-        QVERIFY(!QFile::exists(dir.filePath("fresh")));
+        TestLocation::TLocation location;
+        // A database is the server's to keep; a folder is made only when asked for, for its owner alone.
+        const QString folder = TestLocation::OnServer() ? location.Path() : location.FilePath("fresh/tallimo");
+        if (!TestLocation::OnServer()) {
+            QCOMPARE(RunCli(folder, {"add-club", "--name", "Typo"}).Status, 1);
+            QVERIFY(!QFile::exists(location.FilePath("fresh")));
+        }
         Outcome club = RunCli(folder, {"--init", "add-club", "--name", "Links, North", "--rating", "71.5", "--city", "Dunmore", "--email", "a@b.c"});
         QCOMPARE(club.Status, 0);
         QCOMPARE(club.Out, QString("1\n"));
-        QVERIFY((QFile::permissions(folder) & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther)) == 0);
+        if (!TestLocation::OnServer())
+            QVERIFY((QFile::permissions(folder) & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther)) == 0);
         QCOMPARE(RunCli(folder, {"add-player", "--name", "Ann", "--club", "1"}).Out, QString("1\n"));
 
         Outcome clubs = RunCli(folder, {"clubs"});
@@ -131,25 +137,25 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(int, status);
         QFETCH(QString, message);
-        QTemporaryDir dir;
-        QCOMPARE(RunCli(dir.path(), {"add-player", "--name", "Ann"}).Status, 0);
-        QCOMPARE(RunCli(dir.path(), {"enter-round", "--player", "1", "--score", "80", "--rating", "3"}).Status, 0);
-        const QByteArray players = ReadFile(dir.filePath("hcap.DB"));
-        const QString before = RunCli(dir.path(), {"export", "--table", "hcap"}).Out + RunCli(dir.path(), {"clubs"}).Out;
-        const Outcome outcome = RunCli(dir.path(), arguments);
+        TestLocation::TLocation dir;
+        QCOMPARE(RunCli(dir.Path(), {"add-player", "--name", "Ann"}).Status, 0);
+        QCOMPARE(RunCli(dir.Path(), {"enter-round", "--player", "1", "--score", "80", "--rating", "3"}).Status, 0);
+        const QByteArray players = ReadFile(dir.FilePath("hcap.DB"));
+        const QString before = RunCli(dir.Path(), {"export", "--table", "hcap"}).Out + RunCli(dir.Path(), {"clubs"}).Out;
+        const Outcome outcome = RunCli(dir.Path(), arguments);
         QCOMPARE(outcome.Status, status);
         QCOMPARE(outcome.Err, message);
         QCOMPARE(outcome.Out, QString());
-        QCOMPARE(RunCli(dir.path(), {"export", "--table", "hcap"}).Out + RunCli(dir.path(), {"clubs"}).Out, before);
+        QCOMPARE(RunCli(dir.Path(), {"export", "--table", "hcap"}).Out + RunCli(dir.Path(), {"clubs"}).Out, before);
     }
 
     void usageErrors()
     {
-        QTemporaryDir dir;
-        QCOMPARE(RunCli(dir.path(), {}).Status, 2);
-        QCOMPARE(RunCli(dir.path(), {"frobnicate"}).Status, 2);
-        QCOMPARE(RunCli(dir.path(), {"add-player"}).Err.section('\n', 0, 0), QString("tallimo-cli: --name is required"));
-        QCOMPARE(RunCli(dir.path(), {"export", "--table", "nope"}).Status, 2);
+        TestLocation::TLocation dir;
+        QCOMPARE(RunCli(dir.Path(), {}).Status, 2);
+        QCOMPARE(RunCli(dir.Path(), {"frobnicate"}).Status, 2);
+        QCOMPARE(RunCli(dir.Path(), {"add-player"}).Err.section('\n', 0, 0), QString("tallimo-cli: --name is required"));
+        QCOMPARE(RunCli(dir.Path(), {"export", "--table", "nope"}).Status, 2);
         QProcess help;
         help.start(TALLIMO_CLI, {"--help"});
         help.waitForFinished();
@@ -159,36 +165,36 @@ private slots:
 
     void exportImportedIntoAnEmptyFolderGivesTheSameTables()
     {
-        QTemporaryDir source, target;
-        RunCli(source.path(), {"add-club", "--name", "The \"Old\" Course", "--rating", "72.3", "--contact", "Smith, J.\nSecretary"});
-        RunCli(source.path(), {"add-club", "--name", "Second"});
-        RunCli(source.path(), {"add-player", "--name", "Ann", "--club", "2"});
-        RunCli(source.path(), {"add-player", "--name", "Bo"});
-        RunCli(source.path(), {"add-player", "--name", "Cy"});
-        RunCli(source.path(), {"enter-round", "--player", "3", "--score", "77", "--rating", "1", "--date", "2026-01-31"});
+        TestLocation::TLocation source, target;
+        RunCli(source.Path(), {"add-club", "--name", "The \"Old\" Course", "--rating", "72.3", "--contact", "Smith, J.\nSecretary"});
+        RunCli(source.Path(), {"add-club", "--name", "Second"});
+        RunCli(source.Path(), {"add-player", "--name", "Ann", "--club", "2"});
+        RunCli(source.Path(), {"add-player", "--name", "Bo"});
+        RunCli(source.Path(), {"add-player", "--name", "Cy"});
+        RunCli(source.Path(), {"enter-round", "--player", "3", "--score", "77", "--rating", "1", "--date", "2026-01-31"});
         // A gap in the numbers must survive the trip.
         {
             TTable players;
-            players.SetDatabaseName(source.path());
+            players.SetDatabaseName(source.Path());
             players.SetTableName(Golf::kPlayersTable);
             players.Open();
             players.Next();
             players.Delete();
         }
         for (const QString table : {"golfmaster", "hcap", "refer"}) {
-            const QString file = source.filePath(table + ".csv");
-            QCOMPARE(RunCli(source.path(), {"export", "--table", table, "--out", file}).Status, 0);
+            const QString file = source.FilePath(table + ".csv");
+            QCOMPARE(RunCli(source.Path(), {"export", "--table", table, "--out", file}).Status, 0);
             if (table == "refer") // a new folder has its own settings record already
                 continue;
-            const Outcome imported = RunCli(target.path(), {"import", "--table", table, "--in", file});
+            const Outcome imported = RunCli(target.Path(), {"import", "--table", table, "--in", file});
             QVERIFY2(imported.Status == 0, qPrintable(imported.Err));
-            QCOMPARE(RunCli(target.path(), {"export", "--table", table}).Out.toUtf8(), ReadFile(file));
+            QCOMPARE(RunCli(target.Path(), {"export", "--table", table}).Out.toUtf8(), ReadFile(file));
         }
-        QVERIFY(ReadFile(source.filePath("hcap.csv")).contains("\r\n3,Cy,,77,"));
+        QVERIFY(ReadFile(source.FilePath("hcap.csv")).contains("\r\n3,Cy,,77,"));
         // Importing the same file again finds its numbers taken.
-        const Outcome again = RunCli(target.path(), {"import", "--table", "hcap", "--in", source.filePath("hcap.csv")});
+        const Outcome again = RunCli(target.Path(), {"import", "--table", "hcap", "--in", source.FilePath("hcap.csv")});
         QCOMPARE(again.Status, 1);
-        QCOMPARE(again.Err, QString("'%1': line 2: ID 1 is already taken\n").arg(source.filePath("hcap.csv")));
+        QCOMPARE(again.Err, QString("'%1': line 2: ID 1 is already taken\n").arg(source.FilePath("hcap.csv")));
     }
 
     void importChecksTheWholeFileFirst_data()
@@ -207,31 +213,31 @@ private slots:
     {
         QFETCH(QByteArray, csv);
         QFETCH(QString, message);
-        QTemporaryDir dir;
-        const Outcome outcome = RunCli(dir.path(), {"import", "--table", "golfmaster"}, csv);
+        TestLocation::TLocation dir;
+        const Outcome outcome = RunCli(dir.Path(), {"import", "--table", "golfmaster"}, csv);
         QCOMPARE(outcome.Err, message);
         QCOMPARE(outcome.Status, 1);
-        QCOMPARE(RunCli(dir.path(), {"clubs"}).Out, QString("Descr,City,Contact,RATING,ID,Telephone,Fax,Email,Slope,Par\r\n"));
+        QCOMPARE(RunCli(dir.Path(), {"clubs"}).Out, QString("Descr,City,Contact,RATING,ID,Telephone,Fax,Email,Slope,Par\r\n"));
     }
 
     // Entering rounds through the companion stores exactly what the window's action stores.
     void sameHistoryThroughTheCompanionAndTheAction()
     {
-        QTemporaryDir viaCli, viaAction;
+        TestLocation::TLocation viaCli, viaAction;
         const QList<QList<int>> rounds{{90, 0}, {88, 2}, {84, 1}, {79, 3}, {95, 0}, {80, 1}, {82, 2}, {78, 0}, {91, 4},
                                        {85, 1}, {87, 0}, {81, 2}, {83, 1}, {76, -1}};
-        RunCli(viaCli.path(), {"add-player", "--name", "Ann"});
+        RunCli(viaCli.Path(), {"add-player", "--name", "Ann"});
         for (int i = 0; i < rounds.size(); ++i)
-            QCOMPARE(RunCli(viaCli.path(), {"enter-round", "--player", "1", "--score", QString::number(rounds[i][0]), "--rating",
+            QCOMPARE(RunCli(viaCli.Path(), {"enter-round", "--player", "1", "--score", QString::number(rounds[i][0]), "--rating",
                                         QString::number(rounds[i][1]), "--date", QDate(2026, 1, 1).addDays(7 * i).toString(Qt::ISODate),
                                         "--adjust"}).Status, 0);
 
         SetFormatSettings(TFormatSettings());
         SetMessageHandler([](const TMessageRequest &) { return mrOk; });
-        Golf::PrepareDataFolder(viaAction.path());
+        Golf::PrepareDataFolder(viaAction.Path());
         {
             TTable players;
-            players.SetDatabaseName(viaAction.path());
+            players.SetDatabaseName(viaAction.Path());
             players.SetTableName(Golf::kPlayersTable);
             players.Open();
             players.Insert();
@@ -243,7 +249,7 @@ private slots:
         }
         SetMessageHandler({});
         ResetFormatSettings();
-        QCOMPARE(RunCli(viaAction.path(), {"export", "--table", "hcap"}).Out, RunCli(viaCli.path(), {"export", "--table", "hcap"}).Out);
+        QCOMPARE(RunCli(viaAction.Path(), {"export", "--table", "hcap"}).Out, RunCli(viaCli.Path(), {"export", "--table", "hcap"}).Out);
     }
 };
 

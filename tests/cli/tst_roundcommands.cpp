@@ -1,9 +1,11 @@
-// add-round, index and rounds, run as the real program the way a script runs it.
+// add-round, index and rounds, run as the real program the way a script runs it, on a folder or
+// (over the server) on a database.
+#include "LocationSupport.h"
+
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 #include <sqlite3.h>
 
@@ -19,7 +21,7 @@ struct Outcome
 Outcome RunCli(const QString &folder, const QStringList &arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(TALLIMO_CLI), QStringList{"--data-dir", folder} + arguments);
+    process.start(QStringLiteral(TALLIMO_CLI), TestLocation::LocationOption(folder) + arguments);
     if (!process.waitForStarted())
         return {};
     process.closeWriteChannel();
@@ -45,25 +47,27 @@ class tst_RoundCommands : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { TestLocation::KeepSettingsPrivate(); }
+
     void scriptAddsRoundsAndReadsTheIndex()
     {
-        QTemporaryDir dir;
-        QCOMPARE(RunCli(dir.path(), {"add-player", "--name", "Ann"}).Out, QString("1\n"));
-        QCOMPARE(RunCli(dir.path(), {"index", "--player", "1"}).Out, QString("none\n"));
+        TestLocation::TLocation dir;
+        QCOMPARE(RunCli(dir.Path(), {"add-player", "--name", "Ann"}).Out, QString("1\n"));
+        QCOMPARE(RunCli(dir.Path(), {"index", "--player", "1"}).Out, QString("none\n"));
 
         // 71 on a course rated 72.3 is 1.3 below it.
-        const Outcome first = RunCli(dir.path(), AddRound("2026-01-10", "71", "72.3", "113"));
+        const Outcome first = RunCli(dir.Path(), AddRound("2026-01-10", "71", "72.3", "113"));
         QCOMPARE(first.Status, 0);
         QCOMPARE(first.Out, QString("none\n"));
         // 113/125 x (90 - 70 + 1) = 18.98
-        QCOMPARE(RunCli(dir.path(), AddRound("2026-01-12", "90", "70", "125", "-1")).Out, QString("none\n"));
+        QCOMPARE(RunCli(dir.Path(), AddRound("2026-01-12", "90", "70", "125", "-1")).Out, QString("none\n"));
         // Entered third for the day between: 80 - 71 - 2 = 7.0. Three rounds: -1.3 less 2.0.
-        const Outcome third = RunCli(dir.path(), AddRound("2026-01-11", "80", "71.0", "113", "2"));
+        const Outcome third = RunCli(dir.Path(), AddRound("2026-01-11", "80", "71.0", "113", "2"));
         QCOMPARE(third.Out, QString("+3.3\n"));
         QCOMPARE(third.Err, QString());
-        QCOMPARE(RunCli(dir.path(), {"index", "--player", "1"}).Out, QString("+3.3\n"));
+        QCOMPARE(RunCli(dir.Path(), {"index", "--player", "1"}).Out, QString("+3.3\n"));
 
-        const Outcome rounds = RunCli(dir.path(), {"rounds", "--player", "1"});
+        const Outcome rounds = RunCli(dir.Path(), {"rounds", "--player", "1"});
         QCOMPARE(rounds.Status, 0);
         QCOMPARE(rounds.Out, kHeader
                                  + "2026-01-12,90,70.0,125,-1,19.0,0.0,no\r\n"
@@ -73,13 +77,13 @@ private slots:
 
     void reductionsShowWithTheirDifferentials()
     {
-        QTemporaryDir dir;
-        RunCli(dir.path(), {"add-player", "--name", "Ann"});
+        TestLocation::TLocation dir;
+        RunCli(dir.Path(), {"add-player", "--name", "Ann"});
         for (int day = 1; day <= 5; ++day)
-            RunCli(dir.path(), AddRound(QString("2026-03-0%1").arg(day), "92", "72", "113"));
+            RunCli(dir.Path(), AddRound(QString("2026-03-0%1").arg(day), "92", "72", "113"));
         // 13.0 is 7.0 below the index of 20.0: every differential loses 1.0; (12.0 + 19.0) / 2 less 1.0.
-        QCOMPARE(RunCli(dir.path(), AddRound("2026-03-06", "85", "72", "113")).Out, QString("14.5\n"));
-        const QStringList lines = RunCli(dir.path(), {"rounds", "--player", "1"}).Out.split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(RunCli(dir.Path(), AddRound("2026-03-06", "85", "72", "113")).Out, QString("14.5\n"));
+        const QStringList lines = RunCli(dir.Path(), {"rounds", "--player", "1"}).Out.split("\r\n", Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 7);
         QCOMPARE(lines[1], QString("2026-03-06,85,72.0,113,0,13.0,1.0,yes"));
         QCOMPARE(lines[2], QString("2026-03-05,92,72.0,113,0,20.0,1.0,yes"));
@@ -111,16 +115,16 @@ private slots:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, message);
-        QTemporaryDir dir;
-        RunCli(dir.path(), {"add-player", "--name", "Ann"});
-        RunCli(dir.path(), AddRound("2026-01-01", "85", "72", "113"));
-        const QString before = RunCli(dir.path(), {"rounds", "--player", "1"}).Out;
+        TestLocation::TLocation dir;
+        RunCli(dir.Path(), {"add-player", "--name", "Ann"});
+        RunCli(dir.Path(), AddRound("2026-01-01", "85", "72", "113"));
+        const QString before = RunCli(dir.Path(), {"rounds", "--player", "1"}).Out;
 
-        const Outcome refused = RunCli(dir.path(), arguments);
+        const Outcome refused = RunCli(dir.Path(), arguments);
         QVERIFY(refused.Status != 0);
         QVERIFY2(refused.Err.contains(message), qPrintable(refused.Err));
         QCOMPARE(refused.Out, QString());
-        QCOMPARE(RunCli(dir.path(), {"rounds", "--player", "1"}).Out, before);
+        QCOMPARE(RunCli(dir.Path(), {"rounds", "--player", "1"}).Out, before);
     }
 
     void wrongOptionsShowTheUsage_data()
@@ -133,38 +137,45 @@ private slots:
     void wrongOptionsShowTheUsage()
     {
         QFETCH(QStringList, arguments);
-        QTemporaryDir dir;
-        RunCli(dir.path(), {"add-player", "--name", "Ann"});
-        const Outcome outcome = RunCli(dir.path(), arguments);
+        TestLocation::TLocation dir;
+        RunCli(dir.Path(), {"add-player", "--name", "Ann"});
+        const Outcome outcome = RunCli(dir.Path(), arguments);
         QCOMPARE(outcome.Status, 2);
         QVERIFY(outcome.Err.contains("Usage:"));
-        QCOMPARE(RunCli(dir.path(), {"rounds", "--player", "1"}).Out, kHeader);
+        QCOMPARE(RunCli(dir.Path(), {"rounds", "--player", "1"}).Out, kHeader);
     }
 
     void enterRoundIsArchivedToo()
     {
-        QTemporaryDir dir;
-        RunCli(dir.path(), {"add-player", "--name", "Ann"});
-        QCOMPARE(RunCli(dir.path(), {"enter-round", "--player", "1", "--score", "88", "--rating", "2", "--date", "2026-03-01"}).Status, 0);
-        QCOMPARE(RunCli(dir.path(), {"rounds", "--player", "1"}).Out, kHeader + "2026-03-01,88,70.0,113,0,18.0,0.0,no\r\n");
+        TestLocation::TLocation dir;
+        RunCli(dir.Path(), {"add-player", "--name", "Ann"});
+        QCOMPARE(RunCli(dir.Path(), {"enter-round", "--player", "1", "--score", "88", "--rating", "2", "--date", "2026-03-01"}).Status, 0);
+        QCOMPARE(RunCli(dir.Path(), {"rounds", "--player", "1"}).Out, kHeader + "2026-03-01,88,70.0,113,0,18.0,0.0,no\r\n");
     }
 
     void damagedRoundsAreReportedAndTheRestListed()
     {
-        QTemporaryDir dir;
-        RunCli(dir.path(), {"add-player", "--name", "Ann"});
-        RunCli(dir.path(), AddRound("2026-01-01", "85", "72", "113"));
-        sqlite3 *db = nullptr;
-        QCOMPARE(sqlite3_open(QFile::encodeName(dir.path() + "/hcap.DB").constData(), &db), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(db, "INSERT INTO rounds (PlayerID, Played, Score, Rating, Slope, PCC) VALUES (1, 'later', 80, 71, 113, 0)",
-                              nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(db);
-        const Outcome rounds = RunCli(dir.path(), {"rounds", "--player", "1"});
+        TestLocation::TLocation dir;
+        RunCli(dir.Path(), {"add-player", "--name", "Ann"});
+        RunCli(dir.Path(), AddRound("2026-01-01", "85", "72", "113"));
+        // A round without a usable date, as another tool might leave it: a text on a file, none on
+        // the server, whose date column takes nothing else.
+        if (TestLocation::OnServer()) {
+            QCOMPARE(TestLocation::ServerSql(dir.Path(), "INSERT INTO tallimo.rounds (\"PlayerID\", \"Played\", \"Score\", \"Rating\", "
+                                                         "\"Slope\", \"PCC\") VALUES (1, NULL, 80, 71, 113, 0)"), QString());
+        } else {
+            sqlite3 *db = nullptr;
+            QCOMPARE(sqlite3_open(QFile::encodeName(dir.Path() + "/hcap.DB").constData(), &db), SQLITE_OK);
+            QCOMPARE(sqlite3_exec(db, "INSERT INTO rounds (PlayerID, Played, Score, Rating, Slope, PCC) VALUES (1, 'later', 80, 71, 113, 0)",
+                                  nullptr, nullptr, nullptr), SQLITE_OK);
+            sqlite3_close(db);
+        }
+        const Outcome rounds = RunCli(dir.Path(), {"rounds", "--player", "1"});
         QCOMPARE(rounds.Status, 0);
         QVERIFY(rounds.Out.contains("2026-01-01,85,72.0,113,0,13.0,0.0,no\r\n"));
         QCOMPARE(rounds.Out.count("\r\n"), 3);
         QVERIFY2(rounds.Err.contains("Round 2"), qPrintable(rounds.Err));
-        QCOMPARE(RunCli(dir.path(), {"index", "--player", "1"}).Out, QString("none\n"));
+        QCOMPARE(RunCli(dir.Path(), {"index", "--player", "1"}).Out, QString("none\n"));
     }
 
     void helpNamesTheRoundCommands()

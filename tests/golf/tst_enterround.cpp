@@ -2,9 +2,9 @@
 #include "EnterRound.h"
 #include "Exceptions.h"
 #include "GolfTables.h"
+#include "LocationSupport.h"
 #include "TTable.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Golf;
@@ -24,7 +24,7 @@ class tst_EnterRound : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestLocation::TLocation> m_location;
     std::unique_ptr<TTable> m_players;
     QStringList m_messages;
     int m_beeps = 0;
@@ -72,17 +72,17 @@ private slots:
             return mrOk;
         });
         SetBeepHandler([this] { ++m_beeps; });
-        m_dir = std::make_unique<QTemporaryDir>();
-        PrepareDataFolder(m_dir->path());
+        m_location = std::make_unique<TestLocation::TLocation>();
+        PrepareDataFolder(m_location->Path());
         m_players = std::make_unique<TTable>();
-        m_players->SetDatabaseName(m_dir->path());
+        m_players->SetDatabaseName(m_location->Path());
         m_players->SetTableName(kPlayersTable);
         m_players->Open();
     }
     void cleanup()
     {
         m_players.reset();
-        m_dir.reset();
+        m_location.reset();
         SetMessageHandler({});
         SetBeepHandler({});
         ResetFormatSettings();
@@ -278,7 +278,7 @@ private slots:
         Enter(90, 1);
         // A second window on the same folder, opened before the rounds below.
         TTable other;
-        other.SetDatabaseName(m_dir->path());
+        other.SetDatabaseName(m_location->Path());
         other.SetTableName(kPlayersTable);
         other.Open();
         Enter(91, 2);
@@ -294,7 +294,7 @@ private slots:
     {
         Enter(90, 1);
         TTable other;
-        other.SetDatabaseName(m_dir->path());
+        other.SetDatabaseName(m_location->Path());
         other.SetTableName(kPlayersTable);
         other.Open();
         other.Delete();

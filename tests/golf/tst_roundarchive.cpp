@@ -1,9 +1,11 @@
-// The round archive on real files: a folder made before rounds were kept, the "Enter" action
+// The round archive in a real data location (a folder of files, or a server database when the
+// tests run over the server): a location made before rounds were kept, the "Enter" action
 // archiving its round with the player record, deleting a player, and damaged archive content.
 #include "Dialogs.h"
 #include "EnterRound.h"
 #include "Exceptions.h"
 #include "GolfTables.h"
+#include "LocationSupport.h"
 #include "RoundArchive.h"
 #include "TTable.h"
 
@@ -47,10 +49,22 @@ class tst_RoundArchive : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestLocation::TLocation> m_location;
 
-    QString Folder() const { return m_dir->path(); }
+    QString Folder() const { return m_location->Path(); }
     QString PlayersFile() const { return QDir(Folder()).filePath(kPlayersTable); }
+
+    // Changes the archive behind the program's back, as another tool would: SQL on the players'
+    // file, or on the server in the schema the program keeps its tables in.
+    void Tamper(const char *fileSql, const QString &serverSql)
+    {
+        if (TestLocation::OnServer()) {
+            const QString error = TestLocation::ServerSql(Folder(), QStringLiteral("SET search_path = tallimo; ") + serverSql);
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+        } else {
+            Sql(PlayersFile(), fileSql);
+        }
+    }
 
     // The folder as a build that kept no rounds made it: its three tables, nothing beside them.
     void MakeFolderWithoutRounds()
@@ -112,13 +126,13 @@ private:
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_location = std::make_unique<TestLocation::TLocation>();
         SetMessageHandler([](const TMessageRequest &request) { return request.EscapeButton; });
         SetBeepHandler([] {});
     }
     void cleanup()
     {
-        m_dir.reset();
+        m_location.reset();
         SetMessageHandler({});
         SetBeepHandler({});
         ResetFormatSettings();
@@ -169,6 +183,7 @@ private slots:
 
     void upgradeLeavesForeignFilesAlone()
     {
+        FILES_ONLY("about files of other programs in the data folder");
         QDir().mkpath(Folder());
         QFile players(PlayersFile());
         QVERIFY(players.open(QIODevice::WriteOnly));
@@ -231,7 +246,9 @@ private slots:
     {
         PrepareDataFolder(Folder());
         const qint32 ann = AddPlayer("Ann", {{90, 0, QDate(2026, 1, 1)}});
-        Sql(PlayersFile(), "CREATE TRIGGER refuse BEFORE INSERT ON rounds BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+        Tamper("CREATE TRIGGER refuse BEFORE INSERT ON rounds BEGIN SELECT RAISE(ABORT, 'disk full'); END",
+               "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RAISE EXCEPTION 'disk full'; END$$; "
+               "CREATE TRIGGER refuse BEFORE INSERT ON rounds FOR EACH ROW EXECUTE FUNCTION refuse()");
         TTable players;
         players.SetDatabaseName(Folder());
         players.SetTableName(kPlayersTable);
@@ -340,7 +357,13 @@ private slots:
                                           "(%1, 'soon', 85, 72, 113, 0), (%1, '2026-01-05', 85, 'high', 113, 0), "
                                           "(%1, '2026-01-06', 85, 72.25, 113, 0), (%1, NULL, NULL, NULL, NULL, NULL), "
                                           "(999, '2026-01-07', 85, 72, 113, 0)").arg(ann).toUtf8();
-        Sql(PlayersFile(), damage.constData());
+        // The server's columns keep their types: no text in a date or a number there, but a
+        // missing date or rating, a rating finer than a tenth and a round of no player can be.
+        Tamper(damage.constData(),
+               QString("INSERT INTO rounds (\"PlayerID\", \"Played\", \"Score\", \"Rating\", \"Slope\", \"PCC\") VALUES "
+                       "(%1, NULL, 85, 72, 113, 0), (%1, '2026-01-05', 85, NULL, 113, 0), "
+                       "(%1, '2026-01-06', 85, 72.25, 113, 0), (%1, NULL, NULL, NULL, NULL, NULL), "
+                       "(999, '2026-01-07', 85, 72, 113, 0)").arg(ann));
 
         const TPlayerRounds record = TRoundArchive(Folder()).Load(ann);
         QCOMPARE(record.Rounds.size(), 7);
@@ -361,12 +384,18 @@ private slots:
     {
         PrepareDataFolder(Folder());
         const qint32 ann = AddPlayer("Ann", {});
-        Sql(PlayersFile(), "DROP TABLE rounds");
-        Sql(PlayersFile(), "CREATE TABLE rounds (Who TEXT, Score TEXT)");
+        Tamper("DROP TABLE rounds; CREATE TABLE rounds (Who TEXT, Score TEXT)",
+               "DROP TABLE rounds; CREATE TABLE rounds (\"Who\" text, \"Score\" text)");
         TRoundArchive archive(Folder());
         const TPlayerRounds record = archive.Load(ann);
         QVERIFY(record.Rounds.isEmpty());
-        QCOMPARE(record.Problems, QStringList{"The table 'rounds' has no field 'PlayerID'"});
+        if (TestLocation::OnServer()) {
+            // A server table without a numbering column of its own cannot be opened at all.
+            QCOMPARE(record.Problems.size(), 1);
+            QVERIFY2(record.Problems.first().contains("'rounds'"), qPrintable(record.Problems.first()));
+        } else {
+            QCOMPARE(record.Problems, QStringList{"The table 'rounds' has no field 'PlayerID'"});
+        }
         QVERIFY_THROWS_EXCEPTION(EDatabaseError, archive.Add(ann, {QDate(2026, 1, 1), 85, 720, 113, 0, {}}));
     }
 

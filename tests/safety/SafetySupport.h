@@ -24,10 +24,12 @@ inline QString Program()
     return qEnvironmentVariable("TALLIMO_CLI", QStringLiteral(TALLIMO_CLI));
 }
 
+// Runs the program on a folder, or on a server database when given its URL.
 inline Outcome RunCli(const QString &folder, const QStringList &arguments)
 {
+    const bool server = folder.startsWith(QLatin1String("postgresql://"));
     QProcess process;
-    process.start(Program(), QStringList{QStringLiteral("--data-dir"), folder} + arguments);
+    process.start(Program(), QStringList{server ? QStringLiteral("--database") : QStringLiteral("--data-dir"), folder} + arguments);
     if (!process.waitForStarted())
         return {};
     process.closeWriteChannel();
