@@ -251,6 +251,58 @@ private slots:
         QVERIFY2(noTable.contains(QStringLiteral("'hcap'")) && noTable.contains(QStringLiteral("'%1'").arg(empty)), qPrintable(noTable));
     }
 
+    // Tables made before their changes were announced
+
+    void anOlderTableIsGivenItsNoticesByItsOwner()
+    {
+        ServerPlace place;
+        auto mine = place.MakeTable({"Ada"});
+        // As an older version of the program made it: no trigger.
+        QCOMPARE(Query(QStringLiteral("DROP TRIGGER tallimo_notify_change ON \"%1\".clubs").arg(place.Schema())), QStringList());
+        auto theirs = place.OpenAsOtherUser();
+        QCOMPARE(Query(QStringLiteral("SELECT count(*) FROM pg_trigger WHERE tgrelid = '\"%1\".clubs'::regclass").arg(place.Schema())),
+                 QStringList{"1"});
+        mine->Edit();
+        mine->FieldByName("Descr")->SetAsString("Ada Two");
+        mine->Post();
+        QVERIFY(CatchesUpWithin(*theirs, 2000));
+        QCOMPARE(Descr(*theirs), QStringLiteral("Ada Two"));
+    }
+
+    void aUserWhoMayNotAddTheNoticesStillWorks()
+    {
+        const QString user = qEnvironmentVariable("TALLIMO_TEST_PASSWORD_USER");
+        if (user.isEmpty())
+            QSKIP("the test server has no second role");
+        ServerPlace place;
+        auto mine = place.MakeTable({"Ada"});
+        const QString schema = place.Schema();
+        QCOMPARE(Query(QStringLiteral("DROP TRIGGER tallimo_notify_change ON \"%1\".clubs; "
+                                      "GRANT USAGE ON SCHEMA \"%1\" TO %2; GRANT SELECT, INSERT, UPDATE, DELETE ON \"%1\".clubs TO %2")
+                           .arg(schema, user)),
+                 QStringList());
+        const QString password = QStringLiteral("Other-%1").arg(QRandomGenerator::global()->generate());
+        QCOMPARE(Query(QStringLiteral("ALTER ROLE \"%1\" PASSWORD '%2'").arg(user, password)), QStringList());
+
+        // Not the table's owner: it opens and writes as before, without hearing of changes.
+        auto connection = MakeConnection(QStringLiteral("POSTGRESQL"),
+                                         TConnectionParams({QStringLiteral("URL=") + UrlWith(user, password), QStringLiteral("SCHEMA=") + schema}));
+        auto cursor = connection->OpenTable(QStringLiteral("clubs.DB"));
+        QVERIFY(!cursor->IsReadOnly());
+        QCOMPARE(Query(QStringLiteral("SELECT count(*) FROM pg_trigger WHERE tgrelid = '\"%1\".clubs'::regclass").arg(schema)),
+                 QStringList{"0"});
+        cursor->Insert({QVariant(), QStringLiteral("Bea")}, {false, true});
+        QCOMPARE(place.Stored(), (QStringList{"Ada", "Bea"}));
+        const qint64 version = cursor->DataVersion();
+        mine->Edit();
+        mine->FieldByName("Descr")->SetAsString("Ada Two");
+        mine->Post();
+        QCOMPARE(cursor->DataVersion(), version);
+        cursor.reset();
+        connection.reset();
+        Query(QStringLiteral("DROP OWNED BY %1").arg(user));
+    }
+
     // A server that goes away and comes back
 
     void workAfterARestartGoesOnByItself()
