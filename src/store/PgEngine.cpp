@@ -23,7 +23,7 @@ namespace {
 // brings the TLS and Kerberos libraries with it, which the file engine's users never need.
 struct LibPq
 {
-#define TALLIMO_PQ_FUNCTIONS(X) X(PQclear) X(PQcmdTuples) X(PQconnectdb) X(PQconnectionNeedsPassword) X(PQconnectionUsedPassword) X(PQconsumeInput) X(PQerrorMessage) X(PQexec) X(PQexecParams) X(PQexecPrepared) X(PQfinish) X(PQfreemem) X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnotifies) X(PQntuples) X(PQprepare) X(PQreset) X(PQresultErrorField) X(PQresultErrorMessage) X(PQresultStatus) X(PQserverVersion) X(PQsetClientEncoding) X(PQstatus) X(PQtransactionStatus)
+#define TALLIMO_PQ_FUNCTIONS(X) X(PQbackendPID) X(PQclear) X(PQcmdTuples) X(PQconnectdb) X(PQconnectionNeedsPassword) X(PQconnectionUsedPassword) X(PQconsumeInput) X(PQerrorMessage) X(PQexec) X(PQexecParams) X(PQexecPrepared) X(PQfinish) X(PQfreemem) X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnotifies) X(PQntuples) X(PQprepare) X(PQreset) X(PQresultErrorField) X(PQresultErrorMessage) X(PQresultStatus) X(PQserverVersion) X(PQsetClientEncoding) X(PQstatus) X(PQtransactionStatus)
 #define TALLIMO_PQ_MEMBER(name) decltype(&::name) name = nullptr;
     TALLIMO_PQ_FUNCTIONS(TALLIMO_PQ_MEMBER)
 #undef TALLIMO_PQ_MEMBER
@@ -326,10 +326,10 @@ public:
             Result ended(Pq().PQexec(m_conn, ("UNLISTEN " + QuoteIdentifier(channel)).toUtf8().constData()));
     }
 
-    // A number that grows with every change notice for the table, and for every reconnection
-    // (notices sent while the connection was down are lost). Never waits for the server and
-    // never raises: a lost connection is made again at most every few seconds, quietly, and
-    // left to the next statement to report.
+    // A number that grows with every other connection's change notice for the table, and with
+    // every reconnection (notices sent while the connection was down are lost). Never waits for
+    // the server and never raises: a lost connection is made again at most every few seconds,
+    // quietly, and left to the next statement to report.
     qint64 Version(const QString &table)
     {
         if (Pq().PQstatus(m_conn) == CONNECTION_OK && Pq().PQtransactionStatus(m_conn) != PQTRANS_ACTIVE) {
@@ -531,10 +531,14 @@ private:
             SendListen(m_listeners.keys());
     }
 
+    // Notices of this connection's own writes are left out: the tables already show them, and a
+    // table that took them for another's change would read itself again at its next edit.
     void CollectNotices()
     {
+        const int self = Pq().PQbackendPID(m_conn);
         while (PGnotify *notice = Pq().PQnotifies(m_conn)) {
-            ++m_notices[QString::fromUtf8(notice->relname)];
+            if (notice->be_pid != self)
+                ++m_notices[QString::fromUtf8(notice->relname)];
             Pq().PQfreemem(notice);
         }
     }
@@ -864,8 +868,8 @@ public:
         return std::make_unique<TPgTable>(m_session, SqlTableName(tableName));
     }
 
-    // Grows with every change to the table that the server announced (this connection's own
-    // included) and with every reconnection.
+    // Grows with every change to the table that the server announced for another connection,
+    // and with every reconnection.
     qint64 DataVersion() override { return m_session->Version(m_sqlName); }
 
     void BeginTransaction() override { m_session->Begin(); }
