@@ -3,10 +3,14 @@
 #include "Exceptions.h"
 #include "SqliteEngine.h"
 
+#include <QCryptographicHash>
 #include <QDate>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QUrl>
+#include <QUrlQuery>
 #include <dlfcn.h>
 #include <libpq-fe.h>
 
@@ -19,7 +23,7 @@ namespace {
 // brings the TLS and Kerberos libraries with it, which the file engine's users never need.
 struct LibPq
 {
-#define TALLIMO_PQ_FUNCTIONS(X) X(PQclear) X(PQcmdTuples) X(PQconnectdb) X(PQerrorMessage) X(PQexec) X(PQexecParams) X(PQexecPrepared) X(PQfinish) X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQntuples) X(PQprepare) X(PQreset) X(PQresultErrorMessage) X(PQresultStatus) X(PQserverVersion) X(PQsetClientEncoding) X(PQstatus) X(PQtransactionStatus)
+#define TALLIMO_PQ_FUNCTIONS(X) X(PQbackendPID) X(PQclear) X(PQcmdTuples) X(PQconnectdb) X(PQconnectionNeedsPassword) X(PQconnectionUsedPassword) X(PQconsumeInput) X(PQerrorMessage) X(PQexec) X(PQexecParams) X(PQexecPrepared) X(PQfinish) X(PQfreemem) X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnotifies) X(PQntuples) X(PQprepare) X(PQreset) X(PQresultErrorField) X(PQresultErrorMessage) X(PQresultStatus) X(PQserverVersion) X(PQsetClientEncoding) X(PQstatus) X(PQtransactionStatus)
 #define TALLIMO_PQ_MEMBER(name) decltype(&::name) name = nullptr;
     TALLIMO_PQ_FUNCTIONS(TALLIMO_PQ_MEMBER)
 #undef TALLIMO_PQ_MEMBER
@@ -199,11 +203,12 @@ private:
 } // namespace
 
 // One server connection shared by the tables of a store connection, so that writes to several
-// tables can share a transaction.
+// tables can share a transaction. It also hears the server's change notices for its open tables
+// (LISTEN), which is how a table learns that another connection changed it.
 class TPgSession
 {
 public:
-    TPgSession(QString url, QString schema) : m_url(std::move(url)), m_schema(std::move(schema))
+    TPgSession(QString url, QString schema) : m_url(std::move(url)), m_schema(std::move(schema)), m_secret(PasswordIn(m_url))
     {
         Connect();
     }
@@ -211,108 +216,386 @@ public:
 
     const QString &Schema() const { return m_schema; }
     QString Location() const { return RedactedDatabaseUrl(m_url) + QStringLiteral(" (schema %1)").arg(m_schema); }
+    QString Url() const { return RedactedDatabaseUrl(m_url); }
+    bool InTransaction() const { return m_depth > 0; }
 
     // Runs a statement, prepared once per session and kept.
     Result Execute(const QString &sql, const QVariantList &params = {})
     {
-        EnsureConnected();
         const Parameters parameters(params);
-        QByteArray &name = m_prepared[sql];
-        if (name.isEmpty()) {
-            const QByteArray candidate = "tallimo_" + QByteArray::number(m_prepared.size());
-            Result prepared(Pq().PQprepare(m_conn, candidate.constData(), sql.toUtf8().constData(), 0, nullptr));
-            if (Pq().PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) {
-                m_prepared.remove(sql);
-                Fail(prepared.get(), sql);
+        return Run(sql, [&] {
+            QByteArray &name = m_prepared[sql];
+            if (name.isEmpty()) {
+                const QByteArray candidate = "tallimo_" + QByteArray::number(m_prepared.size());
+                Result prepared(Pq().PQprepare(m_conn, candidate.constData(), sql.toUtf8().constData(), 0, nullptr));
+                if (Pq().PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) {
+                    m_prepared.remove(sql);
+                    return prepared;
+                }
+                name = candidate;
             }
-            name = candidate;
-        }
-        Result result(Pq().PQexecPrepared(m_conn, name.constData(), parameters.Count(), parameters.Values(), nullptr, nullptr, 0));
-        Check(result.get(), sql);
-        return result;
+            return Result(Pq().PQexecPrepared(m_conn, name.constData(), parameters.Count(), parameters.Values(), nullptr, nullptr, 0));
+        });
     }
 
     // Runs a statement without keeping it prepared (transaction control, one-off statements).
     Result ExecuteOnce(const QString &sql, const QVariantList &params = {})
     {
-        EnsureConnected();
         const Parameters parameters(params);
-        Result result(Pq().PQexecParams(m_conn, sql.toUtf8().constData(), parameters.Count(), nullptr,
-                                   parameters.Values(), nullptr, nullptr, 0));
-        Check(result.get(), sql);
-        return result;
+        return Run(sql, [&] {
+            return Result(Pq().PQexecParams(m_conn, sql.toUtf8().constData(), parameters.Count(), nullptr,
+                                            parameters.Values(), nullptr, nullptr, 0));
+        });
     }
 
     void Begin()
     {
-        if (m_depth++ == 0)
+        // BEGIN runs before the depth grows: a connection found lost then is made again, as for
+        // any statement outside a transaction.
+        if (m_depth == 0)
             ExecuteOnce(QStringLiteral("BEGIN"));
+        ++m_depth;
     }
     void Commit()
     {
         if (m_depth == 0)
             return;
-        if (--m_depth == 0)
-            ExecuteOnce(QStringLiteral("COMMIT"));
+        if (--m_depth > 0)
+            return;
+        if (m_lost) {
+            m_lost = false;
+            throw EDatabaseError(LostTransactionMessage());
+        }
+        // A transaction that met an error is rolled back by the server whatever COMMIT says;
+        // reporting success then would leave the caller believing it was stored.
+        if (Pq().PQtransactionStatus(m_conn) == PQTRANS_INERROR) {
+            Result ended(Pq().PQexec(m_conn, "ROLLBACK"));
+            ListenPending();
+            throw EDatabaseError(Scrubbed(QStringLiteral("A statement of the transaction failed, so nothing of it was stored in the database %1")
+                                              .arg(RedactedDatabaseUrl(m_url))));
+        }
+        ExecuteOnce(QStringLiteral("COMMIT"));
+        ListenPending();
     }
     void Rollback()
     {
         if (m_depth == 0)
             return;
         m_depth = 0;
-        if (Pq().PQtransactionStatus(m_conn) != PQTRANS_IDLE)
-            ExecuteOnce(QStringLiteral("ROLLBACK"));
+        m_lost = false;
+        if (Pq().PQstatus(m_conn) == CONNECTION_OK && Pq().PQtransactionStatus(m_conn) != PQTRANS_IDLE)
+            Result ended(Pq().PQexec(m_conn, "ROLLBACK"));
+        ListenPending();
     }
 
     QString QualifiedName(const QString &table) const { return QuoteIdentifier(m_schema) + QLatin1Char('.') + QuoteIdentifier(table); }
 
+    // The notice channel of a table: schema and table, as the notify function names it (a digest
+    // of them when together they pass the server's limit of 63 bytes for a name).
+    QString ChannelOf(const QString &table) const
+    {
+        const QByteArray name = (m_schema + QLatin1Char('.') + table).toUtf8();
+        if (name.size() <= kLongestName)
+            return QString::fromUtf8(name);
+        return QString::fromLatin1(QCryptographicHash::hash(name, QCryptographicHash::Md5).toHex());
+    }
+
+    // Starts hearing a table's change notices (once for all its cursors). Inside a transaction
+    // LISTEN would only count from its commit, and would be undone by its rollback: it waits
+    // for the transaction's end. A server that refuses (a read-only standby) leaves the table's
+    // version unchanging, as an engine that cannot tell.
+    void Listen(const QString &table)
+    {
+        const QString channel = ChannelOf(table);
+        if (m_listeners[channel]++ > 0)
+            return;
+        if (m_depth > 0)
+            m_listenPending = true;
+        else
+            SendListen({channel});
+    }
+    void Unlisten(const QString &table)
+    {
+        const QString channel = ChannelOf(table);
+        auto found = m_listeners.find(channel);
+        if (found == m_listeners.end() || --found.value() > 0)
+            return;
+        m_listeners.erase(found);
+        // Best effort: a channel still heard only bumps a counter nobody reads.
+        if (m_depth == 0 && Pq().PQstatus(m_conn) == CONNECTION_OK && Pq().PQtransactionStatus(m_conn) == PQTRANS_IDLE)
+            Result ended(Pq().PQexec(m_conn, ("UNLISTEN " + QuoteIdentifier(channel)).toUtf8().constData()));
+    }
+
+    // A number that grows with every other connection's change notice for the table, and with
+    // every reconnection (notices sent while the connection was down are lost). Never waits for
+    // the server and never raises: a lost connection is made again at most every few seconds,
+    // quietly, and left to the next statement to report.
+    qint64 Version(const QString &table)
+    {
+        if (Pq().PQstatus(m_conn) == CONNECTION_OK && Pq().PQtransactionStatus(m_conn) != PQTRANS_ACTIVE) {
+            Pq().PQconsumeInput(m_conn);
+            CollectNotices();
+        }
+        if (Pq().PQstatus(m_conn) != CONNECTION_OK && m_depth == 0
+            && (!m_lastQuietAttempt.isValid() || m_lastQuietAttempt.hasExpired(kQuietReconnectMs))) {
+            m_lastQuietAttempt.start();
+            try {
+                Reconnect();
+            } catch (const EDatabaseError &) {
+            }
+        }
+        return m_notices.value(ChannelOf(table)) + m_reconnections;
+    }
+
+    // Whether the table's changes are announced; when not, tries to make them so, and gives up
+    // silently when the user may not (the table's owner alone may add a trigger) or when the
+    // table is busy: the table then works as before, without hearing of others' changes.
+    void EnsureNotifier(const QString &table)
+    {
+        const Result present = Execute(QStringLiteral("SELECT 1 FROM pg_trigger WHERE tgrelid = $1::regclass AND tgname = $2"),
+                                       {QualifiedName(table), QString::fromLatin1(kNotifyName)});
+        if (present.Rows() > 0 || m_depth > 0)
+            return;
+        try {
+            Begin();
+            // A trigger waits for every transaction on the table to end; a busy table is left
+            // for a later opening rather than keeping this one waiting.
+            ExecuteOnce(QStringLiteral("SET LOCAL lock_timeout = '2s'"));
+            CreateNotifier(table);
+            Commit();
+        } catch (const EDatabaseError &) {
+            Rollback();
+        }
+    }
+
+    // The notify function (once per schema) and the table's trigger; run inside a transaction.
+    void CreateNotifier(const QString &table)
+    {
+        const QString function = QuoteIdentifier(m_schema) + QLatin1Char('.') + QString::fromLatin1(kNotifyName);
+        const Result exists = Execute(QStringLiteral("SELECT 1 FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace "
+                                                     "WHERE n.nspname = $1 AND p.proname = $2"),
+                                      {m_schema, QString::fromLatin1(kNotifyName)});
+        if (exists.Rows() == 0) {
+            // One notice per statement, on the channel "schema.table" (see ChannelOf); the
+            // listeners only count them, so the notice carries nothing.
+            ExecuteOnce(QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $body$\n"
+                                       "DECLARE\n"
+                                       "    channel text := TG_TABLE_SCHEMA || '.' || TG_TABLE_NAME;\n"
+                                       "BEGIN\n"
+                                       "    IF octet_length(channel) > %2 THEN\n"
+                                       "        channel := md5(channel);\n"
+                                       "    END IF;\n"
+                                       "    PERFORM pg_notify(channel, '');\n"
+                                       "    RETURN NULL;\n"
+                                       "END\n"
+                                       "$body$").arg(function).arg(kLongestName));
+        }
+        ExecuteOnce(QStringLiteral("CREATE TRIGGER %1 AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %2 "
+                                   "FOR EACH STATEMENT EXECUTE FUNCTION %3()")
+                        .arg(QString::fromLatin1(kNotifyName), QualifiedName(table), function));
+    }
+
 private:
+    static constexpr int kLongestName = 63;
+    static constexpr const char *kNotifyName = "tallimo_notify_change";
+    static constexpr qint64 kQuietReconnectMs = 3000;
+
+    // The password of a URL or of "key=value" connection parameters, to be taken out of any text
+    // that is shown: libpq does not put it into its messages, but nothing here relies on that.
+    static QString PasswordIn(const QString &url)
+    {
+        const QUrl parsed(url);
+        if (parsed.isValid() && !parsed.scheme().isEmpty()) {
+            if (!parsed.password().isEmpty())
+                return parsed.password();
+            const QString query = QUrlQuery(parsed).queryItemValue(QStringLiteral("password"), QUrl::FullyDecoded);
+            return query;
+        }
+        static const QRegularExpression keyword(QStringLiteral("(?:^|\\s)password\\s*=\\s*('(?:[^'\\\\]|\\\\.)*'|\\S+)"));
+        const QRegularExpressionMatch match = keyword.match(url);
+        if (!match.hasMatch())
+            return QString();
+        QString value = match.captured(1);
+        if (value.startsWith(QLatin1Char('\'')))
+            value = value.mid(1, value.size() - 2).replace(QLatin1String("\\'"), QLatin1String("'"));
+        return value;
+    }
+
+    QString Scrubbed(QString text) const
+    {
+        if (!m_secret.isEmpty())
+            text.replace(m_secret, QLatin1String("***"));
+        return text;
+    }
+
+    QString ConnectionError() const { return Scrubbed(QString::fromUtf8(Pq().PQerrorMessage(m_conn)).trimmed()); }
+
+    QString LostTransactionMessage() const
+    {
+        return QStringLiteral("The connection to the database %1 was lost during a transaction; nothing of the transaction was stored")
+            .arg(RedactedDatabaseUrl(m_url));
+    }
+
+    // Why a connection could not be made, in the user's terms.
+    [[noreturn]] void FailToConnect()
+    {
+        const QString where = RedactedDatabaseUrl(m_url);
+        const QString detail = ConnectionError();
+        QString message;
+        if (Pq().PQconnectionNeedsPassword(m_conn)) {
+            message = QStringLiteral("The database %1 asks for a password and none was given (put it into ~/.pgpass or PGPASSWORD): %2")
+                          .arg(where, detail);
+        } else if (Pq().PQconnectionUsedPassword(m_conn) && detail.contains(QLatin1String("authentication failed"))) {
+            message = QStringLiteral("The database %1 refused the user name or password: %2").arg(where, detail);
+        } else {
+            message = QStringLiteral("The database %1 cannot be reached: %2").arg(where, detail);
+        }
+        throw EDatabaseError(Scrubbed(message));
+    }
+
     void Connect()
     {
         m_conn = Pq().PQconnectdb(m_url.toUtf8().constData());
         if (Pq().PQstatus(m_conn) != CONNECTION_OK) {
-            const QString message = QString::fromUtf8(Pq().PQerrorMessage(m_conn)).trimmed();
+            try {
+                FailToConnect();
+            } catch (...) {
+                Pq().PQfinish(m_conn);
+                m_conn = nullptr;
+                throw;
+            }
+        }
+        try {
+            SetUpConnection();
+        } catch (...) {
             Pq().PQfinish(m_conn);
             m_conn = nullptr;
-            throw EDatabaseError(QStringLiteral("Cannot connect to the database %1: %2").arg(RedactedDatabaseUrl(m_url), message));
+            throw;
         }
-        const int version = Pq().PQserverVersion(m_conn) / 10000;
-        if (version < kOldestServerVersion) {
-            Pq().PQfinish(m_conn);
-            m_conn = nullptr;
-            throw EDatabaseError(QStringLiteral("The database server at %1 runs PostgreSQL %2; Tallimo needs version %3 or later")
-                                     .arg(RedactedDatabaseUrl(m_url)).arg(version).arg(kOldestServerVersion));
-        }
-        Pq().PQsetClientEncoding(m_conn, "UTF8");
-        Result settings(Pq().PQexec(m_conn, "SET DateStyle = ISO; SET extra_float_digits = 3; SET client_min_messages = warning"));
-        m_prepared.clear();
     }
 
-    // A connection lost between transactions is made again; inside one, the transaction is lost
-    // and the caller hears of it.
-    void EnsureConnected()
+    // What every new connection needs: a server recent enough, the session settings the engine
+    // reads values with, and its change notices.
+    void SetUpConnection()
     {
-        if (Pq().PQstatus(m_conn) == CONNECTION_OK)
-            return;
-        if (m_depth > 0) {
-            m_depth = 0;
-            throw EDatabaseError(QStringLiteral("The connection to the database %1 was lost; the change was not stored")
-                                     .arg(RedactedDatabaseUrl(m_url)));
+        const int version = Pq().PQserverVersion(m_conn);
+        if (version / 10000 < kOldestServerVersion) {
+            // Before version 10 the major version had two parts (9.6).
+            const QString major = version >= 100000 ? QString::number(version / 10000)
+                                                    : QStringLiteral("%1.%2").arg(version / 10000).arg(version / 100 % 100);
+            throw EDatabaseError(QStringLiteral("The database server at %1 runs PostgreSQL %2; Tallimo needs version %3 or later")
+                                     .arg(RedactedDatabaseUrl(m_url), major).arg(kOldestServerVersion));
         }
-        Pq().PQreset(m_conn);
-        if (Pq().PQstatus(m_conn) != CONNECTION_OK)
-            throw EDatabaseError(QStringLiteral("The database %1 cannot be reached: %2")
-                                     .arg(RedactedDatabaseUrl(m_url), QString::fromUtf8(Pq().PQerrorMessage(m_conn)).trimmed()));
         Pq().PQsetClientEncoding(m_conn, "UTF8");
         Result settings(Pq().PQexec(m_conn, "SET DateStyle = ISO; SET extra_float_digits = 3; SET client_min_messages = warning"));
         m_prepared.clear();
+        SendListen(m_listeners.keys());
     }
 
-    void Check(PGresult *result, const QString &sql)
+    // Makes the lost connection again. What was prepared on the old one is gone; notices sent
+    // while it was down are lost, so every table counts as changed.
+    void Reconnect()
+    {
+        if (!m_conn) {
+            Connect();
+        } else {
+            Pq().PQreset(m_conn);
+            if (Pq().PQstatus(m_conn) != CONNECTION_OK)
+                FailToConnect();
+            try {
+                SetUpConnection();
+            } catch (...) {
+                Pq().PQfinish(m_conn);
+                m_conn = nullptr;
+                throw;
+            }
+        }
+        ++m_reconnections;
+        m_lastQuietAttempt.invalidate();
+    }
+
+    void SendListen(const QStringList &channels)
+    {
+        m_listenPending = false;
+        if (channels.isEmpty() || Pq().PQstatus(m_conn) != CONNECTION_OK)
+            return;
+        QStringList statements;
+        for (const QString &channel : channels)
+            statements << QStringLiteral("LISTEN ") + QuoteIdentifier(channel);
+        Result listened(Pq().PQexec(m_conn, statements.join(QStringLiteral("; ")).toUtf8().constData()));
+    }
+
+    void ListenPending()
+    {
+        if (m_listenPending && m_depth == 0)
+            SendListen(m_listeners.keys());
+    }
+
+    // Notices of this connection's own writes are left out: the tables already show them, and a
+    // table that took them for another's change would read itself again at its next edit.
+    void CollectNotices()
+    {
+        const int self = Pq().PQbackendPID(m_conn);
+        while (PGnotify *notice = Pq().PQnotifies(m_conn)) {
+            if (notice->be_pid != self)
+                ++m_notices[QString::fromUtf8(notice->relname)];
+            Pq().PQfreemem(notice);
+        }
+    }
+
+    // Whether the connection still stands. A server that went away (a restart, say) has closed
+    // its end and usually said why; reading what is pending tells without waiting, so that the
+    // statement is sent over a new connection instead of failing on the old one.
+    bool StillConnected()
+    {
+        if (!m_conn || Pq().PQstatus(m_conn) != CONNECTION_OK)
+            return false;
+        // The first read may take the server's farewell, the second its closing.
+        for (int read = 0; read < 2 && Pq().PQconsumeInput(m_conn); ++read)
+            CollectNotices();
+        return Pq().PQstatus(m_conn) == CONNECTION_OK;
+    }
+
+    // Runs one statement. Outside a transaction a lost connection is made again, before the
+    // statement or, when the server turned the statement away because it was shutting down,
+    // once after it. Inside one, the transaction is lost with the connection: the statement
+    // fails, and so does every further one until the transaction is ended.
+    template <typename Send>
+    Result Run(const QString &sql, Send send)
+    {
+        if (m_lost)
+            throw EDatabaseError(LostTransactionMessage());
+        if (m_depth == 0) {
+            if (!StillConnected())
+                Reconnect();
+        } else if (Pq().PQstatus(m_conn) != CONNECTION_OK) {
+            m_lost = true;
+            throw EDatabaseError(LostTransactionMessage());
+        }
+        Result result = send();
+        if (Succeeded(result.get()))
+            return result;
+        if (m_depth == 0 && Pq().PQstatus(m_conn) != CONNECTION_OK && TurnedAwayUnrun(result.get())) {
+            Reconnect();
+            result = send();
+            if (Succeeded(result.get()))
+                return result;
+        }
+        Fail(result.get(), sql);
+    }
+
+    static bool Succeeded(PGresult *result)
     {
         const ExecStatusType status = Pq().PQresultStatus(result);
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-            Fail(result, sql);
+        return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+    }
+
+    // The server's own word that it ended the connection before it ran anything more: it was
+    // shut down or restarted (SQLSTATE class 57P). Only then is a statement safe to send again.
+    static bool TurnedAwayUnrun(PGresult *result)
+    {
+        const char *state = result ? Pq().PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+        return state && qstrncmp(state, "57P", 3) == 0;
     }
 
     [[noreturn]] void Fail(PGresult *result, const QString &sql)
@@ -321,16 +604,29 @@ private:
         QString message = result ? QString::fromUtf8(Pq().PQresultErrorMessage(result)).trimmed() : QString();
         if (message.isEmpty())
             message = QString::fromUtf8(Pq().PQerrorMessage(m_conn)).trimmed();
-        if (Pq().PQstatus(m_conn) != CONNECTION_OK)
-            m_depth = 0;
-        throw EDatabaseError(QStringLiteral("Database %1: %2").arg(RedactedDatabaseUrl(m_url), message));
+        if (Pq().PQstatus(m_conn) != CONNECTION_OK) {
+            if (m_depth > 0) {
+                m_lost = true;
+                throw EDatabaseError(Scrubbed(LostTransactionMessage() + QStringLiteral(" (%1)").arg(message)));
+            }
+            throw EDatabaseError(Scrubbed(QStringLiteral("The connection to the database %1 was lost; try again (%2)")
+                                              .arg(RedactedDatabaseUrl(m_url), message)));
+        }
+        throw EDatabaseError(Scrubbed(QStringLiteral("Database %1: %2").arg(RedactedDatabaseUrl(m_url), message)));
     }
 
     QString m_url;
     QString m_schema;
+    QString m_secret; // only to take it out of messages
     PGconn *m_conn = nullptr;
     int m_depth = 0;
+    bool m_lost = false; // the connection went down inside the open transaction
     QHash<QString, QByteArray> m_prepared;
+    QHash<QString, int> m_listeners;   // channel -> open cursors hearing it
+    QHash<QString, qint64> m_notices;  // channel -> notices heard
+    qint64 m_reconnections = 0;
+    bool m_listenPending = false;
+    QElapsedTimer m_lastQuietAttempt;
 };
 
 namespace {
@@ -346,7 +642,11 @@ public:
         for (const TFieldInfo &field : std::as_const(m_fields))
             columns << QuoteIdentifier(field.Name);
         m_columns = columns.join(QStringLiteral(", "));
+        if (!m_readOnly)
+            m_session->EnsureNotifier(m_sqlName);
+        m_session->Listen(m_sqlName);
     }
+    ~TPgTable() override { m_session->Unlisten(m_sqlName); }
 
     QList<TFieldInfo> Fields() const override { return m_fields; }
     bool IsReadOnly() const override { return m_readOnly; }
@@ -504,21 +804,24 @@ public:
                       const QVector<bool> &changed) override
     {
         // The row is locked while it is compared, so no other writer can come between the
-        // comparison and the change.
-        m_session->Begin();
+        // comparison and the change. Inside the caller's transaction the lock lasts until that
+        // ends, and a refusal leaves the transaction's earlier writes alone, as the file engine does.
+        const bool own = !m_session->InTransaction();
+        if (own)
+            m_session->Begin();
         try {
             const Result locked = m_session->Execute(
                 QStringLiteral("SELECT %1 FROM %2 WHERE %3 = $1 FOR UPDATE").arg(m_columns, m_table, QuoteIdentifier(m_identity)), {id});
             if (locked.Rows() == 0)
                 throw EDatabaseError(QStringLiteral("Record not found: it was deleted from '%1' meanwhile").arg(m_sqlName));
             if (ReadRow(locked, 0).Values != original)
-                throw EDatabaseError(QStringLiteral("This record was changed by someone else since it was read from '%1'. "
-                                                    "Your changes were not saved and are still shown; cancel them to see the "
-                                                    "record as it is now.").arg(m_sqlName));
+                throw EDatabaseError(ChangedElsewhereMessage(m_sqlName));
             Update(id, values, changed);
-            m_session->Commit();
+            if (own)
+                m_session->Commit();
         } catch (...) {
-            m_session->Rollback();
+            if (own)
+                m_session->Rollback();
             throw;
         }
     }
@@ -576,6 +879,10 @@ public:
         return std::make_unique<TPgTable>(m_session, SqlTableName(tableName));
     }
 
+    // Grows with every change to the table that the server announced for another connection,
+    // and with every reconnection.
+    qint64 DataVersion() override { return m_session->Version(m_sqlName); }
+
     void BeginTransaction() override { m_session->Begin(); }
     void Commit() override { m_session->Commit(); }
     void Rollback() override { m_session->Rollback(); }
@@ -587,9 +894,15 @@ private:
             QStringLiteral("SELECT column_name, data_type, coalesce(character_maximum_length, 0), is_nullable, is_identity "
                            "FROM information_schema.columns WHERE table_schema = $1 AND table_name = $2 ORDER BY ordinal_position"),
             {m_session->Schema(), m_sqlName});
-        if (columns.Rows() == 0)
+        if (columns.Rows() == 0) {
+            const Result schema = m_session->Execute(QStringLiteral("SELECT 1 FROM pg_namespace WHERE nspname = $1"), {m_session->Schema()});
+            if (schema.Rows() == 0)
+                throw EDatabaseError(QStringLiteral("Cannot open table '%1': the database %2 has no schema '%3'; "
+                                                    "Tallimo's tables have not been made there")
+                                         .arg(m_sqlName, m_session->Url(), m_session->Schema()));
             throw EDatabaseError(QStringLiteral("Cannot open table '%1': the schema '%2' holds no such table")
                                      .arg(m_sqlName, m_session->Schema()));
+        }
         for (int row = 0; row < columns.Rows(); ++row) {
             const QString name = columns.Text(row, 0);
             const bool isIdentity = columns.Text(row, 4) == QLatin1String("YES");
@@ -752,6 +1065,8 @@ void TPgConnection::CreateTable(const QString &tableName, const QList<TFieldInfo
     try {
         m_session->ExecuteOnce(QStringLiteral("CREATE SCHEMA IF NOT EXISTS %1").arg(QuoteIdentifier(m_session->Schema())));
         m_session->ExecuteOnce(QStringLiteral("CREATE TABLE %1 (%2)").arg(m_session->QualifiedName(name), columns.join(QStringLiteral(", "))));
+        // Other connections hear of every change to the table (see TPgSession::Listen).
+        m_session->CreateNotifier(name);
         m_session->Commit();
     } catch (...) {
         m_session->Rollback();

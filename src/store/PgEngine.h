@@ -9,6 +9,11 @@
 // "hcap"). Records are ordered and compared as the file engine does it: text byte by byte, empty
 // values before all others. A table without an identity field of its own gets a hidden one.
 //
+// Each table announces its changes (a statement-level trigger calling a notify function of the
+// schema); the connection listens to the tables it has open, so DataVersion tells of other
+// connections' changes. A connection lost between transactions is made again by the next
+// statement; one lost inside a transaction fails that transaction whole.
+//
 // Parameters: "URL=postgresql://user@host:port/dbname" and "SCHEMA=name" (default "tallimo").
 // The password comes from libpq's own sources (~/.pgpass, PGPASSWORD) and is never kept here.
 class TPgSession;

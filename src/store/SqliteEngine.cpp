@@ -27,6 +27,13 @@ QString QuoteIdentifier(const QString &name)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
+QString ChangedElsewhereMessage(const QString &tableName)
+{
+    const bool players = QFileInfo(tableName).baseName().compare(QLatin1String("hcap"), Qt::CaseInsensitive) == 0;
+    return QStringLiteral("This %1 was changed by someone else: your change is kept in the form; Refresh shows theirs")
+        .arg(players ? QStringLiteral("player") : QStringLiteral("record"));
+}
+
 namespace {
 
 QString DeclaredType(const TFieldInfo &field)
@@ -857,9 +864,7 @@ void TSqliteTable::UpdateAsRead(qint64 id, const QVector<QVariant> &original, co
         if (!stored)
             throw EDatabaseError(QStringLiteral("Record not found: it was deleted from '%1' meanwhile").arg(m_filePath));
         if (stored->Values != original)
-            throw EDatabaseError(QStringLiteral("The record was changed by another program since it was read from '%1'. "
-                                                "Your changes were not saved and are still shown; cancel them to see the "
-                                                "record as it is now.").arg(m_filePath));
+            throw EDatabaseError(ChangedElsewhereMessage(m_filePath));
         Update(id, values, changed);
         if (own)
             Execute("COMMIT", QStringLiteral("committing"));

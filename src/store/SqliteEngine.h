@@ -107,6 +107,11 @@ private:
 // Quotes an identifier for SQL ("a""b").
 QString QuoteIdentifier(const QString &name);
 
+// The refusal of a post over a record that someone else changed since it was read; both engines
+// say it in the same words, "player" for the players' table and "record" for any other. The
+// table name may carry a folder and an extension ("hcap.DB").
+QString ChangedElsewhereMessage(const QString &tableName);
+
 // Opens table files ahead, on another thread, so that the next OpenTable of one of them takes it
 // ready instead of reading its structure then (the program does this for its own tables while the
 // application connects to the display). A file missing or unreadable ahead is opened again when

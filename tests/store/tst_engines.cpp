@@ -287,7 +287,7 @@ private slots:
         } catch (const EDatabaseError &error) {
             refused = true;
             QVERIFY2(!error.Message().contains(QLatin1String("hunter2")), qPrintable(error.Message()));
-            QVERIFY(error.Message().contains(QLatin1String("Cannot connect")));
+            QVERIFY(error.Message().contains(QLatin1String("cannot be reached")));
         }
         QVERIFY(refused);
     }

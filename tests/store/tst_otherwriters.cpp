@@ -1,0 +1,237 @@
+// Two users on the same tables: what one stores reaches the other's open table soon, without
+// disturbing a record the other is editing, and a post over a record the other changed meanwhile
+// is refused with the edit kept. Runs over table files, and over the server as tst_otherwriters_server.
+
+#include "Exceptions.h"
+#include "StoreTestSupport.h"
+#include "TDatabase.h"
+#include "TTable.h"
+
+#include <QDeadlineTimer>
+#include <QTest>
+
+namespace {
+
+// How long another user's change may take to show.
+constexpr int kNoticeDeadlineMs = 2000;
+
+// The other user: a connection of their own to the fixture's tables. Table files get one per
+// table anyway; on the server it is a second database connection on the same schema.
+class OtherUser
+{
+public:
+    explicit OtherUser(TableFixture &fixture) : m_fixture(fixture)
+    {
+        if (!TableFixture::OnServer())
+            return;
+        m_database = std::make_unique<TDatabase>();
+        m_database->SetDatabaseName(fixture.Folder() + QStringLiteral("_other"));
+        m_database->SetDriverName(QStringLiteral("POSTGRESQL"));
+        m_database->SetParams({QStringLiteral("URL=") + qEnvironmentVariable("TALLIMO_TEST_DATABASE"),
+                               QStringLiteral("SCHEMA=") + fixture.Folder()});
+        m_database->Open();
+    }
+
+    std::unique_ptr<TTable> Open(const QString &name)
+    {
+        auto table = std::make_unique<TTable>();
+        table->SetDatabaseName(m_database ? m_database->DatabaseName() : m_fixture.Folder());
+        table->SetTableName(name);
+        table->Open();
+        return table;
+    }
+
+private:
+    TableFixture &m_fixture;
+    std::unique_ptr<TDatabase> m_database;
+};
+
+QString Descr(TTable &table) { return table.FieldByName("Descr")->AsString(); }
+
+// Waits, up to the deadline, for the table to report another user's change and show it. (The
+// report comes once, so it cannot sit inside QTRY_VERIFY, which evaluates its condition again.)
+bool CatchesUpWithin(TTable &table, int milliseconds)
+{
+    QDeadlineTimer deadline(milliseconds);
+    do {
+        if (table.RefreshIfChangedElsewhere())
+            return true;
+        QTest::qWait(20);
+    } while (!deadline.hasExpired());
+    return false;
+}
+
+// The stored records' names, read through a connection of their own.
+QStringList StoredNames(TableFixture &fixture, const QString &name)
+{
+    OtherUser reader(fixture);
+    auto table = reader.Open(name);
+    QStringList names;
+    for (table->First(); !table->Eof(); table->Next())
+        names << Descr(*table);
+    return names;
+}
+
+} // namespace
+
+class tst_OtherWriters : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Seeing others' changes
+
+    void anotherUsersChangesShowWithinSeconds()
+    {
+        TableFixture fixture;
+        auto mine = fixture.MakeTable("clubs.DB", {{"Alpha", 71.5, 18}, {"Beta", 70.0, 9}});
+        auto quiet = fixture.MakeTable("courses.DB", {{"Links", 72.0, 18}});
+        OtherUser other(fixture);
+        auto theirs = other.Open("clubs.DB");
+        auto theirQuiet = other.Open("courses.DB");
+        QVERIFY(!theirs->RefreshIfChangedElsewhere());
+
+        // An update, an insert and a delete each reach the other user, who stays on their record.
+        theirs->Next();
+        QCOMPARE(Descr(*theirs), QStringLiteral("Beta"));
+        mine->Edit();
+        mine->FieldByName("Descr")->SetAsString("Alpha Two");
+        mine->Post();
+        QVERIFY(CatchesUpWithin(*theirs, kNoticeDeadlineMs));
+        QCOMPARE(Descr(*theirs), QStringLiteral("Beta"));
+        theirs->First();
+        QCOMPARE(Descr(*theirs), QStringLiteral("Alpha Two"));
+
+        mine->Insert();
+        mine->FieldByName("Descr")->SetAsString("Gamma");
+        mine->Post();
+        QVERIFY(CatchesUpWithin(*theirs, kNoticeDeadlineMs));
+        QCOMPARE(theirs->RecordCount(), 3);
+
+        mine->First();
+        mine->Delete();
+        QVERIFY(CatchesUpWithin(*theirs, kNoticeDeadlineMs));
+        QCOMPARE(theirs->RecordCount(), 2);
+        QCOMPARE(Descr(*theirs), QStringLiteral("Beta"));
+
+        // Once caught up, nothing more is reported; a table nobody changed never reports.
+        QVERIFY(!theirs->RefreshIfChangedElsewhere());
+        QVERIFY(!theirQuiet->RefreshIfChangedElsewhere());
+        QCOMPARE(Descr(*theirQuiet), QStringLiteral("Links"));
+    }
+
+    void aRecordBeingEditedIsNeitherMovedNorRefreshed()
+    {
+        TableFixture fixture;
+        auto mine = fixture.MakeTable("clubs.DB", {{"Alpha", 71.5, 18}, {"Beta", 70.0, 9}});
+        OtherUser other(fixture);
+        auto theirs = other.Open("clubs.DB");
+        auto watcher = other.Open("clubs.DB");
+        theirs->Next();
+        theirs->Edit();
+        theirs->FieldByName("Descr")->SetAsString("Beta typed");
+
+        // Another record changes and one is added.
+        mine->Edit();
+        mine->FieldByName("Descr")->SetAsString("Alpha Two");
+        mine->Post();
+        mine->Insert();
+        mine->FieldByName("Descr")->SetAsString("Aardvark");
+        mine->Post();
+        QVERIFY(CatchesUpWithin(*watcher, kNoticeDeadlineMs)); // the news has arrived
+
+        QVERIFY(!theirs->RefreshIfChangedElsewhere());
+        QCOMPARE(theirs->State(), dsEdit);
+        QCOMPARE(Descr(*theirs), QStringLiteral("Beta typed"));
+        QCOMPARE(theirs->FieldByName("RATING")->AsFloat(), 70.0);
+
+        // The edit goes in over the record it began on; then the other's changes show.
+        theirs->Post();
+        theirs->RefreshIfChangedElsewhere();
+        QCOMPARE(Descr(*theirs), QStringLiteral("Beta typed"));
+        QCOMPARE(StoredNames(fixture, "clubs.DB"), (QStringList{"Alpha Two", "Beta typed", "Aardvark"}));
+    }
+
+    // Posting over another user's change
+
+    void postOverAnotherUsersChangeIsRefusedAndKept_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("players") << "hcap.DB"
+                                 << "This player was changed by someone else: your change is kept in the form; Refresh shows theirs";
+        QTest::newRow("other table") << "clubs.DB"
+                                     << "This record was changed by someone else: your change is kept in the form; Refresh shows theirs";
+    }
+    void postOverAnotherUsersChangeIsRefusedAndKept()
+    {
+        QFETCH(QString, table);
+        QFETCH(QString, message);
+        TableFixture fixture;
+        auto mine = fixture.MakeTable(table, {{"Ada", 71.5, 18}, {"Bea", 70.0, 9}});
+        OtherUser other(fixture);
+        auto theirs = other.Open(table);
+
+        theirs->Edit();
+        theirs->FieldByName("Descr")->SetAsString("Ada (theirs)");
+        theirs->FieldByName("Holes")->SetAsInteger(9);
+        mine->Edit();
+        mine->FieldByName("RATING")->SetAsFloat(68.25);
+        mine->Post();
+
+        EXPECT_FAILURE(theirs->Post(), message);
+        QCOMPARE(theirs->State(), dsEdit);
+        QCOMPARE(Descr(*theirs), QStringLiteral("Ada (theirs)"));
+        QCOMPARE(theirs->FieldByName("Holes")->AsInteger(), 9);
+        // Refused again while nothing was refreshed; nothing of the first change is lost.
+        EXPECT_FAILURE(theirs->Post(), message);
+        OtherUser reader(fixture);
+        auto stored = reader.Open(table);
+        QCOMPARE(Descr(*stored), QStringLiteral("Ada"));
+        QCOMPARE(stored->FieldByName("RATING")->AsFloat(), 68.25);
+        QCOMPARE(stored->FieldByName("Holes")->AsInteger(), 18);
+        QCOMPARE(stored->RecordCount(), 2);
+
+        // After a cancel the stored record shows, and an edit from it goes in.
+        theirs->Cancel();
+        theirs->Refresh();
+        QCOMPARE(theirs->FieldByName("RATING")->AsFloat(), 68.25);
+        theirs->Edit();
+        theirs->FieldByName("Descr")->SetAsString("Ada (theirs)");
+        theirs->Post();
+        stored->Refresh();
+        QCOMPARE(Descr(*stored), QStringLiteral("Ada (theirs)"));
+        QCOMPARE(stored->FieldByName("RATING")->AsFloat(), 68.25);
+    }
+
+    // Table files let one writer in at a time: there the other user's transaction would make
+    // this post wait instead.
+    void refusalInsideATransactionKeepsItsEarlierWrites()
+    {
+        if (!TableFixture::OnServer())
+            QSKIP("a writer on table files waits for the other's transaction");
+        TableFixture fixture;
+        auto mine = fixture.MakeTable("clubs.DB", {{"Ada", 71.5, 18}, {"Bea", 70.0, 9}});
+        OtherUser other(fixture);
+        auto theirs = other.Open("clubs.DB");
+
+        theirs->StartTransaction();
+        theirs->Insert();
+        theirs->FieldByName("Descr")->SetAsString("Cleo");
+        theirs->Post();
+        theirs->First();
+        theirs->Edit();
+        theirs->FieldByName("Descr")->SetAsString("Ada (theirs)");
+        mine->Edit();
+        mine->FieldByName("Holes")->SetAsInteger(27);
+        mine->Post();
+        EXPECT_FAILURE(theirs->Post(),
+                       "This record was changed by someone else: your change is kept in the form; Refresh shows theirs");
+        theirs->Cancel();
+        theirs->Commit();
+        QCOMPARE(StoredNames(fixture, "clubs.DB"), (QStringList{"Ada", "Bea", "Cleo"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_OtherWriters)
+#include "tst_otherwriters.moc"
