@@ -532,6 +532,7 @@ void TForm1::CheckServer()
             } else {
                 // What other users stored is shown; the current record and an edit in progress stay.
                 table->RefreshIfChangedElsewhere();
+                reachable = table->CheckConnection() && reachable;
             }
         } catch (const EDatabaseError &) {
             reachable = false;

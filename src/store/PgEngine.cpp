@@ -23,7 +23,7 @@ namespace {
 // brings the TLS and Kerberos libraries with it, which the file engine's users never need.
 struct LibPq
 {
-#define TALLIMO_PQ_FUNCTIONS(X) X(PQbackendPID) X(PQclear) X(PQcmdTuples) X(PQconnectdb) X(PQconnectionNeedsPassword) X(PQconnectionUsedPassword) X(PQconsumeInput) X(PQerrorMessage) X(PQexec) X(PQexecParams) X(PQexecPrepared) X(PQfinish) X(PQfreemem) X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnotifies) X(PQntuples) X(PQprepare) X(PQreset) X(PQresultErrorField) X(PQresultErrorMessage) X(PQresultStatus) X(PQserverVersion) X(PQsetClientEncoding) X(PQstatus) X(PQtransactionStatus)
+#define TALLIMO_PQ_FUNCTIONS(X) X(PQbackendPID) X(PQclear) X(PQcmdTuples) X(PQconnectdb) X(PQconnectionNeedsPassword) X(PQconnectionUsedPassword) X(PQconsumeInput) X(PQerrorMessage) X(PQexec) X(PQexecParams) X(PQexecPrepared) X(PQfinish) X(PQfreemem) X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnotifies) X(PQntuples) X(PQprepare) X(PQreset) X(PQresultErrorField) X(PQresultErrorMessage) X(PQresultStatus) X(PQserverVersion) X(PQsetClientEncoding) X(PQsetNoticeProcessor) X(PQstatus) X(PQtransactionStatus)
 #define TALLIMO_PQ_MEMBER(name) decltype(&::name) name = nullptr;
     TALLIMO_PQ_FUNCTIONS(TALLIMO_PQ_MEMBER)
 #undef TALLIMO_PQ_MEMBER
@@ -330,6 +330,9 @@ public:
     // every reconnection (notices sent while the connection was down are lost). Never waits for
     // the server and never raises: a lost connection is made again at most every few seconds,
     // quietly, and left to the next statement to report.
+    // Whether the connection stood at the last look (Version looks without waiting).
+    bool Connected() const { return m_conn && Pq().PQstatus(m_conn) == CONNECTION_OK; }
+
     qint64 Version(const QString &table)
     {
         if (Pq().PQstatus(m_conn) == CONNECTION_OK && Pq().PQtransactionStatus(m_conn) != PQTRANS_ACTIVE) {
@@ -478,6 +481,9 @@ private:
     // reads values with, and its change notices.
     void SetUpConnection()
     {
+        // The server's notices (a restart's farewell, say) are not the user's business: what
+        // matters reaches the program as a failed statement.
+        Pq().PQsetNoticeProcessor(m_conn, [](void *, const char *) {}, nullptr);
         const int version = Pq().PQserverVersion(m_conn);
         if (version / 10000 < kOldestServerVersion) {
             // Before version 10 the major version had two parts (9.6).
@@ -882,6 +888,7 @@ public:
     // Grows with every change to the table that the server announced for another connection,
     // and with every reconnection.
     qint64 DataVersion() override { return m_session->Version(m_sqlName); }
+    bool IsConnected() override { return m_session->Connected(); }
 
     void BeginTransaction() override { m_session->Begin(); }
     void Commit() override { m_session->Commit(); }

@@ -59,6 +59,9 @@ public:
     // A number that changes when another connection or process has changed the table since the
     // last call; 0 from an engine that cannot tell.
     virtual qint64 DataVersion() { return 0; }
+    // Whether the table's server could be reached at the last look (DataVersion looks again);
+    // always so for files.
+    virtual bool IsConnected() { return true; }
 
     // Groups writes into one transaction: nothing of it is stored unless Commit returns.
     virtual void BeginTransaction() = 0;

@@ -537,6 +537,15 @@ bool TTable::CatchUpWithOtherWriters()
     return true;
 }
 
+bool TTable::CheckConnection()
+{
+    if (!m_cursor)
+        return true;
+    // The version read here is not kept: the next catching up still sees what changed.
+    m_cursor->DataVersion();
+    return m_cursor->IsConnected();
+}
+
 bool TTable::RefreshIfChangedElsewhere()
 {
     if (!Active() || Editing())

@@ -85,6 +85,9 @@ public:
     // Shows what another program changed in the table since it was last read, staying on the
     // current record; nothing happens while the record is being edited. True when it had changed.
     bool RefreshIfChangedElsewhere();
+    // Looks at the table's server without waiting (connecting again when it can, and without
+    // taking in what changed there); whether it can be reached. Always so for files.
+    bool CheckConnection();
     // Reads the current record again as stored (raises "Record not found" when it is gone). Inside
     // a transaction, the values read are the ones the transaction's writes start from.
     void RereadRecord();
