@@ -283,6 +283,8 @@ public:
             return;
         m_depth = 0;
         m_lost = false;
+        // A table made or changed inside the transaction is gone again.
+        Shapes.clear();
         if (Pq().PQstatus(m_conn) == CONNECTION_OK && Pq().PQtransactionStatus(m_conn) != PQTRANS_IDLE)
             Result ended(Pq().PQexec(m_conn, "ROLLBACK"));
         ListenPending();
@@ -307,32 +309,36 @@ public:
     void Listen(const QString &table)
     {
         const QString channel = ChannelOf(table);
-        if (m_listeners[channel]++ > 0)
+        // A channel once heard stays heard for the session: tables are closed and opened again
+        // often (a page change), and a notice nobody reads only bumps a counter.
+        if (m_listeners.contains(channel))
             return;
+        m_listeners.insert(channel, 1);
         if (m_depth > 0)
             m_listenPending = true;
         else
             SendListen({channel});
     }
-    void Unlisten(const QString &table)
+
+    // The shape of a table as the catalogue gave it, kept for the session so that opening a
+    // table again asks the server nothing but its records. The program's own schema work, and a
+    // new connection, read it anew.
+    struct TTableShape
     {
-        const QString channel = ChannelOf(table);
-        auto found = m_listeners.find(channel);
-        if (found == m_listeners.end() || --found.value() > 0)
-            return;
-        m_listeners.erase(found);
-        // Best effort: a channel still heard only bumps a counter nobody reads.
-        if (m_depth == 0 && Pq().PQstatus(m_conn) == CONNECTION_OK && Pq().PQtransactionStatus(m_conn) == PQTRANS_IDLE)
-            Result ended(Pq().PQexec(m_conn, ("UNLISTEN " + QuoteIdentifier(channel)).toUtf8().constData()));
-    }
+        QList<TFieldInfo> Fields;
+        QString Identity;
+        int IdentityField = -1;
+        bool ReadOnly = false;
+    };
+    QHash<QString, TTableShape> Shapes;
+
+    // Whether the connection stood at the last look (Version looks without waiting).
+    bool Connected() const { return m_conn && Pq().PQstatus(m_conn) == CONNECTION_OK; }
 
     // A number that grows with every other connection's change notice for the table, and with
     // every reconnection (notices sent while the connection was down are lost). Never waits for
     // the server and never raises: a lost connection is made again at most every few seconds,
     // quietly, and left to the next statement to report.
-    // Whether the connection stood at the last look (Version looks without waiting).
-    bool Connected() const { return m_conn && Pq().PQstatus(m_conn) == CONNECTION_OK; }
-
     qint64 Version(const QString &table)
     {
         if (Pq().PQstatus(m_conn) == CONNECTION_OK && Pq().PQtransactionStatus(m_conn) != PQTRANS_ACTIVE) {
@@ -502,6 +508,7 @@ private:
     // while it was down are lost, so every table counts as changed.
     void Reconnect()
     {
+        Shapes.clear();
         if (!m_conn) {
             Connect();
         } else {
@@ -643,16 +650,23 @@ public:
     TPgTable(std::shared_ptr<TPgSession> session, const QString &sqlName)
         : m_session(std::move(session)), m_sqlName(sqlName), m_table(m_session->QualifiedName(sqlName))
     {
-        ReadStructure();
+        if (const auto known = m_session->Shapes.constFind(m_sqlName); known != m_session->Shapes.constEnd()) {
+            m_fields = known->Fields;
+            m_identity = known->Identity;
+            m_identityField = known->IdentityField;
+            m_readOnly = known->ReadOnly;
+        } else {
+            ReadStructure();
+            if (!m_readOnly)
+                m_session->EnsureNotifier(m_sqlName);
+            m_session->Shapes.insert(m_sqlName, {m_fields, m_identity, m_identityField, m_readOnly});
+        }
         QStringList columns{QuoteIdentifier(m_identity)};
         for (const TFieldInfo &field : std::as_const(m_fields))
             columns << QuoteIdentifier(field.Name);
         m_columns = columns.join(QStringLiteral(", "));
-        if (!m_readOnly)
-            m_session->EnsureNotifier(m_sqlName);
         m_session->Listen(m_sqlName);
     }
-    ~TPgTable() override { m_session->Unlisten(m_sqlName); }
 
     QList<TFieldInfo> Fields() const override { return m_fields; }
     bool IsReadOnly() const override { return m_readOnly; }
@@ -1037,7 +1051,11 @@ TPgConnection::~TPgConnection() = default;
 QString TPgConnection::Location() const { return m_session->Location(); }
 QString TPgConnection::Schema() const { return m_session->Schema(); }
 QString TPgConnection::QualifiedName(const QString &tableName) const { return m_session->QualifiedName(SqlTableName(tableName)); }
-void TPgConnection::Execute(const QString &sql, const QVariantList &params) { m_session->ExecuteOnce(sql, params); }
+void TPgConnection::Execute(const QString &sql, const QVariantList &params)
+{
+    m_session->Shapes.clear();
+    m_session->ExecuteOnce(sql, params);
+}
 void TPgConnection::BeginTransaction() { m_session->Begin(); }
 void TPgConnection::Commit() { m_session->Commit(); }
 void TPgConnection::Rollback() { m_session->Rollback(); }
@@ -1057,6 +1075,7 @@ std::unique_ptr<TStoreTableCursor> TPgConnection::OpenTable(const QString &table
 
 void TPgConnection::CreateTable(const QString &tableName, const QList<TFieldInfo> &fields)
 {
+    m_session->Shapes.clear();
     const QString name = SqlTableName(tableName);
     if (TableExists(tableName))
         throw EDatabaseError(QStringLiteral("Cannot create table '%1': it exists already in schema '%2'").arg(name, m_session->Schema()));
