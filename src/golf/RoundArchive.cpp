@@ -604,7 +604,6 @@ TPlayerRounds TRoundArchive::Load(qint32 player)
         result.Problems << files.Missing;
         return result;
     }
-    QList<TIndexRound> indexRounds;
     {
         const TFiles::TStatement statement = files.Prepare(files.Players,
             "SELECT rowid, \"PlayerID\", \"Played\", \"Score\", \"Rating\", \"Slope\", \"PCC\", \"Club\", \"Entered\" "
@@ -615,9 +614,12 @@ TPlayerRounds TRoundArchive::Load(qint32 player)
             const TArchivedRound &round = result.Rounds.last();
             if (!round.Problem.isEmpty())
                 result.Problems << QStringLiteral("Round %1: %2").arg(round.Id).arg(round.Problem);
-            indexRounds.append(round.ToIndexRound());
         }
     }
+    QList<TIndexRound> indexRounds;
+    indexRounds.reserve(result.Rounds.size());
+    for (const TArchivedRound &round : std::as_const(result.Rounds))
+        indexRounds.append(round.ToIndexRound());
     result.Index = CalculateIndex(indexRounds);
 
     // The home club as a tee.
