@@ -44,44 +44,62 @@ TTableRow RowFor(int held)
     return {8, 0};
 }
 
-// A segment tree over the rounds in date order, answering range questions about the indexes
-// kept so far in O(log n): the lowest index in a date range, and the last-entered round before a
-// date.
-template<typename Value, typename Combine>
-class TRangeTree
+// The lowest index kept over a range of positions (rounds in date order), in O(log n): a
+// segment tree whose values are only ever lowered, since a position gets its index once.
+class TLowestTree
 {
 public:
-    TRangeTree(int size, Value empty, Combine combine)
-        : m_size(std::max(1, size)), m_empty(empty), m_combine(combine), m_nodes(2 * size_t(m_size), empty)
+    explicit TLowestTree(int size) : m_size(std::max(1, size)), m_nodes(2 * size_t(m_size), INT_MAX) {}
+
+    void Lower(int position, int value)
     {
+        // Every node above holds the lowest of its range: the climb ends where that stays.
+        for (size_t node = size_t(position + m_size); node >= 1 && value < m_nodes[node]; node /= 2)
+            m_nodes[node] = value;
     }
 
-    void Set(int position, Value value)
+    // Over positions [from, to); INT_MAX when none holds an index.
+    int Query(int from, int to) const
     {
-        size_t node = size_t(position + m_size);
-        m_nodes[node] = value;
-        for (node /= 2; node >= 1; node /= 2)
-            m_nodes[node] = m_combine(m_nodes[2 * node], m_nodes[2 * node + 1]);
-    }
-
-    // Over positions [from, to).
-    Value Query(int from, int to) const
-    {
-        Value result = m_empty;
+        int result = INT_MAX;
         for (size_t low = size_t(from + m_size), high = size_t(to + m_size); low < high; low /= 2, high /= 2) {
             if (low & 1)
-                result = m_combine(result, m_nodes[low++]);
+                result = std::min(result, m_nodes[low++]);
             if (high & 1)
-                result = m_combine(result, m_nodes[--high]);
+                result = std::min(result, m_nodes[--high]);
         }
         return result;
     }
 
 private:
     int m_size;
-    Value m_empty;
-    Combine m_combine;
-    std::vector<Value> m_nodes;
+    std::vector<int> m_nodes;
+};
+
+// The last entry step among the positions before a given one, in O(log n): a Fenwick tree of
+// the largest step, which only grows.
+class TLastEnteredTree
+{
+public:
+    explicit TLastEnteredTree(int size) : m_nodes(size_t(size) + 1, -1) {}
+
+    void Set(int position, int step)
+    {
+        for (size_t node = size_t(position) + 1; node < m_nodes.size(); node += node & (~node + 1))
+            m_nodes[node] = std::max(m_nodes[node], step);
+    }
+
+    // Over positions [0, to); -1 when none was entered.
+    int Before(int to) const
+    {
+        int result = -1;
+        for (size_t node = size_t(to); node > 0; node &= node - 1)
+            result = std::max(result, m_nodes[node]);
+        return result;
+    }
+
+private:
+    std::vector<int> m_nodes;
 };
 
 QString Hundredths(qint64 sumTenths, int count)
@@ -101,8 +119,14 @@ QString StoredRoundProblem(const TIndexRound &round)
         return round.Problem;
     if (!round.Played.isValid())
         return QStringLiteral("The round has no valid date played");
-    // Rounds already kept are never refused for their date alone.
-    return RoundProblem(round.Played, round.Score, round.RatingTenths, round.Slope, round.Pcc, QDate(9999, 12, 31));
+    // Nearly every round is within all the limits: that is settled by comparisons alone, without
+    // turning the date into a year. Rounds already kept are never refused for their date alone.
+    static const QDate earliest(1900, 1, 1), latest(9999, 12, 31);
+    if (round.Played >= earliest && round.Played <= latest && round.Score >= kMinAdjustedScore && round.Score <= kMaxAdjustedScore
+        && round.RatingTenths >= kMinRatingTenths && round.RatingTenths <= kMaxRatingTenths && round.Slope >= kMinSlope
+        && round.Slope <= kMaxSlope && round.Pcc >= kMinPcc && round.Pcc <= kMaxPcc)
+        return QString();
+    return RoundProblem(round.Played, round.Score, round.RatingTenths, round.Slope, round.Pcc, latest);
 }
 
 } // namespace
@@ -193,47 +217,66 @@ int ParseRatingTenths(const QString &text, QChar decimalPoint)
 THandicapIndex CalculateIndex(const QList<TIndexRound> &rounds)
 {
     THandicapIndex result;
-    result.Rounds.reserve(rounds.size());
-    std::vector<int> valid; // indexes into result.Rounds
-    for (const TIndexRound &round : rounds) {
-        TRoundResult entry;
-        entry.Round = round;
-        entry.Note = StoredRoundProblem(round);
-        if (entry.Note.isEmpty()) {
-            entry.DifferentialTenths = ScoreDifferentialTenths(round.Score, round.RatingTenths, round.Slope, round.Pcc);
-            valid.push_back(int(result.Rounds.size()));
+    const int total = int(rounds.size());
+
+    // Each round's date as its day number (an invalid date lowest, as QDate orders it) and Id,
+    // side by side: the orderings below compare nothing else.
+    std::vector<qint64> day(total), id(total);
+    std::vector<int> differentialOf(total, 0);
+    std::vector<int> valid; // rounds that count, as indexes into `rounds`
+    valid.reserve(total);
+    std::vector<QString> notes; // of the rounds left out, in the order given
+    for (int i = 0; i < total; ++i) {
+        const TIndexRound &round = rounds.at(i);
+        day[i] = round.Played.toJulianDay();
+        id[i] = round.Id;
+        QString note = StoredRoundProblem(round);
+        if (note.isEmpty()) {
+            differentialOf[i] = ScoreDifferentialTenths(round.Score, round.RatingTenths, round.Slope, round.Pcc);
+            valid.push_back(i);
+        } else {
+            notes.push_back(std::move(note));
         }
-        result.Rounds.append(std::move(entry));
     }
 
     // Rounds that count, by date played and then by order of entry: their position in this
-    // order is what "most recent" means.
-    auto earlier = [&](int a, int b) {
-        const TIndexRound &x = result.Rounds[a].Round, &y = result.Rounds[b].Round;
-        return x.Played != y.Played ? x.Played < y.Played : x.Id < y.Id;
-    };
+    // order is what "most recent" means. Rounds are mostly entered in date order; when they
+    // all are, no order among them is in question and the sort is left out.
+    auto earlier = [&](int a, int b) { return day[a] != day[b] ? day[a] < day[b] : id[a] < id[b]; };
     std::vector<int> byDate = valid;
-    std::sort(byDate.begin(), byDate.end(), earlier);
+    if (std::adjacent_find(byDate.begin(), byDate.end(), [&](int a, int b) { return !earlier(a, b); }) != byDate.end())
+        std::sort(byDate.begin(), byDate.end(), earlier);
     const int count = int(byDate.size());
-    std::vector<int> positionOf(result.Rounds.size(), -1);
-    std::vector<QDate> dateAt(count);
+    std::vector<int> positionOf(total, -1);
+    std::vector<qint64> dayAt(count);
+    std::vector<int> differential(count);
     for (int p = 0; p < count; ++p) {
         positionOf[byDate[p]] = p;
-        dateAt[p] = result.Rounds[byDate[p]].Round.Played;
+        dayAt[p] = day[byDate[p]];
+        differential[p] = differentialOf[byDate[p]];
     }
     std::vector<int> byEntry = valid;
-    std::sort(byEntry.begin(), byEntry.end(), [&](int a, int b) { return result.Rounds[a].Round.Id < result.Rounds[b].Round.Id; });
+    if (std::adjacent_find(byEntry.begin(), byEntry.end(), [&](int a, int b) { return id[a] >= id[b]; }) != byEntry.end())
+        std::sort(byEntry.begin(), byEntry.end(), [&](int a, int b) { return id[a] < id[b]; });
+
+    // The low index looks back from the latest round held: at the rounds of the 365 days before
+    // its day. Where that window and that day begin, for each position.
+    std::vector<int> windowFrom(count), dayStart(count);
+    for (int p = 0, from = 0; p < count; ++p) {
+        while (dayAt[from] < dayAt[p] - 365)
+            ++from;
+        windowFrom[p] = from;
+        dayStart[p] = p > 0 && dayAt[p - 1] == dayAt[p] ? dayStart[p - 1] : p;
+    }
 
     std::vector<int> reduction(count, 0);
-    std::vector<int> differential(count, 0);
-    for (int p = 0; p < count; ++p)
-        differential[p] = *result.Rounds[byDate[p]].DifferentialTenths;
 
-    // The index kept with each position (INT_MAX while none), and the entry step of each position.
-    TRangeTree lowest(count, INT_MAX, [](int a, int b) { return std::min(a, b); });
-    TRangeTree lastEntered(count, -1, [](int a, int b) { return std::max(a, b); });
+    // The index kept with each position, and the entry step of each position.
+    TLowestTree lowest(count);
+    TLastEnteredTree lastEntered(count);
     std::vector<std::optional<int>> keptAtStep;
     keptAtStep.reserve(count);
+    result.History.reserve(count);
 
     // The most recent rounds so far, kept lowest adjusted differential first and, of equal ones,
     // the more recent (later position) first. An exceptional score lowers all of them alike, so
@@ -288,12 +331,12 @@ THandicapIndex CalculateIndex(const QList<TIndexRound> &rounds)
             int index = breakdown.CalculatedTenths;
 
             if (breakdown.RoundsInRecord >= kRoundsConsidered) {
-                const QDate latest = dateAt[*std::max_element(recent.begin(), recent.end())];
-                const QDate windowStart = latest.addDays(-365);
-                const int from = int(std::lower_bound(dateAt.begin(), dateAt.end(), windowStart) - dateAt.begin());
-                const int to = int(std::lower_bound(dateAt.begin(), dateAt.end(), latest) - dateAt.begin());
-                int low = lowest.Query(from, to);
-                const int startStep = lastEntered.Query(0, from);
+                // Over the indexes kept for the rounds played in the year before the latest
+                // one's day, and the index in effect when that year began.
+                const int latest = *std::max_element(recent.begin(), recent.end());
+                const int from = windowFrom[latest];
+                int low = lowest.Query(from, dayStart[latest]);
+                const int startStep = lastEntered.Before(from);
                 if (startStep >= 0 && keptAtStep[startStep])
                     low = std::min(low, *keptAtStep[startStep]);
                 if (low != INT_MAX) {
@@ -318,34 +361,47 @@ THandicapIndex CalculateIndex(const QList<TIndexRound> &rounds)
 
         keptAtStep.push_back(breakdown.IndexTenths);
         if (breakdown.IndexTenths)
-            lowest.Set(p, *breakdown.IndexTenths);
+            lowest.Lower(p, *breakdown.IndexTenths);
         lastEntered.Set(p, step);
-        const TIndexRound &round = result.Rounds[byDate[p]].Round;
+        const TIndexRound &round = rounds.at(byDate[p]);
         result.History.append({round.Id, round.Played, breakdown.IndexTenths});
         result.Breakdown = breakdown;
     }
-
     result.IndexTenths = result.Breakdown.IndexTenths;
-    for (int p = 0; p < count; ++p)
-        result.Rounds[byDate[p]].ReductionTenths = reduction[p];
+    std::vector<bool> counted(count, false);
     for (int i = 0; i < usedCount; ++i)
-        result.Rounds[byDate[recent[i]]].Counted = true;
+        counted[recent[i]] = true;
 
-    // Most recent first; rounds left out for want of a date go last.
-    std::vector<int> shown(result.Rounds.size());
-    for (int i = 0; i < int(shown.size()); ++i)
-        shown[i] = i;
-    std::sort(shown.begin(), shown.end(), [&](int a, int b) {
-        const TIndexRound &x = result.Rounds[a].Round, &y = result.Rounds[b].Round;
-        if (x.Played != y.Played)
-            return x.Played > y.Played;
-        return x.Id != y.Id ? x.Id > y.Id : a > b;
-    });
-    QList<TRoundResult> ordered;
-    ordered.reserve(result.Rounds.size());
-    for (int i : shown)
-        ordered.append(std::move(result.Rounds[i]));
-    result.Rounds = std::move(ordered);
+    // Most recent first; rounds left out for want of a date go last. Given in the order of
+    // entry and of dates alike, that is the order given, reversed.
+    std::vector<int> shown(total);
+    for (int i = 0; i < total; ++i)
+        shown[i] = total - 1 - i;
+    auto later = [&](int a, int b) {
+        if (day[a] != day[b])
+            return day[a] > day[b];
+        return id[a] != id[b] ? id[a] > id[b] : a > b;
+    };
+    if (std::adjacent_find(shown.begin(), shown.end(), [&](int a, int b) { return !later(a, b); }) != shown.end())
+        std::sort(shown.begin(), shown.end(), later);
+
+    result.Rounds.reserve(total);
+    std::vector<int> noteOf(total, -1);
+    for (int i = 0, note = 0; i < total; ++i)
+        if (positionOf[i] < 0)
+            noteOf[i] = note++;
+    for (int i : shown) {
+        TRoundResult entry;
+        entry.Round = rounds.at(i);
+        if (const int p = positionOf[i]; p >= 0) {
+            entry.DifferentialTenths = differential[p];
+            entry.ReductionTenths = reduction[p];
+            entry.Counted = counted[p];
+        } else {
+            entry.Note = std::move(notes[noteOf[i]]);
+        }
+        result.Rounds.append(std::move(entry));
+    }
     return result;
 }
 

@@ -117,28 +117,31 @@ QDate IsoDate(const char *text, int size)
     return QDate(parts[0], parts[1], parts[2]);
 }
 
-// "YYYY-MM-DDTHH:MM:SS.zzzZ" as NowText writes it, read by hand: the general parser would
-// take longer than the rest of a round's reading; anything else goes to it.
-QDateTime EnteredMoment(const QString &text)
+// The whole number written by `count` ASCII digits from `from`; -1 when one is not a digit.
+int Digits(const char *text, int from, int count)
 {
-    auto digits = [&text](int from, int count) {
-        int value = 0;
-        for (int i = from; i < from + count; ++i) {
-            const char16_t ch = text[i].unicode();
-            if (ch < u'0' || ch > u'9')
-                return -1;
-            value = value * 10 + (ch - u'0');
-        }
-        return value;
-    };
-    if (text.size() == 24 && text[4] == u'-' && text[7] == u'-' && text[10] == u'T' && text[13] == u':' && text[16] == u':'
-        && text[19] == u'.' && text[23] == u'Z') {
-        const QDate date(digits(0, 4), digits(5, 2), digits(8, 2));
-        const QTime time(digits(11, 2), digits(14, 2), digits(17, 2), digits(20, 3));
+    int value = 0;
+    for (int i = from; i < from + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return -1;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+// "YYYY-MM-DDTHH:MM:SS.zzzZ" as NowText writes it, read by hand from the stored UTF-8: the
+// general parser, and even making a QString of the text, would take longer than the rest of a
+// round's reading. Anything else goes to the general parser.
+QDateTime EnteredMoment(const char *text, int size)
+{
+    if (size == 24 && text[4] == '-' && text[7] == '-' && text[10] == 'T' && text[13] == ':' && text[16] == ':'
+        && text[19] == '.' && text[23] == 'Z') {
+        const QDate date(Digits(text, 0, 4), Digits(text, 5, 2), Digits(text, 8, 2));
+        const QTime time(Digits(text, 11, 2), Digits(text, 14, 2), Digits(text, 17, 2), Digits(text, 20, 3));
         if (date.isValid() && time.isValid())
             return QDateTime(date, time, Qt::UTC);
     }
-    return QDateTime::fromString(text, Qt::ISODateWithMs);
+    return QDateTime::fromString(QString::fromUtf8(text, size), Qt::ISODateWithMs);
 }
 
 QVector<QVariant> RoundValues(const TColumnMap &columns, qint32 player, const TRoundInput &round, QVector<bool> &assigned)
@@ -392,7 +395,9 @@ public:
     static sqlite3 *OpenFile(const QString &path)
     {
         sqlite3 *db = nullptr;
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        // An archive is used by the thread that made it, so its connections need no lock of
+        // their own: SQLite would otherwise take one for every value read.
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
             const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
             sqlite3_close(db);
             throw EDatabaseError(QStringLiteral("Cannot open table '%1': %2").arg(path, message));
@@ -479,79 +484,86 @@ public:
 
 namespace {
 
-QString ColumnText(sqlite3_stmt *statement, int column)
+// Values are read through sqlite3_value: the connections take no lock (see OpenFile), and a
+// value's kind and content then cost no further trip through the statement.
+QString ValueText(sqlite3_value *value)
 {
-    return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column)), sqlite3_column_bytes(statement, column));
+    return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
 }
 
 // A whole number as stored: an integer, a real without a fraction, or the digits of one.
-std::optional<qint64> StoredWholeNumber(sqlite3_stmt *statement, int column)
+std::optional<qint64> StoredWholeNumber(sqlite3_value *value)
 {
-    switch (sqlite3_column_type(statement, column)) {
+    switch (sqlite3_value_type(value)) {
     case SQLITE_INTEGER:
-        return sqlite3_column_int64(statement, column);
+        return sqlite3_value_int64(value);
     case SQLITE_FLOAT:
-        return WholeNumber(sqlite3_column_double(statement, column));
+        return WholeNumber(sqlite3_value_double(value));
     case SQLITE_TEXT:
-        return WholeNumber(ColumnText(statement, column));
+        return WholeNumber(ValueText(value));
     default:
         return std::nullopt;
     }
 }
 
-std::optional<int> StoredRatingTenths(sqlite3_stmt *statement, int column)
+std::optional<int> StoredRatingTenths(sqlite3_value *value)
 {
-    switch (sqlite3_column_type(statement, column)) {
+    switch (sqlite3_value_type(value)) {
     case SQLITE_INTEGER:
     case SQLITE_FLOAT:
-        return RatingTenths(sqlite3_column_double(statement, column));
+        return RatingTenths(sqlite3_value_double(value));
     case SQLITE_TEXT:
-        return RatingTenths(ColumnText(statement, column));
+        return RatingTenths(ValueText(value));
     default:
         return std::nullopt;
     }
 }
 
 // What a stored value is, for a message: its text, or "empty".
-QString Shown(sqlite3_stmt *statement, int column)
+QString Shown(sqlite3_value *value)
 {
-    if (sqlite3_column_type(statement, column) == SQLITE_NULL)
+    if (sqlite3_value_type(value) == SQLITE_NULL)
         return QStringLiteral("empty");
-    return QLatin1Char('\'') + ColumnText(statement, column) + QLatin1Char('\'');
+    return QLatin1Char('\'') + ValueText(value) + QLatin1Char('\'');
 }
 
 // Columns of the rounds query: rowid first, then the round's columns in their order.
 TArchivedRound StoredRound(sqlite3_stmt *statement)
 {
+    sqlite3_value *values[1 + rcCount];
+    for (int column = 0; column < 1 + rcCount; ++column)
+        values[column] = sqlite3_column_value(statement, column);
+    auto stored = [&values](TRoundColumn column) { return values[1 + column]; };
+
     TArchivedRound round;
-    round.Id = sqlite3_column_int64(statement, 0);
+    round.Id = sqlite3_value_int64(values[0]);
     QStringList unreadable;
     auto whole = [&](TRoundColumn column, int &target) {
-        const std::optional<qint64> number = StoredWholeNumber(statement, 1 + column);
+        const std::optional<qint64> number = StoredWholeNumber(stored(column));
         if (number && *number >= INT_MIN && *number <= INT_MAX)
             target = int(*number);
         else
-            unreadable << QStringLiteral("%1 %2 is not a whole number").arg(QLatin1String(kColumnNames[column]), Shown(statement, 1 + column));
+            unreadable << QStringLiteral("%1 %2 is not a whole number").arg(QLatin1String(kColumnNames[column]), Shown(stored(column)));
     };
     int player = 0;
     whole(rcPlayer, player);
     round.Player = player;
-    if (sqlite3_column_type(statement, 1 + rcPlayed) == SQLITE_TEXT)
-        round.Played = IsoDate(reinterpret_cast<const char *>(sqlite3_column_text(statement, 1 + rcPlayed)),
-                               sqlite3_column_bytes(statement, 1 + rcPlayed));
+    if (sqlite3_value_type(stored(rcPlayed)) == SQLITE_TEXT)
+        round.Played = IsoDate(reinterpret_cast<const char *>(sqlite3_value_text(stored(rcPlayed))), sqlite3_value_bytes(stored(rcPlayed)));
     if (!round.Played.isValid())
-        unreadable << QStringLiteral("Played %1 is not a date").arg(Shown(statement, 1 + rcPlayed));
+        unreadable << QStringLiteral("Played %1 is not a date").arg(Shown(stored(rcPlayed)));
     whole(rcScore, round.Score);
-    if (const std::optional<int> tenths = StoredRatingTenths(statement, 1 + rcRating))
+    if (const std::optional<int> tenths = StoredRatingTenths(stored(rcRating)))
         round.RatingTenths = *tenths;
     else
-        unreadable << QStringLiteral("Rating %1 is not a number with at most one decimal").arg(Shown(statement, 1 + rcRating));
+        unreadable << QStringLiteral("Rating %1 is not a number with at most one decimal").arg(Shown(stored(rcRating)));
     whole(rcSlope, round.Slope);
     whole(rcPcc, round.Pcc);
-    if (const std::optional<qint64> club = StoredWholeNumber(statement, 1 + rcClub))
+    if (const std::optional<qint64> club = StoredWholeNumber(stored(rcClub)))
         round.Club = qint32(*club);
-    if (sqlite3_column_type(statement, 1 + rcEntered) == SQLITE_TEXT)
-        round.Entered = EnteredMoment(ColumnText(statement, 1 + rcEntered));
+    if (sqlite3_value_type(stored(rcEntered)) == SQLITE_TEXT)
+        round.Entered = EnteredMoment(reinterpret_cast<const char *>(sqlite3_value_text(stored(rcEntered))),
+                                      sqlite3_value_bytes(stored(rcEntered)));
     if (!unreadable.isEmpty())
         round.Problem = unreadable.join(QStringLiteral("; "));
     return round;
@@ -747,7 +759,6 @@ TPlayerRounds TRoundArchive::Load(qint32 player)
         result.Problems << files.Missing;
         return result;
     }
-    QList<TIndexRound> indexRounds;
     {
         const TFiles::TStatement statement = files.Prepare(files.Players,
             "SELECT rowid, \"PlayerID\", \"Played\", \"Score\", \"Rating\", \"Slope\", \"PCC\", \"Club\", \"Entered\" "
@@ -758,9 +769,12 @@ TPlayerRounds TRoundArchive::Load(qint32 player)
             const TArchivedRound &round = result.Rounds.last();
             if (!round.Problem.isEmpty())
                 result.Problems << QStringLiteral("Round %1: %2").arg(round.Id).arg(round.Problem);
-            indexRounds.append(round.ToIndexRound());
         }
     }
+    QList<TIndexRound> indexRounds;
+    indexRounds.reserve(result.Rounds.size());
+    for (const TArchivedRound &round : std::as_const(result.Rounds))
+        indexRounds.append(round.ToIndexRound());
     result.Index = CalculateIndex(indexRounds);
 
     // The home club as a tee.
@@ -769,7 +783,7 @@ TPlayerRounds TRoundArchive::Load(qint32 player)
         const TFiles::TStatement statement = files.Prepare(files.Players, "SELECT \"Homeclub\" FROM \"hcap\" WHERE rowid = ?1");
         sqlite3_bind_int64(statement, 1, player);
         if (files.Step(files.Players, statement))
-            club = StoredWholeNumber(statement, 0);
+            club = StoredWholeNumber(sqlite3_column_value(statement, 0));
     }
     if (!club)
         return result;
@@ -780,13 +794,14 @@ TPlayerRounds TRoundArchive::Load(qint32 player)
     sqlite3_bind_int64(statement, 1, *club);
     if (!files.Step(clubs, statement))
         return result;
-    const std::optional<qint64> slope = StoredWholeNumber(statement, 2);
-    const std::optional<qint64> par = StoredWholeNumber(statement, 3);
+    const std::optional<qint64> slope = StoredWholeNumber(sqlite3_column_value(statement, 2));
+    const std::optional<qint64> par = StoredWholeNumber(sqlite3_column_value(statement, 3));
     // An empty rating reads as 0, as everywhere else in the program.
-    const std::optional<int> rating = sqlite3_column_type(statement, 1) == SQLITE_NULL ? std::optional<int>(0) : StoredRatingTenths(statement, 1);
+    sqlite3_value *ratingValue = sqlite3_column_value(statement, 1);
+    const std::optional<int> rating = sqlite3_value_type(ratingValue) == SQLITE_NULL ? std::optional<int>(0) : StoredRatingTenths(ratingValue);
     if (!slope || !par || !rating || *slope < kMinSlope || *slope > kMaxSlope || *par < 1 || *par > 200)
         return result;
-    result.HomeTee = TTee{qint32(*club), ColumnText(statement, 0), kParReference * 10 - *rating, int(*slope), int(*par)};
+    result.HomeTee = TTee{qint32(*club), ValueText(sqlite3_column_value(statement, 0)), kParReference * 10 - *rating, int(*slope), int(*par)};
     if (result.Index.IndexTenths)
         result.CourseHandicap = CourseHandicap(*result.Index.IndexTenths, result.HomeTee->Slope, result.HomeTee->RatingTenths, result.HomeTee->Par);
     return result;

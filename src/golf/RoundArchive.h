@@ -77,7 +77,8 @@ struct TPlayerRounds
 // Raises EConvertError naming the first value that is refused ("Slope 160 is outside 55..155").
 void CheckRound(const TRoundInput &round, const QDate &today = QDate::currentDate());
 
-// The rounds of a data folder. Every change is committed and on disk when it returns.
+// The rounds of a data folder. Every change is committed and on disk when it returns. An archive
+// is used by one thread at a time: its connections to the files take no locks of their own.
 class TRoundArchive
 {
 public:

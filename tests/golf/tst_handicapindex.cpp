@@ -2,7 +2,10 @@
 #include "Exceptions.h"
 #include "HandicapIndex.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace Golf;
 
@@ -32,6 +35,79 @@ const TRoundResult &ResultFor(const THandicapIndex &index, qint64 id)
         if (result.Round.Id == id)
             return result;
     qFatal("no round %lld", id);
+}
+
+// Years of rounds with varied values: differentials that rise and fall (so that caps, reductions
+// and the low index all come into play), a few on the same day, and a few the rules refuse.
+// Entered in the order of their Ids, played in that order too when `inDateOrder`.
+QList<TIndexRound> VariedRounds(quint32 seed, int count, bool inDateOrder)
+{
+    QRandomGenerator random(seed);
+    QList<TIndexRound> rounds;
+    QDate played(2019, 1, 1);
+    for (int i = 0; i < count; ++i) {
+        if (inDateOrder)
+            played = played.addDays(random.bounded(3)); // 0: the same day as the round before
+        else
+            played = QDate(2019, 1, 1).addDays(random.bounded(4 * 365));
+        // Good and bad spells of some months each, and now and then an exceptional round.
+        const int form = (i / 40) % 3 == 1 ? 12 : 0;
+        int score = 75 + form + int(random.bounded(15));
+        if (random.bounded(25) == 0)
+            score -= 15;
+        TIndexRound round{i + 1, played, score, 680 + int(random.bounded(80)), 90 + int(random.bounded(55)), int(random.bounded(-1, 4)), {}};
+        switch (random.bounded(60)) {
+        case 0:
+            round.Slope = 160;
+            break;
+        case 1:
+            round.Played = QDate(1899, 6, 1);
+            break;
+        case 2:
+            round.Played = QDate();
+            break;
+        case 3:
+            round.Problem = QStringLiteral("Score 'x' is not a whole number");
+            break;
+        case 4:
+            round.Score = 0;
+            break;
+        default:
+            break;
+        }
+        rounds << round;
+    }
+    return rounds;
+}
+
+void CompareIndexes(const THandicapIndex &actual, const THandicapIndex &expected)
+{
+    QCOMPARE(actual.IndexTenths, expected.IndexTenths);
+    const TIndexBreakdown &a = actual.Breakdown, &e = expected.Breakdown;
+    QCOMPARE(a.RoundsHeld, e.RoundsHeld);
+    QCOMPARE(a.RoundsInRecord, e.RoundsInRecord);
+    QCOMPARE(a.Used, e.Used);
+    QCOMPARE(a.SumTenths, e.SumTenths);
+    QCOMPARE(a.ReductionTenthsUsed, e.ReductionTenthsUsed);
+    QCOMPARE(a.LowIndexTenths, e.LowIndexTenths);
+    QCOMPARE(a.Cap, e.Cap);
+    QCOMPARE(a.CappedTenths, e.CappedTenths);
+    QCOMPARE(ExplainIndex(a), ExplainIndex(e));
+    QCOMPARE(actual.Rounds.size(), expected.Rounds.size());
+    for (int i = 0; i < actual.Rounds.size(); ++i) {
+        const TRoundResult &x = actual.Rounds[i], &y = expected.Rounds[i];
+        QCOMPARE(x.Round.Id, y.Round.Id);
+        QCOMPARE(x.DifferentialTenths, y.DifferentialTenths);
+        QCOMPARE(x.ReductionTenths, y.ReductionTenths);
+        QCOMPARE(x.Counted, y.Counted);
+        QCOMPARE(x.Note, y.Note);
+    }
+    QCOMPARE(actual.History.size(), expected.History.size());
+    for (int i = 0; i < actual.History.size(); ++i) {
+        QCOMPARE(actual.History[i].Id, expected.History[i].Id);
+        QCOMPARE(actual.History[i].Played, expected.History[i].Played);
+        QCOMPARE(actual.History[i].IndexTenths, expected.History[i].IndexTenths);
+    }
 }
 
 } // namespace
@@ -70,6 +146,8 @@ private slots:
     void courseHandicapIsRoundedHalvesAwayFromZero_data();
     void courseHandicapIsRoundedHalvesAwayFromZero();
     void explanationNamesTheNumbers();
+    void orderTheRoundsAreGivenInChangesNothing_data();
+    void orderTheRoundsAreGivenInChangesNothing();
 };
 
 void TestHandicapIndex::differentialIsRoundedHalvesAwayFromZero_data()
@@ -467,6 +545,45 @@ void TestHandicapIndex::explanationNamesTheNumbers()
              QStringLiteral("Your lowest of 3 differentials, 10.1, less 2.0 for holding 3 rounds, 8.1."));
     QCOMPARE(ExplainIndex(CalculateIndex(Daily({-10, -15, 20, 20, 20, 20, 20})).Breakdown),
              QStringLiteral("Average of your 2 lowest of 7 differentials, -1.25, rounded to -1.3; below zero it is written +1.3."));
+}
+
+void TestHandicapIndex::orderTheRoundsAreGivenInChangesNothing_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<bool>("inDateOrder");
+    for (quint32 seed = 1; seed <= 6; ++seed) {
+        QTest::addRow("entered in date order, %u", seed) << seed << true;
+        QTest::addRow("entered in any order, %u", seed) << seed << false;
+    }
+}
+
+void TestHandicapIndex::orderTheRoundsAreGivenInChangesNothing()
+{
+    // Rounds usually come in the order of entry, and mostly in date order as well; however
+    // they are given, the index, its history and every round's part in it are the same.
+    QFETCH(quint32, seed);
+    QFETCH(bool, inDateOrder);
+    const QList<TIndexRound> rounds = VariedRounds(seed, 400, inDateOrder);
+    const THandicapIndex asEntered = CalculateIndex(rounds);
+
+    QList<TIndexRound> shuffled = rounds;
+    QRandomGenerator random(seed);
+    std::shuffle(shuffled.begin(), shuffled.end(), random);
+    CompareIndexes(CalculateIndex(shuffled), asEntered);
+    QList<TIndexRound> reversed = rounds;
+    std::reverse(reversed.begin(), reversed.end());
+    CompareIndexes(CalculateIndex(reversed), asEntered);
+
+    // A round the rules refuse is left out with the refusal as its note; a kept round is never
+    // refused for lying in the future.
+    for (const TRoundResult &result : asEntered.Rounds) {
+        const TIndexRound &round = result.Round;
+        if (!round.Problem.isEmpty() || !round.Played.isValid())
+            QVERIFY(!result.Note.isEmpty());
+        else
+            QCOMPARE(result.Note, RoundProblem(round.Played, round.Score, round.RatingTenths, round.Slope, round.Pcc, QDate(9999, 12, 31)));
+        QCOMPARE(result.DifferentialTenths.has_value(), result.Note.isEmpty());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestHandicapIndex)
