@@ -136,9 +136,11 @@ QDateTime EnteredMoment(const char *text, int size)
 {
     if (size == 24 && text[4] == '-' && text[7] == '-' && text[10] == 'T' && text[13] == ':' && text[16] == ':'
         && text[19] == '.' && text[23] == 'Z') {
-        const QDate date(Digits(text, 0, 4), Digits(text, 5, 2), Digits(text, 8, 2));
+        const int year = Digits(text, 0, 4);
+        const QDate date(year, Digits(text, 5, 2), Digits(text, 8, 2));
         const QTime time(Digits(text, 11, 2), Digits(text, 14, 2), Digits(text, 17, 2), Digits(text, 20, 3));
-        if (date.isValid() && time.isValid())
+        // A year that is not four digits would read as -1, which is a valid year to QDate.
+        if (year > 0 && date.isValid() && time.isValid())
             return QDateTime(date, time, Qt::UTC);
     }
     return QDateTime::fromString(QString::fromUtf8(text, size), Qt::ISODateWithMs);
@@ -714,8 +716,10 @@ private:
         whole(rcPcc, round.Pcc);
         if (const std::optional<qint64> club = Whole(value(rcClub)))
             round.Club = qint32(*club);
-        if (!value(rcEntered).isNull())
-            round.Entered = EnteredMoment(value(rcEntered).toString());
+        if (!value(rcEntered).isNull()) {
+            const QByteArray entered = value(rcEntered).toString().toUtf8();
+            round.Entered = EnteredMoment(entered.constData(), int(entered.size()));
+        }
         if (!unreadable.isEmpty())
             round.Problem = unreadable.join(QStringLiteral("; "));
         return round;
@@ -961,15 +965,23 @@ void ArchiveEnteredRound(TTable &players, int score, int enteredRating, const QD
     round.Score = score;
     round.RatingTenths = RatingFromEntered(enteredRating);
     if (const TField *home = players.FindField(QStringLiteral("Homeclub")); home && !home->IsNull()) {
-        TTable clubs;
-        clubs.SetDatabaseName(players.DatabaseName());
-        clubs.SetTableName(kClubsTable);
-        clubs.SetIndexFieldNames(QStringLiteral("ID"));
-        clubs.Open();
-        if (clubs.FindKey(QString::number(home->AsInteger())))
-            if (const TField *slope = clubs.FindField(QStringLiteral("Slope")); slope && !slope->IsNull()
-                && slope->AsInteger() >= kMinSlope && slope->AsInteger() <= kMaxSlope)
-                round.Slope = slope->AsInteger();
+        // The club is looked up straight through the players' connection: a table opened for it
+        // would first read its first record, and the order it keeps is of no use here.
+        std::unique_ptr<TStoreTableCursor> clubs = players.Connection().OpenTable(kClubsTable);
+        const QList<TFieldInfo> fields = clubs->Fields();
+        int id = -1, slope = -1;
+        for (int i = 0; i < fields.size(); ++i) {
+            if (fields[i].Name.compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0)
+                id = i;
+            else if (fields[i].Name.compare(QLatin1String("Slope"), Qt::CaseInsensitive) == 0)
+                slope = i;
+        }
+        if (id >= 0 && slope >= 0)
+            if (const std::optional<TRecordData> club = clubs->FindFirst(id, qint64(home->AsInteger()), {}))
+                if (const std::optional<qint64> stored = club->Values.value(slope).isNull() ? std::nullopt
+                                                                                             : WholeNumber(club->Values.value(slope).toDouble());
+                    stored && *stored >= kMinSlope && *stored <= kMaxSlope)
+                    round.Slope = int(*stored);
     }
     QVector<bool> assigned;
     QVector<QVariant> values = RoundValues(columns, players.FieldByName(QStringLiteral("ID"))->AsInteger(), round, assigned);

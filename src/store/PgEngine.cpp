@@ -121,6 +121,29 @@ TFieldType TypeFromCatalog(const QString &dataType, int length, int &size)
     return ftString;
 }
 
+// A date as the server writes it with DateStyle ISO ("2026-03-01"), read by hand: a page of
+// records holds hundreds of dates, and the general parser costs more than the rest of a value.
+// Anything else ("infinity", a year past 9999, "BC") goes to the general parser.
+QDate IsoDate(const QByteArray &bytes)
+{
+    auto digits = [&bytes](int from, int count) {
+        int value = 0;
+        for (int i = from; i < from + count; ++i) {
+            const char ch = bytes[i];
+            if (ch < '0' || ch > '9')
+                return -1;
+            value = value * 10 + (ch - '0');
+        }
+        return value;
+    };
+    if (bytes.size() == 10 && bytes[4] == '-' && bytes[7] == '-') {
+        const int year = digits(0, 4), month = digits(5, 2), day = digits(8, 2);
+        if (year > 0 && month > 0 && day > 0)
+            return QDate(year, month, day);
+    }
+    return QDate::fromString(QString::fromLatin1(bytes), Qt::ISODate);
+}
+
 // A result that is cleared on every path.
 class Result
 {
@@ -218,6 +241,9 @@ public:
     QString Location() const { return RedactedDatabaseUrl(m_url) + QStringLiteral(" (schema %1)").arg(m_schema); }
     QString Url() const { return RedactedDatabaseUrl(m_url); }
     bool InTransaction() const { return m_depth > 0; }
+    // Counts the statements sent, so that a row a statement returned is known to be the latest
+    // this connection saw while no other statement went since.
+    quint64 Statements = 0;
 
     // Runs a statement, prepared once per session and kept.
     Result Execute(const QString &sql, const QVariantList &params = {})
@@ -576,6 +602,7 @@ private:
     template <typename Send>
     Result Run(const QString &sql, Send send)
     {
+        ++Statements;
         if (m_lost)
             throw EDatabaseError(LostTransactionMessage());
         if (m_depth == 0) {
@@ -720,6 +747,14 @@ public:
 
     std::optional<TRecordData> FetchById(qint64 id, const TSqlCondition &filter) override
     {
+        // The row a conditional update just returned is the row as stored: reading it back at
+        // once would ask the server for what it has told already.
+        if (m_written && m_written->Id == id && filter.IsEmpty() && m_writtenAt == m_session->Statements) {
+            std::optional<TRecordData> written;
+            written.swap(m_written);
+            return written;
+        }
+        m_written.reset();
         QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(m_columns, m_table, QuoteIdentifier(m_identity));
         if (!filter.IsEmpty())
             sql += QStringLiteral(" AND (") + filter.Sql + QLatin1Char(')');
@@ -823,27 +858,41 @@ public:
     void UpdateAsRead(qint64 id, const QVector<QVariant> &original, const QVector<QVariant> &values,
                       const QVector<bool> &changed) override
     {
-        // The row is locked while it is compared, so no other writer can come between the
-        // comparison and the change. Inside the caller's transaction the lock lasts until that
-        // ends, and a refusal leaves the transaction's earlier writes alone, as the file engine does.
-        const bool own = !m_session->InTransaction();
-        if (own)
-            m_session->Begin();
-        try {
-            const Result locked = m_session->Execute(
-                QStringLiteral("SELECT %1 FROM %2 WHERE %3 = $1 FOR UPDATE").arg(m_columns, m_table, QuoteIdentifier(m_identity)), {id});
-            if (locked.Rows() == 0)
-                throw EDatabaseError(QStringLiteral("Record not found: it was deleted from '%1' meanwhile").arg(m_sqlName));
-            if (ReadRow(locked, 0).Values != original)
-                throw EDatabaseError(ChangedElsewhereMessage(m_sqlName));
-            Update(id, values, changed);
-            if (own)
-                m_session->Commit();
-        } catch (...) {
-            if (own)
-                m_session->Rollback();
-            throw;
+        // One statement: the change is made only where the row still holds every value as it was
+        // read, so no other writer can come between the comparison and the change. Inside the
+        // caller's transaction a refusal leaves that transaction's earlier writes alone, as the
+        // file engine does.
+        m_written.reset();
+        QStringList assignments, unchanged;
+        QVariantList params;
+        for (int i = 0; i < m_fields.size(); ++i) {
+            if (!changed.value(i))
+                continue;
+            assignments << QuoteIdentifier(m_fields[i].Name) + QStringLiteral(" = ?");
+            params << values.value(i);
         }
+        if (assignments.isEmpty())
+            return;
+        params << id;
+        for (int i = 0; i < m_fields.size(); ++i) {
+            // Numbers are compared as they were read: as binary doubles.
+            const QString column = m_fields[i].Type == ftFloat ? QuoteIdentifier(m_fields[i].Name) + QStringLiteral("::float8")
+                                                               : QuoteIdentifier(m_fields[i].Name);
+            unchanged << column + (m_fields[i].Type == ftFloat ? QStringLiteral(" IS NOT DISTINCT FROM ?::float8")
+                                                               : QStringLiteral(" IS NOT DISTINCT FROM ?"));
+            params << original.value(i);
+        }
+        const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ? AND %4 RETURNING %5")
+                                .arg(m_table, assignments.join(QStringLiteral(", ")), QuoteIdentifier(m_identity),
+                                     unchanged.join(QStringLiteral(" AND ")), m_columns);
+        const Result result = m_session->Execute(NumberParameters(sql), params);
+        if (result.Rows() == 0) {
+            if (!FetchById(id, {}))
+                throw EDatabaseError(QStringLiteral("Record not found: it was deleted from '%1' meanwhile").arg(m_sqlName));
+            throw EDatabaseError(ChangedElsewhereMessage(m_sqlName));
+        }
+        m_written = ReadRow(result, 0);
+        m_writtenAt = m_session->Statements;
     }
 
     qint64 CountBefore(const TFetchRequest &request) override
@@ -1003,7 +1052,7 @@ private:
         case ftFloat:
             return bytes.toDouble();
         case ftDate: {
-            const QDate date = QDate::fromString(QString::fromLatin1(bytes), Qt::ISODate);
+            const QDate date = IsoDate(bytes);
             return date.isValid() ? QVariant(date) : QVariant();
         }
         case ftString:
@@ -1031,6 +1080,9 @@ private:
     QList<TFieldInfo> m_fields;
     int m_identityField = -1;
     bool m_readOnly = false;
+    // The row the last conditional update returned, while no statement went since.
+    std::optional<TRecordData> m_written;
+    quint64 m_writtenAt = 0;
 };
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "TField.h"
 #include "TTable.h"
 
+#include <QScopeGuard>
+
 class TRecordWindowModel::Link : public TDataLink
 {
 public:
@@ -50,7 +52,13 @@ TDataSource *TRecordWindowModel::DataSource() const
 
 void TRecordWindowModel::SetDataSource(TDataSource *source)
 {
-    m_link->SetDataSource(source);
+    // The link tells of the new source's state and records more than once; the window is read
+    // once, after.
+    {
+        m_settingSource = true;
+        const auto loud = qScopeGuard([this] { m_settingSource = false; });
+        m_link->SetDataSource(source);
+    }
     ResolveColumns();
     Rebuild(0);
 }
@@ -103,6 +111,8 @@ void TRecordWindowModel::SetWindowSize(int rows)
 
 void TRecordWindowModel::Rebuild(int preferredRow)
 {
+    if (m_settingSource)
+        return;
     QList<qint64> ids;
     QList<QVector<QVariant>> values;
     int activeRow = -1;

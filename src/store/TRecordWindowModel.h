@@ -66,4 +66,5 @@ private:
     QList<QVector<QVariant>> m_values;   // stored values of each row
     int m_activeRow = -1;
     int m_windowSize = 1;
+    bool m_settingSource = false; // SetDataSource reads the window once, at its end
 };

@@ -130,6 +130,8 @@ public:
     // Drops the writes since StartTransaction (and any unposted change) and shows the table as stored.
     void Rollback();
     bool InTransaction() const { return m_inTransaction; }
+    // The connection the table reaches its file or server through (made when first needed).
+    TStoreConnection &Connection() const;
     // Another table of this table's file, on its connection: its writes join this table's
     // transactions. The table must be open.
     std::unique_ptr<TStoreTableCursor> OpenCompanion(const QString &tableName);
@@ -152,7 +154,6 @@ private:
     QVariant FieldValue(int index) const;
     void SetFieldValue(int index, const QVariant &value);
 
-    TStoreConnection &Connection() const;
     void CheckActive() const;
     void SetState(TDataSetState state);
     // A change of state and the notification that follows it.
