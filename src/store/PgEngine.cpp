@@ -278,10 +278,14 @@ public:
     {
         // BEGIN runs before the depth grows: a connection found lost then is made again, as for
         // any statement outside a transaction.
-        if (m_depth == 0)
+        if (m_depth == 0) {
             ExecuteOnce(QStringLiteral("BEGIN"));
+            ++Transactions;
+        }
         ++m_depth;
     }
+    // Counts the transactions begun, so that a row lock is known to be held still.
+    quint64 Transactions = 0;
     void Commit()
     {
         if (m_depth == 0)
@@ -772,7 +776,10 @@ public:
             QStringLiteral("SELECT %1 FROM %2 WHERE %3 = $1 FOR UPDATE").arg(m_columns, m_table, QuoteIdentifier(m_identity)), {id});
         if (result.Rows() == 0)
             return std::nullopt;
-        return ReadRow(result, 0);
+        TRecordData row = ReadRow(result, 0);
+        if (m_session->InTransaction())
+            m_locked = {id, m_session->Transactions, row.Values};
+        return row;
     }
 
     std::optional<TRecordData> FindFirst(int field, const QVariant &value, const TSqlCondition &filter) override
@@ -874,7 +881,11 @@ public:
         if (assignments.isEmpty())
             return;
         params << id;
-        for (int i = 0; i < m_fields.size(); ++i) {
+        // A row this transaction holds locked, read as the caller says it was, cannot have been
+        // changed by anyone else: it needs no comparison.
+        const bool held = m_locked.Id == id && m_session->InTransaction() && m_locked.Transaction == m_session->Transactions
+            && m_locked.Values == original;
+        for (int i = 0; i < m_fields.size() && !held; ++i) {
             // Numbers are compared as they were read: as binary doubles.
             const QString column = m_fields[i].Type == ftFloat ? QuoteIdentifier(m_fields[i].Name) + QStringLiteral("::float8")
                                                                : QuoteIdentifier(m_fields[i].Name);
@@ -882,6 +893,8 @@ public:
                                                                : QStringLiteral(" IS NOT DISTINCT FROM ?"));
             params << original.value(i);
         }
+        if (held)
+            unchanged << QStringLiteral("TRUE");
         const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ? AND %4 RETURNING %5")
                                 .arg(m_table, assignments.join(QStringLiteral(", ")), QuoteIdentifier(m_identity),
                                      unchanged.join(QStringLiteral(" AND ")), m_columns);
@@ -893,6 +906,8 @@ public:
         }
         m_written = ReadRow(result, 0);
         m_writtenAt = m_session->Statements;
+        if (held)
+            m_locked.Values = m_written->Values;
     }
 
     qint64 CountBefore(const TFetchRequest &request) override
@@ -1080,6 +1095,13 @@ private:
     QList<TFieldInfo> m_fields;
     int m_identityField = -1;
     bool m_readOnly = false;
+    // The row last read under a lock, in which transaction, and its values as this cursor knows them.
+    struct
+    {
+        qint64 Id = -1;
+        quint64 Transaction = 0;
+        QVector<QVariant> Values;
+    } m_locked;
     // The row the last conditional update returned, while no statement went since.
     std::optional<TRecordData> m_written;
     quint64 m_writtenAt = 0;
