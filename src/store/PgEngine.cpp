@@ -124,7 +124,7 @@ TFieldType TypeFromCatalog(const QString &dataType, int length, int &size)
 // A date as the server writes it with DateStyle ISO ("2026-03-01"), read by hand: a page of
 // records holds hundreds of dates, and the general parser costs more than the rest of a value.
 // Anything else ("infinity", a year past 9999, "BC") goes to the general parser.
-QDate IsoDate(const QByteArray &bytes)
+QDate IsoDate(QByteArrayView bytes)
 {
     auto digits = [&bytes](int from, int count) {
         int value = 0;
@@ -141,7 +141,7 @@ QDate IsoDate(const QByteArray &bytes)
         if (year > 0 && month > 0 && day > 0)
             return QDate(year, month, day);
     }
-    return QDate::fromString(QString::fromLatin1(bytes), Qt::ISODate);
+    return QDate::fromString(QString::fromLatin1(bytes.data(), bytes.size()), Qt::ISODate);
 }
 
 // A result that is cleared on every path.
@@ -165,6 +165,11 @@ public:
         return QByteArray(Pq().PQgetvalue(m_result, row, column), Pq().PQgetlength(m_result, row, column));
     }
     QString Text(int row, int column) const { return QString::fromUtf8(Bytes(row, column)); }
+    // The value's bytes where libpq keeps them, as long as the result lives.
+    QByteArrayView View(int row, int column) const
+    {
+        return QByteArrayView(Pq().PQgetvalue(m_result, row, column), Pq().PQgetlength(m_result, row, column));
+    }
     qint64 Integer(int row, int column) const { return Bytes(row, column).toLongLong(); }
     qint64 Affected() const { return QByteArray(Pq().PQcmdTuples(m_result)).toLongLong(); }
 
@@ -705,6 +710,36 @@ public:
 
     QList<TRecordData> Fetch(const TFetchRequest &request) override
     {
+        if (std::optional<QList<TRecordData>> ahead = TakeReadAhead(request))
+            return *ahead;
+        m_ahead.reset();
+        if (request.HasAnchor || !request.Forward || request.KeysOnly || request.Count != 1)
+            return FetchFromServer(request);
+        // The first record of an order is mostly asked for by a table opening, and the records
+        // after it by a grid showing the table at once: they come in the same statement.
+        TFetchRequest wider = request;
+        wider.Count = kReadAhead + 1;
+        QList<TRecordData> rows = FetchFromServer(wider);
+        if (rows.size() > 1) {
+            TReadAhead ahead;
+            ahead.OrderField = request.OrderField;
+            ahead.Filter = request.Filter;
+            ahead.AnchorId = rows.first().Id;
+            if (request.OrderField >= 0)
+                ahead.AnchorValue = rows.first().Values.value(request.OrderField);
+            ahead.Rows = rows.mid(1);
+            ahead.ReachedEnd = rows.size() < wider.Count;
+            ahead.Statement = m_session->Statements;
+            ahead.Version = m_session->Version(m_sqlName);
+            ahead.Age.start();
+            m_ahead = std::move(ahead);
+            rows.resize(1);
+        }
+        return rows;
+    }
+
+    QList<TRecordData> FetchFromServer(const TFetchRequest &request)
+    {
         QList<TRecordData> rows;
         const bool primary = request.OrderField < 0 || request.OrderField == m_identityField || request.OrderField >= m_fields.size();
         const QString id = QuoteIdentifier(m_identity);
@@ -1056,7 +1091,8 @@ private:
     {
         if (result.IsNull(row, column))
             return QVariant();
-        const QByteArray bytes = result.Bytes(row, column);
+        // Read in place: a page holds a thousand values and more.
+        const QByteArrayView bytes = result.View(row, column);
         switch (type) {
         case ftInteger:
         case ftAutoInc: {
@@ -1095,6 +1131,43 @@ private:
     QList<TFieldInfo> m_fields;
     int m_identityField = -1;
     bool m_readOnly = false;
+    // The records read beyond the first of an order, for the request that follows at once: only
+    // while no statement went on the connection since, no change of the table was heard of, and
+    // for a moment at most, so that they are never older than a read just then would be.
+    static constexpr int kReadAhead = 32;
+    static constexpr int kReadAheadMilliseconds = 100;
+    struct TReadAhead
+    {
+        int OrderField = -1;
+        TSqlCondition Filter;
+        qint64 AnchorId = 0;
+        QVariant AnchorValue;
+        QList<TRecordData> Rows;
+        bool ReachedEnd = false;
+        quint64 Statement = 0;
+        qint64 Version = 0;
+        QElapsedTimer Age;
+    };
+    std::optional<TReadAhead> m_ahead;
+
+    std::optional<QList<TRecordData>> TakeReadAhead(const TFetchRequest &request)
+    {
+        if (!m_ahead)
+            return std::nullopt;
+        const TReadAhead ahead = std::move(*m_ahead);
+        m_ahead.reset();
+        const bool sameOrder = request.OrderField == ahead.OrderField
+            && (request.OrderField < 0 || request.AnchorValue == ahead.AnchorValue);
+        if (!request.HasAnchor || !request.Forward || request.KeysOnly || !sameOrder || request.AnchorId != ahead.AnchorId
+            || request.Filter.Sql != ahead.Filter.Sql || request.Filter.Params != ahead.Filter.Params
+            || (request.Count > ahead.Rows.size() && !ahead.ReachedEnd))
+            return std::nullopt;
+        if (ahead.Statement != m_session->Statements || ahead.Age.hasExpired(kReadAheadMilliseconds)
+            || ahead.Version != m_session->Version(m_sqlName))
+            return std::nullopt;
+        return ahead.Rows.mid(0, request.Count);
+    }
+
     // The row last read under a lock, in which transaction, and its values as this cursor knows them.
     struct
     {
