@@ -120,6 +120,39 @@ private slots:
         QCOMPARE(Descr(*theirQuiet), QStringLiteral("Links"));
     }
 
+    // A table opening reads the records after its first one with it; moving on later must still
+    // show what is stored by then, whoever stored it.
+    void recordsReadWithTheFirstShowLaterChanges()
+    {
+        TableFixture fixture;
+        auto mine = fixture.MakeTable("clubs.DB", {{"Alpha", 71.5, 18}, {"Beta", 70.0, 9}, {"Gamma", 69.0, 9}});
+        OtherUser other(fixture);
+
+        // Changed through another table of the same connection, just after the opening.
+        auto reader = fixture.MakeTable("clubs.DB");
+        auto sibling = fixture.MakeTable("clubs.DB");
+        sibling->Next();
+        sibling->Edit();
+        sibling->FieldByName("Descr")->SetAsString("Beta Two");
+        sibling->Post();
+        reader->Next();
+        QCOMPARE(Descr(*reader), QStringLiteral("Beta Two"));
+
+        // Changed by another user a moment after the opening.
+        auto late = fixture.MakeTable("clubs.DB");
+        {
+            auto theirs = other.Open("clubs.DB");
+            theirs->Next();
+            theirs->Edit();
+            theirs->FieldByName("Descr")->SetAsString("Beta Three");
+            theirs->Post();
+        }
+        QTest::qWait(250);
+        late->Next();
+        QCOMPARE(Descr(*late), QStringLiteral("Beta Three"));
+        QCOMPARE(late->RecordCount(), 3);
+    }
+
     void aRecordBeingEditedIsNeitherMovedNorRefreshed()
     {
         TableFixture fixture;
