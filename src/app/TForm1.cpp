@@ -511,6 +511,11 @@ void TForm1::CheckServer()
     for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")})
         allActive = allActive && (!Table(name) || Table(name)->Active());
     if (!allActive) {
+        // Opening again is tried every few seconds, not at every look: connecting to a server
+        // that is gone waits for it.
+        if (m_reopenTried.isValid() && !m_reopenTried.hasExpired(kReopenMilliseconds))
+            return;
+        m_reopenTried.start();
         // The schema is made first when the server was new or down at start.
         try {
             Golf::PrepareDataFolder(m_dataFolder);

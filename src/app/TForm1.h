@@ -5,6 +5,7 @@
 #include "TLayout.h"
 #include "TLoadable.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QPointer>
 #include <QWidget>
@@ -135,7 +136,9 @@ private:
     QToolButton *m_toolsButton = nullptr;
     QPointer<QWidget> m_indexWindow;
     static constexpr int kServerWatchMilliseconds = 1000;
+    static constexpr int kReopenMilliseconds = 3000;
     QTimer *m_serverWatch = nullptr;
+    QElapsedTimer m_reopenTried;
     bool m_serverReachable = true;
     // The day's copy of the tables before the first change.
     std::unique_ptr<Golf::TDailyBackup> m_dailyBackup;

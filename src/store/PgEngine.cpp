@@ -144,6 +144,21 @@ QDate IsoDate(QByteArrayView bytes)
     return QDate::fromString(QString::fromLatin1(bytes.data(), bytes.size()), Qt::ISODate);
 }
 
+// Connecting waits for the server a few seconds at most, unless the user said otherwise: a
+// window that tries again in the background must not hang for minutes on a host that is gone.
+QString WithConnectTimeout(const QString &conninfo)
+{
+    constexpr int kConnectTimeoutSeconds = 5;
+    if (conninfo.contains(QLatin1String("connect_timeout")))
+        return conninfo;
+    const bool uri = conninfo.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
+        || conninfo.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+    if (!uri)
+        return conninfo + QStringLiteral(" connect_timeout=%1").arg(kConnectTimeoutSeconds);
+    return conninfo + (conninfo.contains(QLatin1Char('?')) ? QLatin1Char('&') : QLatin1Char('?'))
+        + QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutSeconds);
+}
+
 // A result that is cleared on every path.
 class Result
 {
@@ -499,7 +514,7 @@ private:
 
     void Connect()
     {
-        m_conn = Pq().PQconnectdb(m_url.toUtf8().constData());
+        m_conn = Pq().PQconnectdb(WithConnectTimeout(m_url).toUtf8().constData());
         if (Pq().PQstatus(m_conn) != CONNECTION_OK) {
             try {
                 FailToConnect();
