@@ -11,10 +11,14 @@
 #include <QRegularExpression>
 #include <QUrl>
 #include <QUrlQuery>
+#include <QtEndian>
 #include <dlfcn.h>
 #include <libpq-fe.h>
 
+#include <bit>
 #include <cmath>
+#include <limits>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -23,7 +27,7 @@ namespace {
 // brings the TLS and Kerberos libraries with it, which the file engine's users never need.
 struct LibPq
 {
-#define TALLIMO_PQ_FUNCTIONS(X) X(PQbackendPID) X(PQclear) X(PQcmdTuples) X(PQconnectdb) X(PQconnectionNeedsPassword) X(PQconnectionUsedPassword) X(PQconsumeInput) X(PQerrorMessage) X(PQexec) X(PQexecParams) X(PQexecPrepared) X(PQfinish) X(PQfreemem) X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnotifies) X(PQntuples) X(PQprepare) X(PQreset) X(PQresultErrorField) X(PQresultErrorMessage) X(PQresultStatus) X(PQserverVersion) X(PQsetClientEncoding) X(PQsetNoticeProcessor) X(PQstatus) X(PQtransactionStatus)
+#define TALLIMO_PQ_FUNCTIONS(X) X(PQbackendPID) X(PQclear) X(PQcmdTuples) X(PQconnectdb) X(PQconnectionNeedsPassword) X(PQconnectionUsedPassword) X(PQconsumeInput) X(PQerrorMessage) X(PQexec) X(PQexecParams) X(PQexecPrepared) X(PQfformat) X(PQfinish) X(PQftype) X(PQfreemem) X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnotifies) X(PQntuples) X(PQprepare) X(PQreset) X(PQresultErrorField) X(PQresultErrorMessage) X(PQresultStatus) X(PQserverVersion) X(PQsetClientEncoding) X(PQsetNoticeProcessor) X(PQstatus) X(PQtransactionStatus)
 #define TALLIMO_PQ_MEMBER(name) decltype(&::name) name = nullptr;
     TALLIMO_PQ_FUNCTIONS(TALLIMO_PQ_MEMBER)
 #undef TALLIMO_PQ_MEMBER
@@ -121,6 +125,20 @@ TFieldType TypeFromCatalog(const QString &dataType, int length, int &size)
     return ftString;
 }
 
+// Whether values of a column of that type read the same in the server's binary form, which the
+// engine reads for the types it keeps (whole numbers, doubles, dates, texts); a table with any
+// other column is read as text.
+bool BinaryReadable(const QString &dataType)
+{
+    static const QStringList kTypes{QStringLiteral("character varying"), QStringLiteral("character"), QStringLiteral("text"),
+                                    QStringLiteral("bigint"), QStringLiteral("integer"), QStringLiteral("smallint"),
+                                    QStringLiteral("double precision"), QStringLiteral("real"), QStringLiteral("date")};
+    return kTypes.contains(dataType);
+}
+
+// Type numbers of the server's built-in types, as its binary form is read.
+constexpr Oid kInt8Oid = 20, kInt2Oid = 21, kInt4Oid = 23, kFloat4Oid = 700, kFloat8Oid = 701, kDateOid = 1082;
+
 // A date as the server writes it with DateStyle ISO ("2026-03-01"), read by hand: a page of
 // records holds hundreds of dates, and the general parser costs more than the rest of a value.
 // Anything else ("infinity", a year past 9999, "BC") goes to the general parser.
@@ -185,7 +203,20 @@ public:
     {
         return QByteArrayView(Pq().PQgetvalue(m_result, row, column), Pq().PQgetlength(m_result, row, column));
     }
-    qint64 Integer(int row, int column) const { return Bytes(row, column).toLongLong(); }
+    bool IsBinary(int column) const { return Pq().PQfformat(m_result, column) == 1; }
+    Oid Type(int column) const { return Pq().PQftype(m_result, column); }
+    qint64 Integer(int row, int column) const
+    {
+        if (!IsBinary(column))
+            return Bytes(row, column).toLongLong();
+        const QByteArrayView bytes = View(row, column);
+        switch (bytes.size()) {
+        case 8: return qFromBigEndian<qint64>(bytes.data());
+        case 4: return qFromBigEndian<qint32>(bytes.data());
+        case 2: return qFromBigEndian<qint16>(bytes.data());
+        default: return 0;
+        }
+    }
     qint64 Affected() const { return QByteArray(Pq().PQcmdTuples(m_result)).toLongLong(); }
 
 private:
@@ -265,8 +296,9 @@ public:
     // this connection saw while no other statement went since.
     quint64 Statements = 0;
 
-    // Runs a statement, prepared once per session and kept.
-    Result Execute(const QString &sql, const QVariantList &params = {})
+    // Runs a statement, prepared once per session and kept; its values come in the server's
+    // binary form when asked (see TPgTable's m_binary).
+    Result Execute(const QString &sql, const QVariantList &params = {}, bool binary = false)
     {
         const Parameters parameters(params);
         return Run(sql, [&] {
@@ -280,7 +312,8 @@ public:
                 }
                 name = candidate;
             }
-            return Result(Pq().PQexecPrepared(m_conn, name.constData(), parameters.Count(), parameters.Values(), nullptr, nullptr, 0));
+            return Result(Pq().PQexecPrepared(m_conn, name.constData(), parameters.Count(), parameters.Values(), nullptr, nullptr,
+                                              binary ? 1 : 0));
         });
     }
 
@@ -379,6 +412,7 @@ public:
         QString Identity;
         int IdentityField = -1;
         bool ReadOnly = false;
+        bool Binary = false;
     };
     QHash<QString, TTableShape> Shapes;
 
@@ -706,11 +740,12 @@ public:
             m_identity = known->Identity;
             m_identityField = known->IdentityField;
             m_readOnly = known->ReadOnly;
+            m_binary = known->Binary;
         } else {
             ReadStructure();
             if (!m_readOnly)
                 m_session->EnsureNotifier(m_sqlName);
-            m_session->Shapes.insert(m_sqlName, {m_fields, m_identity, m_identityField, m_readOnly});
+            m_session->Shapes.insert(m_sqlName, {m_fields, m_identity, m_identityField, m_readOnly, m_binary});
         }
         QStringList columns{QuoteIdentifier(m_identity)};
         for (const TFieldInfo &field : std::as_const(m_fields))
@@ -812,7 +847,7 @@ public:
         QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(m_columns, m_table, QuoteIdentifier(m_identity));
         if (!filter.IsEmpty())
             sql += QStringLiteral(" AND (") + filter.Sql + QLatin1Char(')');
-        const Result result = m_session->Execute(NumberParameters(sql), QVariantList{id} + filter.Params);
+        const Result result = m_session->Execute(NumberParameters(sql), QVariantList{id} + filter.Params, m_binary);
         if (result.Rows() == 0)
             return std::nullopt;
         return ReadRow(result, 0);
@@ -823,7 +858,8 @@ public:
     std::optional<TRecordData> FetchForUpdate(qint64 id) override
     {
         const Result result = m_session->Execute(
-            QStringLiteral("SELECT %1 FROM %2 WHERE %3 = $1 FOR UPDATE").arg(m_columns, m_table, QuoteIdentifier(m_identity)), {id});
+            QStringLiteral("SELECT %1 FROM %2 WHERE %3 = $1 FOR UPDATE").arg(m_columns, m_table, QuoteIdentifier(m_identity)), {id},
+            m_binary);
         if (result.Rows() == 0)
             return std::nullopt;
         TRecordData row = ReadRow(result, 0);
@@ -841,7 +877,7 @@ public:
             sql += QStringLiteral(" AND (") + filter.Sql + QLatin1Char(')');
         sql += identity ? QStringLiteral(" LIMIT 1")
                         : QStringLiteral(" ORDER BY %1, %2 LIMIT 1").arg(column, QuoteIdentifier(m_identity));
-        const Result result = m_session->Execute(NumberParameters(sql), QVariantList{value} + filter.Params);
+        const Result result = m_session->Execute(NumberParameters(sql), QVariantList{value} + filter.Params, m_binary);
         if (result.Rows() == 0)
             return std::nullopt;
         return ReadRow(result, 0);
@@ -948,7 +984,7 @@ public:
         const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ? AND %4 RETURNING %5")
                                 .arg(m_table, assignments.join(QStringLiteral(", ")), QuoteIdentifier(m_identity),
                                      unchanged.join(QStringLiteral(" AND ")), m_columns);
-        const Result result = m_session->Execute(NumberParameters(sql), params);
+        const Result result = m_session->Execute(NumberParameters(sql), params, m_binary);
         if (result.Rows() == 0) {
             if (!FetchById(id, {}))
                 throw EDatabaseError(QStringLiteral("Record not found: it was deleted from '%1' meanwhile").arg(m_sqlName));
@@ -1038,6 +1074,7 @@ private:
             throw EDatabaseError(QStringLiteral("Cannot open table '%1': the schema '%2' holds no such table")
                                      .arg(m_sqlName, m_session->Schema()));
         }
+        bool binary = true;
         for (int row = 0; row < columns.Rows(); ++row) {
             const QString name = columns.Text(row, 0);
             const bool isIdentity = columns.Text(row, 4) == QLatin1String("YES");
@@ -1048,6 +1085,7 @@ private:
             TFieldInfo field;
             field.Name = name;
             field.Type = TypeFromCatalog(columns.Text(row, 1), int(columns.Integer(row, 2)), field.Size);
+            binary = binary && BinaryReadable(columns.Text(row, 1));
             field.Required = columns.Text(row, 3) == QLatin1String("NO") && !isIdentity;
             if (isIdentity && m_identity.isEmpty()) {
                 field.Type = ftAutoInc;
@@ -1058,6 +1096,7 @@ private:
         }
         if (m_identity.isEmpty())
             throw EDatabaseError(QStringLiteral("Cannot open table '%1': it has no identity column").arg(m_sqlName));
+        m_binary = binary;
         const Result access = m_session->Execute(
             QStringLiteral("SELECT has_table_privilege($1, 'UPDATE') AND current_setting('transaction_read_only') = 'off'"),
             {m_table});
@@ -1086,7 +1125,7 @@ private:
                 sql += QLatin1Char('(') + filter.Sql + QLatin1Char(')');
         }
         sql += QStringLiteral(" ORDER BY ") + order + QStringLiteral(" LIMIT ?");
-        const Result result = m_session->Execute(NumberParameters(sql), params + filter.Params + QVariantList{limit});
+        const Result result = m_session->Execute(NumberParameters(sql), params + filter.Params + QVariantList{limit}, m_binary);
         for (int row = 0; row < result.Rows(); ++row) {
             if (!request.KeysOnly) {
                 rows.append(ReadRow(result, row));
@@ -1108,6 +1147,8 @@ private:
             return QVariant();
         // Read in place: a page holds a thousand values and more.
         const QByteArrayView bytes = result.View(row, column);
+        if (result.IsBinary(column))
+            return ReadBinaryValue(result.Type(column), bytes, type);
         switch (type) {
         case ftInteger:
         case ftAutoInc: {
@@ -1125,6 +1166,62 @@ private:
         case ftUnknown:
             break;
         }
+        return QString::fromUtf8(bytes);
+    }
+
+    // A value in the server's binary form: numbers in network byte order, a date as days from
+    // 2000-01-01, a text as its bytes.
+    static QVariant ReadBinaryValue(Oid oid, QByteArrayView bytes, TFieldType type)
+    {
+        auto number = [&]() -> std::optional<double> {
+            switch (oid) {
+            case kFloat8Oid: return bytes.size() == 8 ? std::optional<double>(std::bit_cast<double>(qFromBigEndian<quint64>(bytes.data()))) : std::nullopt;
+            case kFloat4Oid: return bytes.size() == 4 ? std::optional<double>(std::bit_cast<float>(qFromBigEndian<quint32>(bytes.data()))) : std::nullopt;
+            default: return std::nullopt;
+            }
+        };
+        auto whole = [&]() -> std::optional<qint64> {
+            switch (oid) {
+            case kInt8Oid: return bytes.size() == 8 ? std::optional<qint64>(qFromBigEndian<qint64>(bytes.data())) : std::nullopt;
+            case kInt4Oid: return bytes.size() == 4 ? std::optional<qint64>(qFromBigEndian<qint32>(bytes.data())) : std::nullopt;
+            case kInt2Oid: return bytes.size() == 2 ? std::optional<qint64>(qFromBigEndian<qint16>(bytes.data())) : std::nullopt;
+            default: return std::nullopt;
+            }
+        };
+        switch (type) {
+        case ftInteger:
+        case ftAutoInc:
+            if (const std::optional<qint64> value = whole())
+                return *value;
+            if (const std::optional<double> value = number())
+                return qint64(std::llround(*value));
+            return QVariant();
+        case ftFloat:
+            if (const std::optional<double> value = number())
+                return *value;
+            if (const std::optional<qint64> value = whole())
+                return double(*value);
+            return QVariant();
+        case ftDate: {
+            if (oid != kDateOid || bytes.size() != 4)
+                return QVariant();
+            const qint32 days = qFromBigEndian<qint32>(bytes.data());
+            // The server's infinities are no date here, as in the text form.
+            if (days == std::numeric_limits<qint32>::max() || days == std::numeric_limits<qint32>::min())
+                return QVariant();
+            const QDate date = QDate(2000, 1, 1).addDays(days);
+            return date.isValid() ? QVariant(date) : QVariant();
+        }
+        case ftString:
+        case ftUnknown:
+            break;
+        }
+        if (const std::optional<qint64> value = whole())
+            return QString::number(*value);
+        if (const std::optional<double> value = number())
+            return QString::number(*value, 'g', 17);
+        if (oid == kDateOid && bytes.size() == 4)
+            return QDate(2000, 1, 1).addDays(qFromBigEndian<qint32>(bytes.data())).toString(Qt::ISODate);
         return QString::fromUtf8(bytes);
     }
 
@@ -1146,6 +1243,9 @@ private:
     QList<TFieldInfo> m_fields;
     int m_identityField = -1;
     bool m_readOnly = false;
+    // Records are read in the server's binary form: numbers and dates need no parsing, on
+    // either side. Only for tables whose every column is of a type read the same that way.
+    bool m_binary = false;
     // The records read beyond the first of an order, for the request that follows at once: only
     // while no statement went on the connection since, no change of the table was heard of, and
     // for a moment at most, so that they are never older than a read just then would be.
