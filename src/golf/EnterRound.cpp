@@ -6,14 +6,39 @@
 
 #include <QScopeGuard>
 
+#include <array>
+
 namespace Golf {
 
 namespace {
 
-TField *Slot(TTable &players, QChar kind, int slot)
+// The history's fields by kind (scores, ratings, dates) and slot, looked up by name once.
+class THistoryFields
 {
-    return players.FieldByName(QStringLiteral("%1%2").arg(kind).arg(slot));
-}
+public:
+    explicit THistoryFields(TTable &players)
+    {
+        static const std::array<std::array<QString, 12>, 3> kNames = [] {
+            std::array<std::array<QString, 12>, 3> names;
+            const char kinds[3] = {'s', 'c', 'd'};
+            for (int kind = 0; kind < 3; ++kind)
+                for (int slot = 1; slot <= 12; ++slot)
+                    names[kind][slot - 1] = QLatin1Char(kinds[kind]) + QString::number(slot);
+            return names;
+        }();
+        for (int kind = 0; kind < 3; ++kind)
+            for (int slot = 0; slot < 12; ++slot)
+                m_fields[kind][slot] = players.FieldByName(kNames[kind][slot]);
+    }
+    TField *operator()(QChar kind, int slot) const
+    {
+        const int index = kind == QLatin1Char('s') ? 0 : kind == QLatin1Char('c') ? 1 : 2;
+        return m_fields[index][slot - 1];
+    }
+
+private:
+    std::array<std::array<TField *, 12>, 3> m_fields{};
+};
 
 } // namespace
 
@@ -48,26 +73,27 @@ TEnterOutcome EnterRound(TTable &players, const TRoundEntry &entry)
 
     // 3: edit state (an insert on an empty table).
     players.Edit();
+    const THistoryFields history(players);
 
     // 4-5: scores shift one slot back, the new one goes first; the working copies follow.
     TRounds rounds{};
     for (int slot = 12; slot >= 2; --slot)
-        Slot(players, QLatin1Char('s'), slot)->SetAsFloat(Slot(players, QLatin1Char('s'), slot - 1)->AsFloat());
-    Slot(players, QLatin1Char('s'), 1)->SetAsInteger(score);
+        history(QLatin1Char('s'), slot)->SetAsFloat(history(QLatin1Char('s'), slot - 1)->AsFloat());
+    history(QLatin1Char('s'), 1)->SetAsInteger(score);
     for (int slot = 1; slot <= 12; ++slot)
-        rounds[slot - 1].Score = float(Slot(players, QLatin1Char('s'), slot)->AsInteger());
+        rounds[slot - 1].Score = float(history(QLatin1Char('s'), slot)->AsInteger());
 
     // 6: ratings the same way.
     for (int slot = 12; slot >= 2; --slot)
-        Slot(players, QLatin1Char('c'), slot)->SetAsFloat(Slot(players, QLatin1Char('c'), slot - 1)->AsFloat());
-    Slot(players, QLatin1Char('c'), 1)->SetAsInteger(rating);
+        history(QLatin1Char('c'), slot)->SetAsFloat(history(QLatin1Char('c'), slot - 1)->AsFloat());
+    history(QLatin1Char('c'), 1)->SetAsInteger(rating);
     for (int slot = 1; slot <= 12; ++slot)
-        rounds[slot - 1].Rating = float(Slot(players, QLatin1Char('c'), slot)->AsInteger());
+        rounds[slot - 1].Rating = float(history(QLatin1Char('c'), slot)->AsInteger());
 
     // 7: dates the same way; they play no part in the calculation.
     for (int slot = 12; slot >= 2; --slot)
-        Slot(players, QLatin1Char('d'), slot)->SetAsDateTime(Slot(players, QLatin1Char('d'), slot - 1)->AsDateTime());
-    Slot(players, QLatin1Char('d'), 1)->SetAsDateTime(played);
+        history(QLatin1Char('d'), slot)->SetAsDateTime(history(QLatin1Char('d'), slot - 1)->AsDateTime());
+    history(QLatin1Char('d'), 1)->SetAsDateTime(played);
 
     // 8-11: the calculation on the working copies only.
     const THandicap result = CalculateHandicap(rounds);

@@ -368,6 +368,7 @@ public:
         m_lost = false;
         // A table made or changed inside the transaction is gone again.
         Shapes.clear();
+        BuiltStatements.clear();
         if (Pq().PQstatus(m_conn) == CONNECTION_OK && Pq().PQtransactionStatus(m_conn) != PQTRANS_IDLE)
             Result ended(Pq().PQexec(m_conn, "ROLLBACK"));
         ListenPending();
@@ -415,6 +416,9 @@ public:
         bool Binary = false;
     };
     QHash<QString, TTableShape> Shapes;
+    // Statements built for a table and a set of fields (numbered for libpq), kept with the
+    // shapes they rest on: a post or an insert need not spell its statement out again.
+    QHash<QByteArray, QString> BuiltStatements;
 
     // Whether the connection stood at the last look (Version looks without waiting).
     bool Connected() const { return m_conn && Pq().PQstatus(m_conn) == CONNECTION_OK; }
@@ -593,6 +597,7 @@ private:
     void Reconnect()
     {
         Shapes.clear();
+        BuiltStatements.clear();
         if (!m_conn) {
             Connect();
         } else {
@@ -747,7 +752,10 @@ public:
                 m_session->EnsureNotifier(m_sqlName);
             m_session->Shapes.insert(m_sqlName, {m_fields, m_identity, m_identityField, m_readOnly, m_binary});
         }
-        QStringList columns{QuoteIdentifier(m_identity)};
+        // The identity leads only when it is hidden; an identity field is read where it stands.
+        QStringList columns;
+        if (m_identityField < 0)
+            columns << QuoteIdentifier(m_identity);
         for (const TFieldInfo &field : std::as_const(m_fields))
             columns << QuoteIdentifier(field.Name);
         m_columns = columns.join(QStringLiteral(", "));
@@ -894,22 +902,32 @@ public:
 
     qint64 Insert(const QVector<QVariant> &values, const QVector<bool> &assigned) override
     {
-        QStringList names, marks;
         QVariantList params;
         bool identityGiven = false;
         for (int i = 0; i < m_fields.size(); ++i) {
             if (!assigned.value(i))
                 continue;
-            names << QuoteIdentifier(m_fields[i].Name);
-            marks << QStringLiteral("?");
             params << values.value(i);
             identityGiven = identityGiven || (i == m_identityField && !values.value(i).isNull());
         }
-        const QString returning = QStringLiteral(" RETURNING ") + QuoteIdentifier(m_identity);
-        const QString sql = names.isEmpty()
-            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_table) + returning
-            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(m_table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))) + returning;
-        const Result result = m_session->Execute(NumberParameters(sql), params);
+        // A copy: a reconnection before the statement goes forgets the kept ones.
+        QString sql = m_session->BuiltStatements.value(StatementKey('I', assigned));
+        if (sql.isEmpty()) {
+            QStringList names, marks;
+            for (int i = 0; i < m_fields.size(); ++i) {
+                if (!assigned.value(i))
+                    continue;
+                names << QuoteIdentifier(m_fields[i].Name);
+                marks << QStringLiteral("?");
+            }
+            const QString returning = QStringLiteral(" RETURNING ") + QuoteIdentifier(m_identity);
+            sql = NumberParameters(names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_table) + returning
+                                                   : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                                             .arg(m_table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")))
+                                                         + returning);
+            m_session->BuiltStatements.insert(StatementKey('I', assigned), sql);
+        }
+        const Result result = m_session->Execute(sql, params);
         const qint64 id = result.Integer(0, 0);
         if (identityGiven) {
             // A record stored with its own number: later numbers continue above the highest one, as
@@ -956,35 +974,41 @@ public:
         // caller's transaction a refusal leaves that transaction's earlier writes alone, as the
         // file engine does.
         m_written.reset();
-        QStringList assignments, unchanged;
         QVariantList params;
-        for (int i = 0; i < m_fields.size(); ++i) {
-            if (!changed.value(i))
-                continue;
-            assignments << QuoteIdentifier(m_fields[i].Name) + QStringLiteral(" = ?");
-            params << values.value(i);
-        }
-        if (assignments.isEmpty())
+        for (int i = 0; i < m_fields.size(); ++i)
+            if (changed.value(i))
+                params << values.value(i);
+        if (params.isEmpty())
             return;
         params << id;
         // A row this transaction holds locked, read as the caller says it was, cannot have been
         // changed by anyone else: it needs no comparison.
         const bool held = m_locked.Id == id && m_session->InTransaction() && m_locked.Transaction == m_session->Transactions
             && m_locked.Values == original;
-        for (int i = 0; i < m_fields.size() && !held; ++i) {
-            // Numbers are compared as they were read: as binary doubles.
-            const QString column = m_fields[i].Type == ftFloat ? QuoteIdentifier(m_fields[i].Name) + QStringLiteral("::float8")
-                                                               : QuoteIdentifier(m_fields[i].Name);
-            unchanged << column + (m_fields[i].Type == ftFloat ? QStringLiteral(" IS NOT DISTINCT FROM ?::float8")
-                                                               : QStringLiteral(" IS NOT DISTINCT FROM ?"));
-            params << original.value(i);
+        if (!held)
+            for (int i = 0; i < m_fields.size(); ++i)
+                params << original.value(i);
+        const QByteArray key = StatementKey(held ? 'H' : 'U', changed);
+        QString sql = m_session->BuiltStatements.value(key);
+        if (sql.isEmpty()) {
+            QStringList assignments, unchanged;
+            for (int i = 0; i < m_fields.size(); ++i)
+                if (changed.value(i))
+                    assignments << QuoteIdentifier(m_fields[i].Name) + QStringLiteral(" = ?");
+            for (int i = 0; i < m_fields.size() && !held; ++i) {
+                // Numbers are compared as they were read: as binary doubles.
+                const bool real = m_fields[i].Type == ftFloat;
+                unchanged << QuoteIdentifier(m_fields[i].Name) + (real ? QStringLiteral("::float8 IS NOT DISTINCT FROM ?::float8")
+                                                                       : QStringLiteral(" IS NOT DISTINCT FROM ?"));
+            }
+            if (held)
+                unchanged << QStringLiteral("TRUE");
+            sql = NumberParameters(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ? AND %4 RETURNING %5")
+                                       .arg(m_table, assignments.join(QStringLiteral(", ")), QuoteIdentifier(m_identity),
+                                            unchanged.join(QStringLiteral(" AND ")), m_columns));
+            m_session->BuiltStatements.insert(key, sql);
         }
-        if (held)
-            unchanged << QStringLiteral("TRUE");
-        const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ? AND %4 RETURNING %5")
-                                .arg(m_table, assignments.join(QStringLiteral(", ")), QuoteIdentifier(m_identity),
-                                     unchanged.join(QStringLiteral(" AND ")), m_columns);
-        const Result result = m_session->Execute(NumberParameters(sql), params, m_binary);
+        const Result result = m_session->Execute(sql, params, m_binary);
         if (result.Rows() == 0) {
             if (!FetchById(id, {}))
                 throw EDatabaseError(QStringLiteral("Record not found: it was deleted from '%1' meanwhile").arg(m_sqlName));
@@ -1169,6 +1193,17 @@ private:
         return QString::fromUtf8(bytes);
     }
 
+    // The key of a statement of this table over a set of fields.
+    QByteArray StatementKey(char kind, const QVector<bool> &fields) const
+    {
+        QByteArray key = m_sqlName.toUtf8();
+        key += '\0';
+        key += kind;
+        for (int i = 0; i < m_fields.size(); ++i)
+            key += fields.value(i) ? '1' : '0';
+        return key;
+    }
+
     // A value in the server's binary form: numbers in network byte order, a date as days from
     // 2000-01-01, a text as its bytes.
     static QVariant ReadBinaryValue(Oid oid, QByteArrayView bytes, TFieldType type)
@@ -1228,10 +1263,11 @@ private:
     TRecordData ReadRow(const Result &result, int row) const
     {
         TRecordData record;
-        record.Id = result.Integer(row, 0);
+        const int first = m_identityField < 0 ? 1 : 0;
+        record.Id = result.Integer(row, m_identityField < 0 ? 0 : m_identityField);
         record.Values.resize(m_fields.size());
         for (int i = 0; i < m_fields.size(); ++i)
-            record.Values[i] = ReadValue(result, row, i + 1, m_fields[i].Type);
+            record.Values[i] = ReadValue(result, row, i + first, m_fields[i].Type);
         return record;
     }
 
@@ -1239,7 +1275,7 @@ private:
     QString m_sqlName;
     QString m_table;    // schema-qualified and quoted
     QString m_identity; // the identity column's name
-    QString m_columns;  // identity first, then the fields
+    QString m_columns;  // the fields, after the identity when it is hidden
     QList<TFieldInfo> m_fields;
     int m_identityField = -1;
     bool m_readOnly = false;
@@ -1249,7 +1285,7 @@ private:
     // The records read beyond the first of an order, for the request that follows at once: only
     // while no statement went on the connection since, no change of the table was heard of, and
     // for a moment at most, so that they are never older than a read just then would be.
-    static constexpr int kReadAhead = 32;
+    static constexpr int kReadAhead = 29; // with the first, a page of the window's grids
     static constexpr int kReadAheadMilliseconds = 100;
     struct TReadAhead
     {
@@ -1316,6 +1352,7 @@ QString TPgConnection::QualifiedName(const QString &tableName) const { return m_
 void TPgConnection::Execute(const QString &sql, const QVariantList &params)
 {
     m_session->Shapes.clear();
+    m_session->BuiltStatements.clear();
     m_session->ExecuteOnce(sql, params);
 }
 void TPgConnection::BeginTransaction() { m_session->Begin(); }
@@ -1338,6 +1375,7 @@ std::unique_ptr<TStoreTableCursor> TPgConnection::OpenTable(const QString &table
 void TPgConnection::CreateTable(const QString &tableName, const QList<TFieldInfo> &fields)
 {
     m_session->Shapes.clear();
+    m_session->BuiltStatements.clear();
     const QString name = SqlTableName(tableName);
     if (TableExists(tableName))
         throw EDatabaseError(QStringLiteral("Cannot create table '%1': it exists already in schema '%2'").arg(name, m_session->Schema()));
