@@ -12,6 +12,9 @@
 #include <QProcess>
 #include <QTest>
 #include <QTextStream>
+#include <QUrl>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -88,6 +91,39 @@ private slots:
                 QVERIFY(error.Message().startsWith("line 1: "));
             }
         }
+    }
+
+    // The database the window was last started on is where the command line works when told
+    // nothing else; a folder named on the command line still wins, and naming both is refused.
+    void rememberedDatabaseIsUsedUntilAFolderIsNamed()
+    {
+        if (!TestLocation::OnServer())
+            QSKIP("needs the test server");
+        TestLocation::TLocation server;
+        QTemporaryDir local;
+        Golf::RememberDatabase(server.Path());
+        const auto forget = qScopeGuard([] { Golf::RememberDatabase(QString()); });
+        // What is remembered never holds a password.
+        QUrl withPassword(server.Path());
+        withPassword.setPassword(QStringLiteral("s3cret"));
+        Golf::RememberDatabase(withPassword.toString());
+        QVERIFY(!Golf::RememberedDatabase().contains(QStringLiteral("s3cret")));
+        QCOMPARE(Golf::RememberedDatabase(), server.Path());
+
+        auto run = [](const QStringList &arguments) {
+            QProcess process;
+            process.start(QStringLiteral(TALLIMO_CLI), arguments);
+            process.waitForFinished(60000);
+            return Outcome{process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                           QString::fromUtf8(process.readAllStandardError())};
+        };
+        QCOMPARE(run({"add-player", "--name", "Remembered"}).Status, 0);
+        QCOMPARE(TestLocation::ServerRows(server.Path(), "SELECT \"Descr\" FROM tallimo.hcap"), QList<QStringList>{{"Remembered"}});
+        QCOMPARE(run({"--data-dir", local.path(), "add-player", "--name", "Local"}).Status, 0);
+        QCOMPARE(run({"--data-dir", local.path(), "players"}).Out, QStringLiteral("ID,Descr,Homeclub,CalChcap,Hcap\r\n1,Local,,,\r\n"));
+        QCOMPARE(TestLocation::ServerRows(server.Path(), "SELECT count(*) FROM tallimo.hcap"), QList<QStringList>{{"1"}});
+        QCOMPARE(run({"--data-dir", local.path(), "--database", server.Path(), "players"}).Status, 2);
+        QCOMPARE(run({"--database", "/not/a/url", "players"}).Status, 2);
     }
 
     void scriptedSessionWorksOnItsOwnFolder()
