@@ -27,7 +27,7 @@ namespace {
 // brings the TLS and Kerberos libraries with it, which the file engine's users never need.
 struct LibPq
 {
-#define TALLIMO_PQ_FUNCTIONS(X) X(PQbackendPID) X(PQclear) X(PQcmdTuples) X(PQconnectdb) X(PQconnectionNeedsPassword) X(PQconnectionUsedPassword) X(PQconsumeInput) X(PQerrorMessage) X(PQexec) X(PQexecParams) X(PQexecPrepared) X(PQfformat) X(PQfinish) X(PQftype) X(PQfreemem) X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnotifies) X(PQntuples) X(PQprepare) X(PQreset) X(PQresultErrorField) X(PQresultErrorMessage) X(PQresultStatus) X(PQserverVersion) X(PQsetClientEncoding) X(PQsetNoticeProcessor) X(PQstatus) X(PQtransactionStatus)
+#define TALLIMO_PQ_FUNCTIONS(X) X(PQbackendPID) X(PQclear) X(PQcmdTuples) X(PQconnectdb) X(PQconnectionNeedsPassword) X(PQconnectionUsedPassword) X(PQconsumeInput) X(PQerrorMessage) X(PQexec) X(PQexecParams) X(PQexecPrepared) X(PQfformat) X(PQfinish) X(PQftype) X(PQnfields) X(PQfreemem) X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnotifies) X(PQntuples) X(PQprepare) X(PQreset) X(PQresultErrorField) X(PQresultErrorMessage) X(PQresultStatus) X(PQserverVersion) X(PQsetClientEncoding) X(PQsetNoticeProcessor) X(PQstatus) X(PQtransactionStatus)
 #define TALLIMO_PQ_MEMBER(name) decltype(&::name) name = nullptr;
     TALLIMO_PQ_FUNCTIONS(TALLIMO_PQ_MEMBER)
 #undef TALLIMO_PQ_MEMBER
@@ -181,30 +181,34 @@ QString WithConnectTimeout(const QString &conninfo)
 class Result
 {
 public:
-    explicit Result(PGresult *result = nullptr) : m_result(result) {}
-    Result(Result &&other) noexcept : m_result(std::exchange(other.m_result, nullptr)) {}
+    explicit Result(PGresult *result = nullptr) : m_pq(&Pq()), m_result(result) {}
+    Result(Result &&other) noexcept : m_pq(other.m_pq), m_result(std::exchange(other.m_result, nullptr)) {}
     Result &operator=(Result &&other) noexcept
     {
         std::swap(m_result, other.m_result);
+        m_formats.clear();
+        other.m_formats.clear();
         return *this;
     }
-    ~Result() { Pq().PQclear(m_result); }
+    ~Result() { m_pq->PQclear(m_result); }
 
     PGresult *get() const { return m_result; }
-    int Rows() const { return Pq().PQntuples(m_result); }
-    bool IsNull(int row, int column) const { return Pq().PQgetisnull(m_result, row, column) != 0; }
+    int Rows() const { return m_pq->PQntuples(m_result); }
+    bool IsNull(int row, int column) const { return m_pq->PQgetisnull(m_result, row, column) != 0; }
     QByteArray Bytes(int row, int column) const
     {
-        return QByteArray(Pq().PQgetvalue(m_result, row, column), Pq().PQgetlength(m_result, row, column));
+        return QByteArray(m_pq->PQgetvalue(m_result, row, column), m_pq->PQgetlength(m_result, row, column));
     }
     QString Text(int row, int column) const { return QString::fromUtf8(Bytes(row, column)); }
     // The value's bytes where libpq keeps them, as long as the result lives.
     QByteArrayView View(int row, int column) const
     {
-        return QByteArrayView(Pq().PQgetvalue(m_result, row, column), Pq().PQgetlength(m_result, row, column));
+        return QByteArrayView(m_pq->PQgetvalue(m_result, row, column), m_pq->PQgetlength(m_result, row, column));
     }
-    bool IsBinary(int column) const { return Pq().PQfformat(m_result, column) == 1; }
-    Oid Type(int column) const { return Pq().PQftype(m_result, column); }
+    // Whether the column came in the server's binary form, and of which type; asked of libpq
+    // once per column, not once per value.
+    bool IsBinary(int column) const { return Format(column).Binary; }
+    Oid Type(int column) const { return Format(column).Type; }
     qint64 Integer(int row, int column) const
     {
         if (!IsBinary(column))
@@ -217,10 +221,28 @@ public:
         default: return 0;
         }
     }
-    qint64 Affected() const { return QByteArray(Pq().PQcmdTuples(m_result)).toLongLong(); }
+    qint64 Affected() const { return QByteArray(m_pq->PQcmdTuples(m_result)).toLongLong(); }
 
 private:
+    struct TFormat
+    {
+        bool Binary = false;
+        Oid Type = 0;
+    };
+    const TFormat &Format(int column) const
+    {
+        if (m_formats.empty()) {
+            const int columns = m_pq->PQnfields(m_result);
+            m_formats.resize(size_t(qMax(columns, 0)));
+            for (int i = 0; i < columns; ++i)
+                m_formats[size_t(i)] = {m_pq->PQfformat(m_result, i) == 1, m_pq->PQftype(m_result, i)};
+        }
+        return m_formats.at(size_t(column));
+    }
+
+    const LibPq *m_pq;
     PGresult *m_result;
+    mutable std::vector<TFormat> m_formats;
 };
 
 // Parameters in libpq's text form; they live as long as the call that sends them.
@@ -414,11 +436,14 @@ public:
         int IdentityField = -1;
         bool ReadOnly = false;
         bool Binary = false;
+        QString Columns;
     };
     QHash<QString, TTableShape> Shapes;
     // Statements built for a table and a set of fields (numbered for libpq), kept with the
     // shapes they rest on: a post or an insert need not spell its statement out again.
     QHash<QByteArray, QString> BuiltStatements;
+    // Statements as the engine writes them ('?') and as libpq takes them ('$1').
+    QHash<QString, QString> NumberedStatements;
 
     // Whether the connection stood at the last look (Version looks without waiting).
     bool Connected() const { return m_conn && Pq().PQstatus(m_conn) == CONNECTION_OK; }
@@ -746,19 +771,20 @@ public:
             m_identityField = known->IdentityField;
             m_readOnly = known->ReadOnly;
             m_binary = known->Binary;
+            m_columns = known->Columns;
         } else {
             ReadStructure();
             if (!m_readOnly)
                 m_session->EnsureNotifier(m_sqlName);
-            m_session->Shapes.insert(m_sqlName, {m_fields, m_identity, m_identityField, m_readOnly, m_binary});
+            // The identity leads only when it is hidden; an identity field is read where it stands.
+            QStringList columns;
+            if (m_identityField < 0)
+                columns << QuoteIdentifier(m_identity);
+            for (const TFieldInfo &field : std::as_const(m_fields))
+                columns << QuoteIdentifier(field.Name);
+            m_columns = columns.join(QStringLiteral(", "));
+            m_session->Shapes.insert(m_sqlName, {m_fields, m_identity, m_identityField, m_readOnly, m_binary, m_columns});
         }
-        // The identity leads only when it is hidden; an identity field is read where it stands.
-        QStringList columns;
-        if (m_identityField < 0)
-            columns << QuoteIdentifier(m_identity);
-        for (const TFieldInfo &field : std::as_const(m_fields))
-            columns << QuoteIdentifier(field.Name);
-        m_columns = columns.join(QStringLiteral(", "));
         m_session->Listen(m_sqlName);
     }
 
@@ -1149,7 +1175,13 @@ private:
                 sql += QLatin1Char('(') + filter.Sql + QLatin1Char(')');
         }
         sql += QStringLiteral(" ORDER BY ") + order + QStringLiteral(" LIMIT ?");
-        const Result result = m_session->Execute(NumberParameters(sql), params + filter.Params + QVariantList{limit}, m_binary);
+        // Pages are read again and again with the same statement: it is numbered for libpq once.
+        QString numbered = m_session->NumberedStatements.value(sql);
+        if (numbered.isEmpty()) {
+            numbered = NumberParameters(sql);
+            m_session->NumberedStatements.insert(sql, numbered);
+        }
+        const Result result = m_session->Execute(numbered, params + filter.Params + QVariantList{limit}, m_binary);
         for (int row = 0; row < result.Rows(); ++row) {
             if (!request.KeysOnly) {
                 rows.append(ReadRow(result, row));
@@ -1244,7 +1276,8 @@ private:
             // The server's infinities are no date here, as in the text form.
             if (days == std::numeric_limits<qint32>::max() || days == std::numeric_limits<qint32>::min())
                 return QVariant();
-            const QDate date = QDate(2000, 1, 1).addDays(days);
+            constexpr qint64 kJulianDayOf2000 = 2451545; // 2000-01-01
+            const QDate date = QDate::fromJulianDay(kJulianDayOf2000 + days);
             return date.isValid() ? QVariant(date) : QVariant();
         }
         case ftString:
