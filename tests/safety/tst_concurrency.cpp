@@ -250,6 +250,8 @@ private slots:
             QFile::setPermissions(home.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             environment.insert("XDG_DATA_HOME", home.filePath("data"));
+            // No database remembered by the user's own program sends these windows elsewhere.
+            environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
             environment.insert("XDG_RUNTIME_DIR", home.filePath("run"));
             environment.insert("QT_QPA_PLATFORM", "offscreen");
             QProcess first, second;
