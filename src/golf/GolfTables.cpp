@@ -102,22 +102,19 @@ QList<TFieldInfo> ServerRoundFields()
     };
 }
 
-bool ServerHasColumn(TPgConnection &server, const QString &table, const QString &column)
-{
-    bool found = false;
-    // The catalogue is asked through a table cursor's fields: one statement, no SQL of our own.
-    for (const TFieldInfo &field : server.OpenTable(table)->Fields())
-        found = found || field.Name.compare(column, Qt::CaseInsensitive) == 0;
-    return found;
-}
-
 bool ServerIsPrepared(TPgConnection &server)
 {
     for (const QString &name : TableNames())
         if (!server.TableExists(name))
             return false;
-    return server.TableExists(kRoundsTable) && ServerHasColumn(server, kClubsTable, QStringLiteral("Slope"))
-        && ServerHasColumn(server, kClubsTable, QStringLiteral("Par"));
+    if (!server.TableExists(kRoundsTable))
+        return false;
+    // The catalogue is asked through the club table's fields: one statement, no SQL of our own.
+    int found = 0;
+    for (const TFieldInfo &field : server.OpenTable(kClubsTable)->Fields())
+        found += field.Name.compare(QLatin1String("Slope"), Qt::CaseInsensitive) == 0
+            || field.Name.compare(QLatin1String("Par"), Qt::CaseInsensitive) == 0;
+    return found == 2;
 }
 
 // Makes what is missing of the schema in one transaction, under a lock that another copy

@@ -81,6 +81,22 @@ std::optional<qint64> WholeNumber(const QString &text)
     return ok ? std::optional<qint64>(number) : std::nullopt;
 }
 
+// A value as the store gives it: a whole number, a double without a fraction, or its digits.
+std::optional<qint64> WholeNumber(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+        return value.toLongLong();
+    case QMetaType::Double:
+        return WholeNumber(value.toDouble());
+    case QMetaType::QString:
+        return WholeNumber(value.toString());
+    default:
+        return std::nullopt;
+    }
+}
+
 std::optional<int> RatingTenths(double number)
 {
     if (!std::isfinite(number) || std::fabs(number) > 1e6)
@@ -633,21 +649,21 @@ public:
         return rounds;
     }
 
-    std::optional<TRecordData> Club(qint64 club, bool &hasTees)
+    // The club's record, when the club table keeps tees (Descr, RATING, Slope, Par by ClubField).
+    std::optional<TRecordData> Club(qint64 club)
     {
-        if (!m_clubs)
+        if (!m_clubs) {
             m_clubs = m_connection->OpenTable(kClubsTable);
-        const QList<TFieldInfo> fields = m_clubs->Fields();
-        m_clubFields.clear();
-        for (const QString &name : {QStringLiteral("Descr"), QStringLiteral("RATING"), QStringLiteral("Slope"), QStringLiteral("Par"), QStringLiteral("ID")}) {
-            int found = -1;
-            for (int i = 0; i < fields.size(); ++i)
-                if (fields[i].Name.compare(name, Qt::CaseInsensitive) == 0)
-                    found = i;
-            m_clubFields << found;
+            const QList<TFieldInfo> fields = m_clubs->Fields();
+            for (const QString &name : {QStringLiteral("Descr"), QStringLiteral("RATING"), QStringLiteral("Slope"), QStringLiteral("Par"), QStringLiteral("ID")}) {
+                int found = -1;
+                for (int i = 0; i < fields.size(); ++i)
+                    if (fields[i].Name.compare(name, Qt::CaseInsensitive) == 0)
+                        found = i;
+                m_clubFields << found;
+            }
         }
-        hasTees = !m_clubFields.contains(-1);
-        if (!hasTees)
+        if (m_clubFields.contains(-1))
             return std::nullopt;
         return m_clubs->FindFirst(m_clubFields[4], club, {});
     }
@@ -664,21 +680,6 @@ public:
     QString Missing;
 
 private:
-    static std::optional<qint64> Whole(const QVariant &value)
-    {
-        switch (value.typeId()) {
-        case QMetaType::LongLong:
-        case QMetaType::Int:
-            return value.toLongLong();
-        case QMetaType::Double:
-            return WholeNumber(value.toDouble());
-        case QMetaType::QString:
-            return WholeNumber(value.toString());
-        default:
-            return std::nullopt;
-        }
-    }
-
     static QString ShownValue(const QVariant &value)
     {
         return value.isNull() ? QStringLiteral("empty") : QLatin1Char('\'') + value.toString() + QLatin1Char('\'');
@@ -691,7 +692,7 @@ private:
         QStringList unreadable;
         auto value = [&](TRoundColumn column) { return row.Values.value(columns[column]); };
         auto whole = [&](TRoundColumn column, int &target) {
-            const std::optional<qint64> number = Whole(value(column));
+            const std::optional<qint64> number = WholeNumber(value(column));
             if (number && *number >= INT_MIN && *number <= INT_MAX)
                 target = int(*number);
             else
@@ -714,7 +715,7 @@ private:
             unreadable << QStringLiteral("Rating %1 is not a number with at most one decimal").arg(ShownValue(rating));
         whole(rcSlope, round.Slope);
         whole(rcPcc, round.Pcc);
-        if (const std::optional<qint64> club = Whole(value(rcClub)))
+        if (const std::optional<qint64> club = WholeNumber(value(rcClub)))
             round.Club = qint32(*club);
         if (!value(rcEntered).isNull()) {
             const QByteArray entered = value(rcEntered).toString().toUtf8();
@@ -934,16 +935,15 @@ TPlayerRounds TRoundArchive::LoadFromServer(qint32 player)
     std::optional<qint64> club;
     for (int i = 0; i < playerFields.size(); ++i)
         if (playerFields[i].Name.compare(QLatin1String("Homeclub"), Qt::CaseInsensitive) == 0 && !record->Values.value(i).isNull())
-            club = WholeNumber(record->Values.value(i).toDouble());
+            club = WholeNumber(record->Values.value(i));
     if (!club)
         return result;
-    bool hasTees = false;
-    const std::optional<TRecordData> clubRecord = server.Club(*club, hasTees);
+    const std::optional<TRecordData> clubRecord = server.Club(*club);
     if (!clubRecord)
         return result;
     auto field = [&](int which) { return clubRecord->Values.value(server.ClubField(which)); };
-    const std::optional<qint64> slope = field(2).isNull() ? std::nullopt : WholeNumber(field(2).toDouble());
-    const std::optional<qint64> par = field(3).isNull() ? std::nullopt : WholeNumber(field(3).toDouble());
+    const std::optional<qint64> slope = WholeNumber(field(2));
+    const std::optional<qint64> par = WholeNumber(field(3));
     // An empty rating reads as 0, as everywhere else in the program.
     const std::optional<int> rating = field(1).isNull() ? std::optional<int>(0) : RatingTenths(field(1).toDouble());
     if (!slope || !par || !rating || *slope < kMinSlope || *slope > kMaxSlope || *par < 1 || *par > 200)
@@ -978,8 +978,7 @@ void ArchiveEnteredRound(TTable &players, int score, int enteredRating, const QD
         }
         if (id >= 0 && slope >= 0)
             if (const std::optional<TRecordData> club = clubs->FindFirst(id, qint64(home->AsInteger()), {}))
-                if (const std::optional<qint64> stored = club->Values.value(slope).isNull() ? std::nullopt
-                                                                                             : WholeNumber(club->Values.value(slope).toDouble());
+                if (const std::optional<qint64> stored = WholeNumber(club->Values.value(slope));
                     stored && *stored >= kMinSlope && *stored <= kMaxSlope)
                     round.Slope = int(*stored);
     }

@@ -937,7 +937,8 @@ public:
             identityGiven = identityGiven || (i == m_identityField && !values.value(i).isNull());
         }
         // A copy: a reconnection before the statement goes forgets the kept ones.
-        QString sql = m_session->BuiltStatements.value(StatementKey('I', assigned));
+        const QByteArray key = StatementKey('I', assigned);
+        QString sql = m_session->BuiltStatements.value(key);
         if (sql.isEmpty()) {
             QStringList names, marks;
             for (int i = 0; i < m_fields.size(); ++i) {
@@ -951,7 +952,7 @@ public:
                                                    : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                                              .arg(m_table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")))
                                                          + returning);
-            m_session->BuiltStatements.insert(StatementKey('I', assigned), sql);
+            m_session->BuiltStatements.insert(key, sql);
         }
         const Result result = m_session->Execute(sql, params);
         const qint64 id = result.Integer(0, 0);

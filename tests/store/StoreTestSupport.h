@@ -3,6 +3,7 @@
 #include "TDatabase.h"
 #include "TTable.h"
 
+#include <QDeadlineTimer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,3 +87,19 @@ private:
         }                                                                               \
         QVERIFY2(raised_, qPrintable(QStringLiteral("expected the failure: ") + QString(message))); \
     } while (false)
+
+// The name of the table's current record.
+inline QString Descr(TTable &table) { return table.FieldByName("Descr")->AsString(); }
+
+// Waits, up to the deadline, for the table to report another user's change and show it. (The
+// report comes once, so it cannot sit inside QTRY_VERIFY, which evaluates its condition again.)
+inline bool CatchesUpWithin(TTable &table, int milliseconds)
+{
+    QDeadlineTimer deadline(milliseconds);
+    do {
+        if (table.RefreshIfChangedElsewhere())
+            return true;
+        QTest::qWait(20);
+    } while (!deadline.hasExpired());
+    return false;
+}

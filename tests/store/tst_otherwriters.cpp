@@ -46,21 +46,6 @@ private:
     std::unique_ptr<TDatabase> m_database;
 };
 
-QString Descr(TTable &table) { return table.FieldByName("Descr")->AsString(); }
-
-// Waits, up to the deadline, for the table to report another user's change and show it. (The
-// report comes once, so it cannot sit inside QTRY_VERIFY, which evaluates its condition again.)
-bool CatchesUpWithin(TTable &table, int milliseconds)
-{
-    QDeadlineTimer deadline(milliseconds);
-    do {
-        if (table.RefreshIfChangedElsewhere())
-            return true;
-        QTest::qWait(20);
-    } while (!deadline.hasExpired());
-    return false;
-}
-
 // The stored records' names, read through a connection of their own.
 QStringList StoredNames(TableFixture &fixture, const QString &name)
 {
