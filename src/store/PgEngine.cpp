@@ -324,15 +324,20 @@ public:
     {
         const Parameters parameters(params);
         return Run(sql, [&] {
-            QByteArray &name = m_prepared[sql];
+            QByteArray name = m_prepared.value(sql);
             if (name.isEmpty()) {
-                const QByteArray candidate = "tallimo_" + QByteArray::number(m_prepared.size());
-                Result prepared(Pq().PQprepare(m_conn, candidate.constData(), sql.toUtf8().constData(), 0, nullptr));
-                if (Pq().PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) {
-                    m_prepared.remove(sql);
-                    return prepared;
+                // Each statement kept costs the server memory for the session's life: past a
+                // bound they are all let go, outside a transaction, and prepared again as used.
+                if (m_prepared.size() >= kMostPrepared && m_depth == 0) {
+                    Result forgotten(Pq().PQexec(m_conn, "DEALLOCATE ALL"));
+                    m_prepared.clear();
                 }
-                name = candidate;
+                // Names are never used twice, so that one left on the server cannot clash.
+                name = "tallimo_" + QByteArray::number(++m_preparedNames);
+                Result prepared(Pq().PQprepare(m_conn, name.constData(), sql.toUtf8().constData(), 0, nullptr));
+                if (Pq().PQresultStatus(prepared.get()) != PGRES_COMMAND_OK)
+                    return prepared;
+                m_prepared.insert(sql, name);
             }
             return Result(Pq().PQexecPrepared(m_conn, name.constData(), parameters.Count(), parameters.Values(), nullptr, nullptr,
                                               binary ? 1 : 0));
@@ -750,6 +755,8 @@ private:
     int m_depth = 0;
     bool m_lost = false; // the connection went down inside the open transaction
     QHash<QString, QByteArray> m_prepared;
+    quint64 m_preparedNames = 0;
+    static constexpr qsizetype kMostPrepared = 400;
     QHash<QString, int> m_listeners;   // channel -> open cursors hearing it
     QHash<QString, qint64> m_notices;  // channel -> notices heard
     qint64 m_reconnections = 0;
@@ -1175,14 +1182,18 @@ private:
             if (!filter.IsEmpty())
                 sql += QLatin1Char('(') + filter.Sql + QLatin1Char(')');
         }
-        sql += QStringLiteral(" ORDER BY ") + order + QStringLiteral(" LIMIT ?");
+        // The limit is written into the statement: as a parameter the server cannot know it when
+        // it keeps a plan for the statement, and plans it afresh at every page instead.
+        sql += QStringLiteral(" ORDER BY ") + order + QStringLiteral(" LIMIT ") + QString::number(limit);
         // Pages are read again and again with the same statement: it is numbered for libpq once.
         QString numbered = m_session->NumberedStatements.value(sql);
         if (numbered.isEmpty()) {
             numbered = NumberParameters(sql);
+            if (m_session->NumberedStatements.size() >= kMostNumbered)
+                m_session->NumberedStatements.clear();
             m_session->NumberedStatements.insert(sql, numbered);
         }
-        const Result result = m_session->Execute(numbered, params + filter.Params + QVariantList{limit}, m_binary);
+        const Result result = m_session->Execute(numbered, params + filter.Params, m_binary);
         for (int row = 0; row < result.Rows(); ++row) {
             if (!request.KeysOnly) {
                 rows.append(ReadRow(result, row));
@@ -1299,9 +1310,9 @@ private:
         TRecordData record;
         const int first = m_identityField < 0 ? 1 : 0;
         record.Id = result.Integer(row, m_identityField < 0 ? 0 : m_identityField);
-        record.Values.resize(m_fields.size());
+        record.Values.reserve(m_fields.size());
         for (int i = 0; i < m_fields.size(); ++i)
-            record.Values[i] = ReadValue(result, row, i + first, m_fields[i].Type);
+            record.Values.append(ReadValue(result, row, i + first, m_fields.at(i).Type));
         return record;
     }
 
@@ -1319,6 +1330,7 @@ private:
     // The records read beyond the first of an order, for the request that follows at once: only
     // while no statement went on the connection since, no change of the table was heard of, and
     // for a moment at most, so that they are never older than a read just then would be.
+    static constexpr qsizetype kMostNumbered = 1000;
     static constexpr int kReadAhead = 29; // with the first, a page of the window's grids
     static constexpr int kReadAheadMilliseconds = 100;
     struct TReadAhead
@@ -1339,7 +1351,7 @@ private:
     {
         if (!m_ahead)
             return std::nullopt;
-        const TReadAhead ahead = std::move(*m_ahead);
+        TReadAhead ahead = std::move(*m_ahead);
         m_ahead.reset();
         const bool sameOrder = request.OrderField == ahead.OrderField
             && (request.OrderField < 0 || request.AnchorValue == ahead.AnchorValue);
@@ -1350,7 +1362,17 @@ private:
         if (ahead.Statement != m_session->Statements || ahead.Age.hasExpired(kReadAheadMilliseconds)
             || ahead.Version != m_session->Version(m_sqlName))
             return std::nullopt;
-        return ahead.Rows.mid(0, request.Count);
+        QList<TRecordData> taken = ahead.Rows.mid(0, request.Count);
+        // A walk record by record takes the rest one at a time, under the same conditions and
+        // no longer than the first read allows.
+        if (ahead.Rows.size() > taken.size() && !taken.isEmpty()) {
+            ahead.AnchorId = taken.last().Id;
+            if (ahead.OrderField >= 0)
+                ahead.AnchorValue = taken.last().Values.value(ahead.OrderField);
+            ahead.Rows.remove(0, taken.size());
+            m_ahead = std::move(ahead);
+        }
+        return taken;
     }
 
     // The row last read under a lock, in which transaction, and its values as this cursor knows them.

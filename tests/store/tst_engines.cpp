@@ -211,6 +211,58 @@ private slots:
         QVERIFY(table->FetchById(byText->Id));
     }
 
+    // Pages of every length, from every place, in both orders: far more different statements
+    // than a connection keeps prepared, and some inside a transaction, where none is let go.
+    void pagesOfEveryLengthComeBackWhole_data() { engines(); }
+    void pagesOfEveryLengthComeBackWhole()
+    {
+        ENGINE_FIXTURE;
+        QList<QVariantList> rows;
+        for (int i = 0; i < 60; ++i)
+            rows.append({QStringLiteral("n%1").arg(i % 7), 70 + i % 3, i, QVariant()});
+        auto table = fixture.MakeTable(rows);
+        const QList<TRecordData> all = table->Fetch({-1, false, 0, {}, true, 1000, {}, false});
+        QCOMPARE(all.size(), 60);
+        const QList<TRecordData> byName = table->Fetch({1, false, 0, {}, true, 1000, {}, false});
+        QCOMPARE(byName.size(), 60);
+        const TSqlCondition some{QStringLiteral("\"Holes\" >= ?"), {10}};
+        int checked = 0;
+        for (int round = 0; round < 2; ++round) {
+            if (round == 1)
+                table->BeginTransaction();
+            for (int count = 1; count <= 60; ++count) {
+                for (int from : {0, 7, 59}) {
+                    // Primary order, forward from a record.
+                    const QList<TRecordData> page = table->Fetch({-1, true, all[from].Id, {}, true, count, {}, false});
+                    QCOMPARE(page.size(), qMin(count, 59 - from));
+                    for (int i = 0; i < page.size(); ++i)
+                        QCOMPARE(page[i].Id, all[from + 1 + i].Id);
+                    // By name backward from a record, where equal names follow the identity.
+                    const QList<TRecordData> back = table->Fetch({1, true, byName[from].Id, byName[from].Values[1], false, count, {}, false});
+                    QCOMPARE(back.size(), qMin(count, from));
+                    for (int i = 0; i < back.size(); ++i)
+                        QCOMPARE(back[i].Id, byName[from - 1 - i].Id);
+                    // By name forward, and its keys only.
+                    const QList<TRecordData> ahead = table->Fetch({1, true, byName[from].Id, byName[from].Values[1], true, count, {}, false});
+                    QCOMPARE(ahead.size(), qMin(count, 59 - from));
+                    for (int i = 0; i < ahead.size(); ++i)
+                        QCOMPARE(ahead[i].Id, byName[from + 1 + i].Id);
+                    const QList<TRecordData> keys = table->Fetch({1, true, byName[from].Id, byName[from].Values[1], true, count, {}, true});
+                    QCOMPARE(keys.size(), ahead.size());
+                    QCOMPARE(keys.value(0).Values.value(1), ahead.value(0).Values.value(1));
+                    ++checked;
+                }
+                // Filtered, from the start.
+                const QList<TRecordData> filtered = table->Fetch({-1, false, 0, {}, true, count, some, false});
+                QCOMPARE(filtered.size(), qMin(count, 50));
+                QCOMPARE(filtered.value(0).Values[3].toInt(), 10);
+            }
+            if (round == 1)
+                table->Commit();
+        }
+        QCOMPARE(checked, 360);
+    }
+
     void updateAndRemoveRefuseAMissingRecord_data() { engines(); }
     void updateAndRemoveRefuseAMissingRecord()
     {

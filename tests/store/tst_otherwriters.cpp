@@ -138,6 +138,71 @@ private slots:
         QCOMPARE(late->RecordCount(), 3);
     }
 
+    // A walk record by record, past the records read with the first, in primary order and by
+    // name: every record once, in order, with what was stored meanwhile by either user.
+    void aWalkRecordByRecordSeesEveryRecordOnceWithLaterChanges()
+    {
+        TableFixture fixture;
+        QList<std::tuple<QString, QVariant, QVariant>> records;
+        for (int i = 0; i < 45; ++i)
+            records.append({QStringLiteral("P%1").arg(i % 9), 70.0, i});
+        fixture.MakeTable("clubs.DB", records);
+        OtherUser other(fixture);
+
+        auto walker = fixture.MakeTable("clubs.DB");
+        auto sibling = fixture.MakeTable("clubs.DB");
+        QList<int> seen;
+        for (walker->First(); !walker->Eof(); walker->Next()) {
+            const int holes = walker->FieldByName("Holes")->AsInteger();
+            seen << holes;
+            if (holes == 5) {
+                // Through another table of the same connection: shows at once.
+                sibling->SetRecNo(21);
+                sibling->Edit();
+                sibling->FieldByName("Descr")->SetAsString("Renamed here");
+                sibling->Post();
+            }
+            if (holes == 20)
+                QCOMPARE(Descr(*walker), QStringLiteral("Renamed here"));
+            if (holes == 25) {
+                // By the other user, a moment before the walk goes on.
+                auto theirs = other.Open("clubs.DB");
+                theirs->SetRecNo(36);
+                theirs->Edit();
+                theirs->FieldByName("Descr")->SetAsString("Renamed there");
+                theirs->Post();
+                QTest::qWait(250);
+            }
+            if (holes == 35)
+                QCOMPARE(Descr(*walker), QStringLiteral("Renamed there"));
+        }
+        QList<int> expected;
+        for (int i = 0; i < 45; ++i)
+            expected << i;
+        QCOMPARE(seen, expected);
+
+        // By name: equal names in the order they were stored, each record once, and back again.
+        auto byName = fixture.MakeTable("clubs.DB");
+        byName->SetIndexFieldNames("Descr");
+        QStringList names;
+        QList<int> order;
+        for (byName->First(); !byName->Eof(); byName->Next()) {
+            names << Descr(*byName);
+            order << byName->FieldByName("Holes")->AsInteger();
+        }
+        QCOMPARE(names.size(), 45);
+        QStringList sorted = names;
+        std::sort(sorted.begin(), sorted.end());
+        QCOMPARE(names, sorted);
+        for (int i = 1; i < order.size(); ++i)
+            if (names[i] == names[i - 1])
+                QVERIFY2(order[i] > order[i - 1], qPrintable(names[i]));
+        QList<int> backward;
+        for (byName->Last(); !byName->Bof(); byName->Prior())
+            backward.prepend(byName->FieldByName("Holes")->AsInteger());
+        QCOMPARE(backward, order);
+    }
+
     void aRecordBeingEditedIsNeitherMovedNorRefreshed()
     {
         TableFixture fixture;
