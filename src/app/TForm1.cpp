@@ -9,6 +9,7 @@
 #include "EnterRound.h"
 #include "Exceptions.h"
 #include "GolfTables.h"
+#include "PgEngine.h"
 #include "PictureData.h"
 #include "Scrolltext.h"
 #include "TApplication.h"
@@ -511,16 +512,27 @@ void TForm1::CheckServer()
     for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")})
         allActive = allActive && (!Table(name) || Table(name)->Active());
     if (!allActive) {
-        // Opening again is tried every few seconds, not at every look: connecting to a server
-        // that is gone waits for it.
-        if (m_reopenTried.isValid() && !m_reopenTried.hasExpired(kReopenMilliseconds))
+        // Opening again is tried every few seconds, not at every look, and only once the server
+        // answered: asking is done in the background, as a server that is gone keeps one waiting.
+        if (!m_serverProbe) {
+            if (m_reopenTried.isValid() && !m_reopenTried.hasExpired(kReopenMilliseconds))
+                return;
+            m_reopenTried.start();
+            m_serverProbe = std::make_unique<TPgServerProbe>(m_dataFolder);
+        }
+        const std::optional<bool> answered = m_serverProbe->Answered();
+        if (!answered)
             return;
+        m_serverProbe.reset();
         m_reopenTried.start();
         // The schema is made first when the server was new or down at start.
-        try {
-            Golf::PrepareDataFolder(m_dataFolder);
-        } catch (const EDatabaseError &) {
-            reachable = false;
+        reachable = *answered;
+        if (reachable) {
+            try {
+                Golf::PrepareDataFolder(m_dataFolder);
+            } catch (const EDatabaseError &) {
+                reachable = false;
+            }
         }
     }
     for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")}) {

@@ -15,6 +15,7 @@
 class QMenu;
 class QTimer;
 class QToolButton;
+class TPgServerProbe;
 class TTable;
 class TPageControl;
 namespace Golf {
@@ -139,6 +140,8 @@ private:
     static constexpr int kReopenMilliseconds = 3000;
     QTimer *m_serverWatch = nullptr;
     QElapsedTimer m_reopenTried;
+    // Whether the server answers, asked in the background before the tables are opened again.
+    std::unique_ptr<TPgServerProbe> m_serverProbe;
     bool m_serverReachable = true;
     // The day's copy of the tables before the first change.
     std::unique_ptr<Golf::TDailyBackup> m_dailyBackup;

@@ -18,7 +18,10 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <mutex>
 #include <optional>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -296,6 +299,59 @@ private:
     std::vector<const char *> m_pointers;
 };
 
+// A connection made on a thread of its own, so that waiting for a server that does not answer
+// (a host gone from the network waits out the connect timeout) never holds up the caller, who
+// looks now and then whether it is done. Given up before it is done, the thread closes what it
+// made itself.
+class TBackgroundConnect
+{
+public:
+    explicit TBackgroundConnect(const QByteArray &conninfo) : m_state(std::make_shared<State>())
+    {
+        std::thread([state = m_state, conninfo] {
+            PGconn *made = Pq().PQconnectdb(conninfo.constData());
+            const std::lock_guard lock(state->Mutex);
+            if (state->GivenUp) {
+                Pq().PQfinish(made);
+                return;
+            }
+            state->Made = made;
+            state->Done = true;
+        }).detach();
+    }
+    ~TBackgroundConnect()
+    {
+        const std::lock_guard lock(m_state->Mutex);
+        if (m_state->Done)
+            Pq().PQfinish(m_state->Made);
+        m_state->GivenUp = true;
+    }
+    TBackgroundConnect(const TBackgroundConnect &) = delete;
+    TBackgroundConnect &operator=(const TBackgroundConnect &) = delete;
+
+    bool Done() const
+    {
+        const std::lock_guard lock(m_state->Mutex);
+        return m_state->Done;
+    }
+    // Once done: the connection, good or failed, now the caller's to finish.
+    PGconn *Take()
+    {
+        const std::lock_guard lock(m_state->Mutex);
+        return std::exchange(m_state->Made, nullptr);
+    }
+
+private:
+    struct State
+    {
+        std::mutex Mutex;
+        PGconn *Made = nullptr;
+        bool Done = false;
+        bool GivenUp = false;
+    };
+    std::shared_ptr<State> m_state;
+};
+
 } // namespace
 
 // One server connection shared by the tables of a store connection, so that writes to several
@@ -349,6 +405,9 @@ public:
     {
         const Parameters parameters(params);
         return Run(sql, [&] {
+            // Without parameters the plain protocol does it in one message (BEGIN, COMMIT).
+            if (params.isEmpty())
+                return Result(Pq().PQexec(m_conn, sql.toUtf8().constData()));
             return Result(Pq().PQexecParams(m_conn, sql.toUtf8().constData(), parameters.Count(), nullptr,
                                             parameters.Values(), nullptr, nullptr, 0));
         });
@@ -463,14 +522,8 @@ public:
             Pq().PQconsumeInput(m_conn);
             CollectNotices();
         }
-        if (Pq().PQstatus(m_conn) != CONNECTION_OK && m_depth == 0
-            && (!m_lastQuietAttempt.isValid() || m_lastQuietAttempt.hasExpired(kQuietReconnectMs))) {
-            m_lastQuietAttempt.start();
-            try {
-                Reconnect();
-            } catch (const EDatabaseError &) {
-            }
-        }
+        if (Pq().PQstatus(m_conn) != CONNECTION_OK && m_depth == 0)
+            ReconnectQuietly();
         return m_notices.value(ChannelOf(table)) + m_reconnections;
     }
 
@@ -622,12 +675,53 @@ private:
         SendListen(m_listeners.keys());
     }
 
-    // Makes the lost connection again. What was prepared on the old one is gone; notices sent
+    // Makes the lost connection again in the background: tried at most every few seconds, and
+    // taken on at a later look once the server answered.
+    void ReconnectQuietly()
+    {
+        if (m_connecting) {
+            if (!m_connecting->Done())
+                return;
+            PGconn *made = m_connecting->Take();
+            m_connecting.reset();
+            m_lastQuietAttempt.start();
+            if (Pq().PQstatus(made) != CONNECTION_OK) {
+                Pq().PQfinish(made);
+                return;
+            }
+            Pq().PQfinish(m_conn);
+            m_conn = made;
+            try {
+                SetUpConnection();
+            } catch (const EDatabaseError &) {
+                Pq().PQfinish(m_conn);
+                m_conn = nullptr;
+                return;
+            }
+            Reconnected();
+            return;
+        }
+        if (m_lastQuietAttempt.isValid() && !m_lastQuietAttempt.hasExpired(kQuietReconnectMs))
+            return;
+        m_lastQuietAttempt.start();
+        m_connecting = std::make_unique<TBackgroundConnect>(WithConnectTimeout(m_url).toUtf8());
+    }
+
+    // What a new connection means: what was prepared on the old one is gone, and notices sent
     // while it was down are lost, so every table counts as changed.
-    void Reconnect()
+    void Reconnected()
     {
         Shapes.clear();
         BuiltStatements.clear();
+        ++m_reconnections;
+        m_lastQuietAttempt.invalidate();
+    }
+
+    // Makes the lost connection again, waiting for it.
+    void Reconnect()
+    {
+        // One being made in the background is not waited for: this one is wanted now.
+        m_connecting.reset();
         if (!m_conn) {
             Connect();
         } else {
@@ -642,8 +736,7 @@ private:
                 throw;
             }
         }
-        ++m_reconnections;
-        m_lastQuietAttempt.invalidate();
+        Reconnected();
     }
 
     void SendListen(const QStringList &channels)
@@ -762,6 +855,7 @@ private:
     qint64 m_reconnections = 0;
     bool m_listenPending = false;
     QElapsedTimer m_lastQuietAttempt;
+    std::unique_ptr<TBackgroundConnect> m_connecting;
 };
 
 namespace {
@@ -1401,6 +1495,36 @@ TPgConnection::TPgConnection(const TConnectionParams &params)
 }
 
 TPgConnection::~TPgConnection() = default;
+
+struct TPgServerProbe::TState
+{
+    std::optional<TBackgroundConnect> Connecting;
+    std::optional<bool> Answer;
+};
+
+TPgServerProbe::TPgServerProbe(const QString &url) : m_state(std::make_unique<TState>())
+{
+    try {
+        Pq();
+    } catch (const EDatabaseError &) {
+        m_state->Answer = false; // without libpq no server answers
+        return;
+    }
+    m_state->Connecting.emplace(WithConnectTimeout(url).toUtf8());
+}
+
+TPgServerProbe::~TPgServerProbe() = default;
+
+std::optional<bool> TPgServerProbe::Answered()
+{
+    if (m_state->Answer || !m_state->Connecting->Done())
+        return m_state->Answer;
+    PGconn *made = m_state->Connecting->Take();
+    m_state->Answer = Pq().PQstatus(made) == CONNECTION_OK;
+    Pq().PQfinish(made);
+    m_state->Connecting.reset();
+    return m_state->Answer;
+}
 
 QString TPgConnection::Location() const { return m_session->Location(); }
 QString TPgConnection::Schema() const { return m_session->Schema(); }

@@ -3,6 +3,7 @@
 #include "StoreEngine.h"
 
 #include <memory>
+#include <optional>
 
 // The server engine: the tables of a connection live in one schema of a PostgreSQL database,
 // reached through libpq. A table keeps the name of its file without the extension ("hcap.DB" is
@@ -43,6 +44,25 @@ public:
 
 private:
     std::shared_ptr<TPgSession> m_session;
+};
+
+// Whether the server of a URL answers, asked in the background: the caller looks now and then
+// until it knows, and never waits for a server that does not answer (a host gone from the
+// network waits out the connect timeout). The password comes from libpq's own sources.
+class TPgServerProbe
+{
+public:
+    explicit TPgServerProbe(const QString &url);
+    ~TPgServerProbe();
+    TPgServerProbe(const TPgServerProbe &) = delete;
+    TPgServerProbe &operator=(const TPgServerProbe &) = delete;
+
+    // Empty while the server has not answered and the attempt has not ended.
+    std::optional<bool> Answered();
+
+private:
+    struct TState;
+    std::unique_ptr<TState> m_state;
 };
 
 // A URL with any password taken out, fit for a title bar, a log or a message.

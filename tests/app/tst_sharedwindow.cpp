@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "GolfTables.h"
 #include "PgEngine.h"
+#include "SilentListener.h"
 #include "TDBEditN.h"
 #include "TDBNavigator.h"
 #include "TSpeedButton.h"
@@ -12,10 +13,12 @@
 #include "TTable.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -54,6 +57,27 @@ bool ControlServer(const QString &what)
         return false;
     return QProcess::execute(control, {what}) == 0;
 }
+
+// Runs the event loop for a while and returns the longest time it was held up: the gap between
+// two ticks of a timer that wants to run every 20 ms.
+qint64 LongestStallDuring(int milliseconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 longest = 0;
+    QTimer ticks;
+    ticks.setInterval(20);
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        longest = qMax(longest, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    ticks.start();
+    QTest::qWait(milliseconds);
+    return qMax(longest, clock.elapsed() - last);
+}
+
+quint16 ServerPort() { return quint16(QUrl(ServerUrl()).port()); }
 
 } // namespace
 
@@ -225,6 +249,59 @@ private slots:
         Post(*form);
         QVERIFY2(m_messages.size() == 1, qPrintable(m_messages.join('\n')));
         QCOMPARE(StoredName(), QStringLiteral("Ann Posted Pending"));
+    }
+
+    // A server that lets connections in but never answers (a host gone from the network looks
+    // so) keeps nobody waiting: the window goes on answering the user while it tries again.
+    void aServerThatDoesNotAnswerLeavesTheWindowUsable()
+    {
+        if (qEnvironmentVariable("TALLIMO_TEST_DATABASE_CONTROL").isEmpty())
+            QSKIP("the test server cannot be stopped from here (no TALLIMO_TEST_DATABASE_CONTROL)");
+        auto form = Start();
+        QVERIFY(form);
+        m_stopped = true;
+        QVERIFY(ControlServer(QStringLiteral("stop")));
+        SilentListener silent(ServerPort());
+        QVERIFY(silent.Listening());
+        auto *status = form->Part<TStaticText>(QStringLiteral("StaticText1"));
+        QTRY_VERIFY_WITH_TIMEOUT(status->Caption().contains(QStringLiteral("cannot be reached")), 5000);
+
+        // Longer than a connection attempt may wait, so that attempts run into the silent port.
+        const qint64 stall = LongestStallDuring(7000);
+        QVERIFY2(stall < 1000, qPrintable(QStringLiteral("the window was held up for %1 ms").arg(stall)));
+        Type(*form, QStringLiteral(" Typed"));
+        QCOMPARE(NameField(*form)->text(), QStringLiteral("Ann Typed"));
+
+        silent.Close();
+        QVERIFY(ControlServer(QStringLiteral("start")));
+        QTRY_VERIFY_WITH_TIMEOUT(status->Caption().contains(QStringLiteral("Scores are kept in the shared database")), 10000);
+        Post(*form);
+        QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join('\n')));
+        QCOMPARE(StoredName(), QStringLiteral("Ann Typed"));
+    }
+
+    // The same while the window waits for a server that was down at its start.
+    void aWindowWaitingForTheServerIsNotHeldUpByOneThatDoesNotAnswer()
+    {
+        if (qEnvironmentVariable("TALLIMO_TEST_DATABASE_CONTROL").isEmpty())
+            QSKIP("the test server cannot be stopped from here (no TALLIMO_TEST_DATABASE_CONTROL)");
+        m_stopped = true;
+        QVERIFY(ControlServer(QStringLiteral("stop")));
+        auto form = Start();
+        QVERIFY(form);
+        QCOMPARE(m_messages.size(), 1);
+        SilentListener silent(ServerPort());
+        QVERIFY(silent.Listening());
+
+        const qint64 stall = LongestStallDuring(7000);
+        QVERIFY2(stall < 1000, qPrintable(QStringLiteral("the window was held up for %1 ms").arg(stall)));
+        QVERIFY(!form->Part<TTable>(QStringLiteral("Table3"))->Active());
+
+        silent.Close();
+        QVERIFY(ControlServer(QStringLiteral("start")));
+        QTRY_VERIFY_WITH_TIMEOUT(form->Part<TTable>(QStringLiteral("Table3"))->Active(), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(NameField(*form)->text(), QStringLiteral("Ann"), 3000);
+        QCOMPARE(m_messages.size(), 1);
     }
 
     void serverDownAtStartIsToldOnceAndTheWindowFillsWhenItIsBack()

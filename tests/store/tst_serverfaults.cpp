@@ -4,6 +4,7 @@
 
 #include "Exceptions.h"
 #include "PgEngine.h"
+#include "SilentListener.h"
 #include "StoreTestSupport.h"
 #include "TDatabase.h"
 #include "TTable.h"
@@ -11,6 +12,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QUrl>
 #include <functional>
@@ -321,6 +323,46 @@ private slots:
         // What happened while away is unknown, so the other user's table reads itself again once
         // it is connected; after that, changes reach it as before.
         QVERIFY(CatchesUpWithin(*theirs, 10000));
+        mine->Edit();
+        mine->FieldByName("Descr")->SetAsString("Ada Two");
+        mine->Post();
+        QVERIFY(CatchesUpWithin(*theirs, 2000));
+        QCOMPARE(Descr(*theirs), QStringLiteral("Ada Two"));
+    }
+
+    // Looking at the connection (as the window does every second) never waits for a server that
+    // does not answer: the connection is made again in the background, and taken on once the
+    // server is back.
+    void aServerThatDoesNotAnswerNeverHoldsUpTheLooks()
+    {
+        ServerPlace place;
+        auto mine = place.MakeTable({"Ada", "Bea"});
+        auto theirs = place.OpenAsOtherUser();
+        ServerSwitch server;
+        QVERIFY(server.Stop());
+        SilentListener silent(quint16(QUrl(ServerUrl()).port()));
+        QVERIFY(silent.Listening());
+        QTRY_VERIFY_WITH_TIMEOUT(!theirs->CheckConnection(), 3000);
+
+        // Longer than the connect timeout, so that attempts run into the silent port and end.
+        QElapsedTimer watching;
+        watching.start();
+        qint64 longest = 0;
+        while (watching.elapsed() < 7000) {
+            QElapsedTimer look;
+            look.start();
+            QVERIFY(!theirs->CheckConnection());
+            QVERIFY(!theirs->RefreshIfChangedElsewhere());
+            longest = qMax(longest, look.elapsed());
+            QTest::qWait(100);
+        }
+        QVERIFY2(longest < 500, qPrintable(QStringLiteral("a look took %1 ms").arg(longest)));
+        QCOMPARE(Descr(*theirs), QStringLiteral("Ada"));
+
+        silent.Close();
+        QVERIFY(server.Start());
+        QVERIFY(CatchesUpWithin(*theirs, 10000));
+        QVERIFY(theirs->CheckConnection());
         mine->Edit();
         mine->FieldByName("Descr")->SetAsString("Ada Two");
         mine->Post();

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QtGlobal>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+// A server that went quiet: something listens on its loopback port and lets connections in, but
+// never answers them. A client waiting for the server's first reply waits as it would for a host
+// gone from the network, or a hung server, until its own timeout.
+class SilentListener
+{
+public:
+    explicit SilentListener(quint16 port)
+    {
+        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (m_socket < 0)
+            return;
+        const int reuse = 1;
+        ::setsockopt(m_socket, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        m_listening = ::bind(m_socket, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0
+            && ::listen(m_socket, 64) == 0;
+    }
+    ~SilentListener() { Close(); }
+    SilentListener(const SilentListener &) = delete;
+    SilentListener &operator=(const SilentListener &) = delete;
+
+    bool Listening() const { return m_listening; }
+    // Stops listening; the connections waiting are refused.
+    void Close()
+    {
+        if (m_socket >= 0)
+            ::close(m_socket);
+        m_socket = -1;
+        m_listening = false;
+    }
+
+private:
+    int m_socket = -1;
+    bool m_listening = false;
+};
