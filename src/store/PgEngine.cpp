@@ -506,8 +506,10 @@ public:
     // Statements built for a table and a set of fields (numbered for libpq), kept with the
     // shapes they rest on: a post or an insert need not spell its statement out again.
     QHash<QByteArray, QString> BuiltStatements;
-    // Statements as the engine writes them ('?') and as libpq takes them ('$1').
+    // Statements as the engine writes them ('?') and as libpq takes them ('$1'); let go all at
+    // once past a bound.
     QHash<QString, QString> NumberedStatements;
+    static constexpr qsizetype kMostNumbered = 1000;
 
     // Whether the connection stood at the last look (Version looks without waiting).
     bool Connected() const { return m_conn && Pq().PQstatus(m_conn) == CONNECTION_OK; }
@@ -1283,7 +1285,7 @@ private:
         QString numbered = m_session->NumberedStatements.value(sql);
         if (numbered.isEmpty()) {
             numbered = NumberParameters(sql);
-            if (m_session->NumberedStatements.size() >= kMostNumbered)
+            if (m_session->NumberedStatements.size() >= TPgSession::kMostNumbered)
                 m_session->NumberedStatements.clear();
             m_session->NumberedStatements.insert(sql, numbered);
         }
@@ -1424,7 +1426,6 @@ private:
     // The records read beyond the first of an order, for the request that follows at once: only
     // while no statement went on the connection since, no change of the table was heard of, and
     // for a moment at most, so that they are never older than a read just then would be.
-    static constexpr qsizetype kMostNumbered = 1000;
     static constexpr int kReadAhead = 29; // with the first, a page of the window's grids
     static constexpr int kReadAheadMilliseconds = 100;
     struct TReadAhead
