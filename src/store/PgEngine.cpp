@@ -5,6 +5,7 @@
 
 #include <QCryptographicHash>
 #include <QDate>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
@@ -299,6 +300,49 @@ private:
     std::vector<const char *> m_pointers;
 };
 
+// The servers whose last connection attempt failed only after keeping the caller waiting (a host
+// gone from the network, a port a firewall drops, a hung server), remembered for a while: a
+// connection asked for meanwhile fails at once instead of waiting again, so that a program
+// opening several tables waits once. The attempts made in the background go on regardless, and
+// one that succeeds forgets the server here.
+class SilentServers
+{
+public:
+    static bool Remembered(const QString &conninfo)
+    {
+        const std::lock_guard lock(Mutex());
+        const auto found = Silent().constFind(conninfo);
+        return found != Silent().constEnd() && !found->hasExpired();
+    }
+    // After a failed attempt that took this long.
+    static void Failed(const QString &conninfo, qint64 waitedMs)
+    {
+        if (waitedMs < kLongWaitMs)
+            return;
+        const std::lock_guard lock(Mutex());
+        Silent().insert(conninfo, QDeadlineTimer(kRememberedMs));
+    }
+    static void Answered(const QString &conninfo)
+    {
+        const std::lock_guard lock(Mutex());
+        Silent().remove(conninfo);
+    }
+
+private:
+    static constexpr qint64 kLongWaitMs = 1000;
+    static constexpr qint64 kRememberedMs = 15000;
+    static std::mutex &Mutex()
+    {
+        static std::mutex mutex;
+        return mutex;
+    }
+    static QHash<QString, QDeadlineTimer> &Silent()
+    {
+        static QHash<QString, QDeadlineTimer> silent;
+        return silent;
+    }
+};
+
 // A connection made on a thread of its own, so that waiting for a server that does not answer
 // (a host gone from the network waits out the connect timeout) never holds up the caller, who
 // looks now and then whether it is done. Given up before it is done, the thread closes what it
@@ -309,6 +353,8 @@ public:
     explicit TBackgroundConnect(const QByteArray &conninfo) : m_state(std::make_shared<State>())
     {
         std::thread([state = m_state, conninfo] {
+            QElapsedTimer waited;
+            waited.start();
             PGconn *made = Pq().PQconnectdb(conninfo.constData());
             const std::lock_guard lock(state->Mutex);
             if (state->GivenUp) {
@@ -316,6 +362,7 @@ public:
                 return;
             }
             state->Made = made;
+            state->WaitedMs = waited.elapsed();
             state->Done = true;
         }).detach();
     }
@@ -340,12 +387,19 @@ public:
         const std::lock_guard lock(m_state->Mutex);
         return std::exchange(m_state->Made, nullptr);
     }
+    // Once done: how long the attempt took.
+    qint64 WaitedMs() const
+    {
+        const std::lock_guard lock(m_state->Mutex);
+        return m_state->WaitedMs;
+    }
 
 private:
     struct State
     {
         std::mutex Mutex;
         PGconn *Made = nullptr;
+        qint64 WaitedMs = 0;
         bool Done = false;
         bool GivenUp = false;
     };
@@ -637,8 +691,12 @@ private:
 
     void Connect()
     {
+        RefuseASilentServer();
+        QElapsedTimer waited;
+        waited.start();
         m_conn = Pq().PQconnectdb(WithConnectTimeout(m_url).toUtf8().constData());
         if (Pq().PQstatus(m_conn) != CONNECTION_OK) {
+            SilentServers::Failed(m_url, waited.elapsed());
             try {
                 FailToConnect();
             } catch (...) {
@@ -647,6 +705,7 @@ private:
                 throw;
             }
         }
+        SilentServers::Answered(m_url);
         try {
             SetUpConnection();
         } catch (...) {
@@ -654,6 +713,14 @@ private:
             m_conn = nullptr;
             throw;
         }
+    }
+
+    // A server that kept the last attempt waiting is not waited for again for a while.
+    void RefuseASilentServer() const
+    {
+        if (SilentServers::Remembered(m_url))
+            throw EDatabaseError(Scrubbed(QStringLiteral("The database %1 cannot be reached: it did not answer a moment ago")
+                                              .arg(RedactedDatabaseUrl(m_url))));
     }
 
     // What every new connection needs: a server recent enough, the session settings the engine
@@ -685,12 +752,15 @@ private:
             if (!m_connecting->Done())
                 return;
             PGconn *made = m_connecting->Take();
+            const qint64 waited = m_connecting->WaitedMs();
             m_connecting.reset();
             m_lastQuietAttempt.start();
             if (Pq().PQstatus(made) != CONNECTION_OK) {
+                SilentServers::Failed(m_url, waited);
                 Pq().PQfinish(made);
                 return;
             }
+            SilentServers::Answered(m_url);
             Pq().PQfinish(m_conn);
             m_conn = made;
             try {
@@ -727,9 +797,15 @@ private:
         if (!m_conn) {
             Connect();
         } else {
+            RefuseASilentServer();
+            QElapsedTimer waited;
+            waited.start();
             Pq().PQreset(m_conn);
-            if (Pq().PQstatus(m_conn) != CONNECTION_OK)
+            if (Pq().PQstatus(m_conn) != CONNECTION_OK) {
+                SilentServers::Failed(m_url, waited.elapsed());
                 FailToConnect();
+            }
+            SilentServers::Answered(m_url);
             try {
                 SetUpConnection();
             } catch (...) {
@@ -1499,12 +1575,14 @@ TPgConnection::~TPgConnection() = default;
 
 struct TPgServerProbe::TState
 {
+    QString Url;
     std::optional<TBackgroundConnect> Connecting;
     std::optional<bool> Answer;
 };
 
 TPgServerProbe::TPgServerProbe(const QString &url) : m_state(std::make_unique<TState>())
 {
+    m_state->Url = url;
     try {
         Pq();
     } catch (const EDatabaseError &) {
@@ -1522,6 +1600,10 @@ std::optional<bool> TPgServerProbe::Answered()
         return m_state->Answer;
     PGconn *made = m_state->Connecting->Take();
     m_state->Answer = Pq().PQstatus(made) == CONNECTION_OK;
+    if (*m_state->Answer)
+        SilentServers::Answered(m_state->Url);
+    else
+        SilentServers::Failed(m_state->Url, m_state->Connecting->WaitedMs());
     Pq().PQfinish(made);
     m_state->Connecting.reset();
     return m_state->Answer;

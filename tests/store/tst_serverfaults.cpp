@@ -482,6 +482,35 @@ private slots:
         QCOMPARE(Descr(*theirs), QStringLiteral("Ada Two"));
     }
 
+    // A program opening several tables waits for a server that does not answer once, not once
+    // a table; an answer heard in the background ends that at once.
+    void aServerThatDoesNotAnswerIsWaitedForOnce()
+    {
+        ServerSwitch server;
+        QVERIFY(server.Stop());
+        SilentListener silent(quint16(QUrl(ServerUrl()).port()));
+        QVERIFY(silent.Listening());
+        const auto open = [] {
+            return FailureOf([] { MakeConnection(QStringLiteral("POSTGRESQL"), TConnectionParams({QStringLiteral("URL=") + ServerUrl()})); });
+        };
+        QElapsedTimer waited;
+        waited.start();
+        const QString first = open();
+        QVERIFY2(waited.elapsed() >= 3000, qPrintable(QString::number(waited.elapsed())));
+        QVERIFY2(first.contains(QLatin1String("cannot be reached")), qPrintable(first));
+        waited.restart();
+        const QString second = open();
+        QVERIFY2(waited.elapsed() < 500, qPrintable(QString::number(waited.elapsed())));
+        QCOMPARE(second, QStringLiteral("The database %1 cannot be reached: it did not answer a moment ago").arg(UrlWith(QString(), QString())));
+
+        silent.Close();
+        QVERIFY(server.Start());
+        TPgServerProbe probe(ServerUrl());
+        QTRY_VERIFY_WITH_TIMEOUT(probe.Answered().has_value(), 10000);
+        QVERIFY(*probe.Answered());
+        QCOMPARE(open(), QString());
+    }
+
     void aPostWhileTheServerIsDownKeepsTheEditForLater()
     {
         ServerPlace place;

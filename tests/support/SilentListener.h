@@ -12,7 +12,8 @@
 class SilentListener
 {
 public:
-    explicit SilentListener(quint16 port)
+    // On the port given, or on a free one (0).
+    explicit SilentListener(quint16 port = 0)
     {
         m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
         if (m_socket < 0)
@@ -23,14 +24,17 @@ public:
         address.sin_family = AF_INET;
         address.sin_port = htons(port);
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
         m_listening = ::bind(m_socket, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0
-            && ::listen(m_socket, 64) == 0;
+            && ::listen(m_socket, 64) == 0 && ::getsockname(m_socket, reinterpret_cast<sockaddr *>(&address), &length) == 0;
+        m_port = ntohs(address.sin_port);
     }
     ~SilentListener() { Close(); }
     SilentListener(const SilentListener &) = delete;
     SilentListener &operator=(const SilentListener &) = delete;
 
     bool Listening() const { return m_listening; }
+    quint16 Port() const { return m_port; }
     // Stops listening; the connections waiting are refused.
     void Close()
     {
@@ -42,5 +46,6 @@ public:
 
 private:
     int m_socket = -1;
+    quint16 m_port = 0;
     bool m_listening = false;
 };
