@@ -619,6 +619,8 @@ void HandicapIndexWindow::AddClicked()
     if (!RunGuarded([this, &round] {
             if (!m_archive)
                 throw EDatabaseError(QStringLiteral("The rounds cannot be stored: %1").arg(m_openProblems.join(QLatin1Char(' '))));
+            if (BeforeWrite)
+                BeforeWrite();
             m_archive->Add(m_playerId, *round);
         }))
         return;
@@ -634,7 +636,11 @@ void HandicapIndexWindow::SaveClicked()
     const std::optional<Golf::TRoundInput> round = ReadEditor();
     if (!round || !m_archive)
         return;
-    if (!RunGuarded([this, id, &round] { m_archive->Update(id, *round); }))
+    if (!RunGuarded([this, id, &round] {
+            if (BeforeWrite)
+                BeforeWrite();
+            m_archive->Update(id, *round);
+        }))
         return;
     Reload();
     // The corrected round stays selected while it is listed.
@@ -657,7 +663,11 @@ void HandicapIndexWindow::DeleteClicked()
             what = QStringLiteral("the round of %1 (score %2)").arg(UserDate(round.Played)).arg(round.Score);
     if (ConfirmBox(QStringLiteral("Delete %1?").arg(what)) != mrYes)
         return;
-    if (!RunGuarded([this, id] { m_archive->Remove(id); }))
+    if (!RunGuarded([this, id] {
+            if (BeforeWrite)
+                BeforeWrite();
+            m_archive->Remove(id);
+        }))
         return;
     Reload();
     ClearEditor();

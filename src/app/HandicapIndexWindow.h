@@ -50,6 +50,10 @@ public:
     // The same report onto any painter whose units are points, on a page of that size.
     void PaintReport(QPainter &painter, const QSizeF &pageSize);
 
+    // Runs before each change the window stores (the program's copy of the day, before its
+    // first change).
+    std::function<void()> BeforeWrite;
+
     // Asks where to save the report when there is no printer; an empty answer cancels. Tests
     // replace it; the window's own asks with a file dialog.
     std::function<QString(QWidget *parent, const QString &suggested)> ChoosePdfFile;

@@ -319,6 +319,9 @@ void TForm1::ShowHandicapIndex()
     if (open)
         open->close();
     auto *window = new HandicapIndexWindow(m_dataFolder, player, this);
+    // Its rounds live in the players' table: the day's copy is made before their first change too.
+    if (m_dailyBackup)
+        window->BeforeWrite = [this] { m_dailyBackup->BeforeWrite(); };
     m_indexWindow = window;
     window->show();
 }

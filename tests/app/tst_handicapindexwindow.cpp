@@ -1,3 +1,4 @@
+#include "Backup.h"
 #include "Dialogs.h"
 #include "FormatSettings.h"
 #include "GolfTables.h"
@@ -220,6 +221,33 @@ private slots:
         QCOMPARE(Cell(*window, 0, 2), QString("90"));
         QCOMPARE(Cell(*window, 0, 3), QString("70.0"));
         QCOMPARE(Cell(*window, 0, 4), QString("125"));
+    }
+
+    // The rounds live in the players' table: a round added in the window opened from the main
+    // window is the day's first change, and the day's copy holds the table as it was before it.
+    void aRoundAddedInTheWindowIsPrecededByTheDaysCopy()
+    {
+        Golf::TRoundArchive(Folder()).Add(1, Round(QDate(2026, 3, 1), 90));
+        TForm1 form(Folder());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::mouseClick(form.ToolsButton(), Qt::LeftButton, {}, QPoint(8, 8));
+        auto *window = form.findChild<HandicapIndexWindow *>();
+        QVERIFY(window);
+        const QString today = QDir(Golf::BackupsFolder(Folder())).filePath(QDate::currentDate().toString(Qt::ISODate));
+        QVERIFY(!QFileInfo::exists(today));
+
+        window->findChild<QPushButton *>("NewButton")->click();
+        Type(*window, "DateEdit", "08/03/2026");
+        Type(*window, "ScoreEdit", "92");
+        Type(*window, "RatingEdit", "72");
+        Type(*window, "SlopeEdit", "113");
+        Type(*window, "PccEdit", "0");
+        Click(*window, "AddButton");
+        QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join("; ")));
+        QCOMPARE(StoredRounds(), 2);
+        QVERIFY(QFileInfo(today).isDir());
+        QCOMPARE(Golf::TRoundArchive(today).Load(1).Rounds.size(), 1);
     }
 
     void withoutAPlayerTheUserIsToldAndNoWindowOpens()
