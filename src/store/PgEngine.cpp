@@ -705,6 +705,12 @@ private:
                 throw;
             }
         }
+        TakeOnConnection();
+    }
+
+    // The server answered: the new connection is set up, or dropped when that fails.
+    void TakeOnConnection()
+    {
         SilentServers::Answered(m_url);
         try {
             SetUpConnection();
@@ -760,14 +766,11 @@ private:
                 Pq().PQfinish(made);
                 return;
             }
-            SilentServers::Answered(m_url);
             Pq().PQfinish(m_conn);
             m_conn = made;
             try {
-                SetUpConnection();
+                TakeOnConnection();
             } catch (const EDatabaseError &) {
-                Pq().PQfinish(m_conn);
-                m_conn = nullptr;
                 return;
             }
             Reconnected();
@@ -805,14 +808,7 @@ private:
                 SilentServers::Failed(m_url, waited.elapsed());
                 FailToConnect();
             }
-            SilentServers::Answered(m_url);
-            try {
-                SetUpConnection();
-            } catch (...) {
-                Pq().PQfinish(m_conn);
-                m_conn = nullptr;
-                throw;
-            }
+            TakeOnConnection();
         }
         Reconnected();
     }

@@ -114,6 +114,16 @@ private:
         QTest::keyClick(edit, Qt::Key_Delete);
         QTest::keyClicks(edit, text);
     }
+    // Fills the round editor field by field.
+    void TypeRound(HandicapIndexWindow &window, const QString &date, const QString &score, const QString &rating = "72",
+                   const QString &slope = "113", const QString &pcc = "0")
+    {
+        Type(window, "DateEdit", date);
+        Type(window, "ScoreEdit", score);
+        Type(window, "RatingEdit", rating);
+        Type(window, "SlopeEdit", slope);
+        Type(window, "PccEdit", pcc);
+    }
     void Click(HandicapIndexWindow &window, const QString &button)
     {
         auto *target = window.findChild<QPushButton *>(button);
@@ -238,11 +248,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(today));
 
         window->findChild<QPushButton *>("NewButton")->click();
-        Type(*window, "DateEdit", "08/03/2026");
-        Type(*window, "ScoreEdit", "92");
-        Type(*window, "RatingEdit", "72");
-        Type(*window, "SlopeEdit", "113");
-        Type(*window, "PccEdit", "0");
+        TypeRound(*window, "08/03/2026", "92");
         Click(*window, "AddButton");
         QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join("; ")));
         QCOMPARE(StoredRounds(), 2);
@@ -291,11 +297,7 @@ private slots:
         // A fourth round, typed: 85 makes 13.0, the lowest of four less 1.0.
         window->findChild<QPushButton *>("NewButton")->click();
         window->findChild<QComboBox *>("ClubBox")->setCurrentIndex(window->findChild<QComboBox *>("ClubBox")->findText("Heath"));
-        Type(*window, "DateEdit", "22/03/2026");
-        Type(*window, "ScoreEdit", "85");
-        Type(*window, "RatingEdit", "72");
-        Type(*window, "SlopeEdit", "113");
-        Type(*window, "PccEdit", "0");
+        TypeRound(*window, "22/03/2026", "85");
         Click(*window, "AddButton");
         QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join("; ")));
         QCOMPARE(Label(*window, "IndexLabel"), QString("12.0"));
@@ -424,11 +426,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, named);
         auto window = Open();
-        Type(*window, "DateEdit", "01/04/2026");
-        Type(*window, "ScoreEdit", "88");
-        Type(*window, "RatingEdit", "71.5");
-        Type(*window, "SlopeEdit", "130");
-        Type(*window, "PccEdit", "0");
+        TypeRound(*window, "01/04/2026", "88", "71.5", "130");
         Type(*window, field, typed);
         // Return in the field stores, as the button does.
         QTest::keyClick(window->findChild<QLineEdit *>(field), Qt::Key_Return);
