@@ -5,11 +5,14 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QUrl>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -17,6 +20,7 @@
 #include <future>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -115,8 +119,8 @@ QString SqlTableName(const QString &tableName)
 constexpr int kBusyTimeoutMs = 10000;
 
 // The first column of the first row of a statement run once, or a null string when it gives none.
-// `error` receives SQLite's message when the statement fails.
-QString QueryText(sqlite3 *db, const char *sql, QString *error = nullptr)
+// `error` receives SQLite's message when the statement fails, and `code` its primary result code.
+QString QueryText(sqlite3 *db, const char *sql, QString *error = nullptr, int *code = nullptr)
 {
     sqlite3_stmt *statement = nullptr;
     QString text;
@@ -130,8 +134,28 @@ QString QueryText(sqlite3 *db, const char *sql, QString *error = nullptr)
     }
     if (rc != SQLITE_ROW && rc != SQLITE_DONE && error)
         *error = QString::fromUtf8(sqlite3_errmsg(db));
+    if (code)
+        *code = rc == SQLITE_ROW || rc == SQLITE_DONE ? SQLITE_OK : rc & 0xff;
     sqlite3_finalize(statement);
     return text;
+}
+
+// Switches a file to the write-ahead log. The switch reads the file, then takes its write lock;
+// SQLite does not wait for that lock once it reads (the busy timeout does not cover it), so a
+// switch that meets another writer (another program making or first writing the same file at the
+// same moment) is tried again here, for as long as any write waits for another.
+QString SwitchToLog(sqlite3 *db, QString *error)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (int pause = 1;; pause = std::min(pause * 2, 50)) {
+        error->clear();
+        int code = SQLITE_OK;
+        const QString mode = QueryText(db, "PRAGMA journal_mode=WAL", error, &code);
+        if ((code != SQLITE_BUSY && code != SQLITE_LOCKED) || waited.elapsed() >= kBusyTimeoutMs)
+            return mode;
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+    }
 }
 
 // Switches a connection to the write-ahead log with a sync at every commit, and checks that the
@@ -139,7 +163,7 @@ QString QueryText(sqlite3 *db, const char *sql, QString *error = nullptr)
 void PrepareDurableWrites(sqlite3 *db, const QString &path)
 {
     QString error;
-    const QString mode = QueryText(db, "PRAGMA journal_mode=WAL", &error);
+    const QString mode = SwitchToLog(db, &error);
     if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
         throw EDatabaseError(QStringLiteral("Table '%1' cannot be written safely: the write-ahead log was refused (%2)")
                                  .arg(path, error.isEmpty() ? QStringLiteral("journal mode '%1'").arg(mode) : error));

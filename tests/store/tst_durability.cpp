@@ -1,3 +1,5 @@
+#include "Exceptions.h"
+#include "SqliteEngine.h"
 #include "StoreTestSupport.h"
 #include "TTable.h"
 
@@ -6,6 +8,7 @@
 #include <QSet>
 #include <QTest>
 #include <sqlite3.h>
+#include <thread>
 
 namespace {
 
@@ -20,6 +23,29 @@ QString IntegrityCheck(const QString &path)
     sqlite3_finalize(statement);
     sqlite3_close(db);
     return result;
+}
+
+// Runs `write` on two threads at once, each with connections of its own, and gives what each
+// raised (empty when it got through).
+template<typename Write>
+QStringList AtOnce(Write write)
+{
+    QStringList raised(2);
+    std::atomic<int> ready = 0;
+    auto run = [&](int who) {
+        ++ready;
+        while (ready < 2) {
+        }
+        try {
+            write();
+        } catch (const Exception &error) {
+            raised[who] = error.Message();
+        }
+    };
+    std::thread first(run, 0), second(run, 1);
+    first.join();
+    second.join();
+    return raised;
 }
 
 } // namespace
@@ -82,6 +108,52 @@ private slots:
         table.First();
         QVERIFY(table.FieldByName("RATING")->AsInteger() >= lastConfirmed);
         QCOMPARE(IntegrityCheck(dir.filePath("posts.DB")), QString("ok"));
+    }
+
+    // Two writers that meet on a file each wait for the other as for any write: neither is
+    // refused for finding the file busy, whether it is being made or was kept without the log.
+    void writersThatMeetWaitForEachOther()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QList<TFieldInfo> fields{{"Descr", ftString, 20, false}};
+        for (int round = 0; round < 60; ++round) {
+            // Two programs make the same table at the same moment: one makes it, the other
+            // finds it made, and it holds the first records once.
+            const QString name = QStringLiteral("made%1.DB").arg(round);
+            const QStringList raised = AtOnce([&] {
+                TSqliteConnection(dir.path()).CreateTable(name, fields, {{QStringLiteral("first")}});
+            });
+            for (const QString &message : raised)
+                QVERIFY2(message.isEmpty() || message.endsWith(QLatin1String("the file exists already")), qPrintable(message));
+            QVERIFY2(raised.count(QString()) >= 1, qPrintable(raised.join('\n')));
+            TTable made;
+            made.SetDatabaseName(dir.path());
+            made.SetTableName(name);
+            made.Open();
+            QCOMPARE(made.RecordCount(), 1);
+        }
+
+        // A table kept without the log (as older files are) is switched to it by the first
+        // write; two first writes at the same moment both get through.
+        for (int round = 0; round < 60; ++round) {
+            const QString name = QStringLiteral("kept%1").arg(round);
+            const QString path = dir.filePath(name + QStringLiteral(".DB"));
+            sqlite3 *db = nullptr;
+            QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+            const QByteArray create = "PRAGMA journal_mode=DELETE; CREATE TABLE " + name.toUtf8() + " (Descr CHAR(20))";
+            QCOMPARE(sqlite3_exec(db, create.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+            sqlite3_close(db);
+            const QStringList raised = AtOnce([&] {
+                TSqliteTable(path, name).Insert({QStringLiteral("one")}, {true});
+            });
+            QCOMPARE(raised, QStringList(2));
+            TTable kept;
+            kept.SetDatabaseName(dir.path());
+            kept.SetTableName(QFileInfo(path).fileName());
+            kept.Open();
+            QCOMPARE(kept.RecordCount(), 2);
+        }
     }
 };
 
