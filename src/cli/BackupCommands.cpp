@@ -100,15 +100,27 @@ void BackUpBeforeChanging(const QString &command, const QString &folder, QTextSt
     if (!ChangingCommands().contains(command))
         return;
     // A folder without any table has nothing to keep yet.
-    bool anyTable = false;
-    for (const QString &name : Golf::TableNames())
-        anyTable = anyTable || QFileInfo::exists(QDir(folder).filePath(name));
+    bool anyTable = false, allTables = true;
+    for (const QString &name : Golf::TableNames()) {
+        const bool exists = QFileInfo::exists(QDir(folder).filePath(name));
+        anyTable = anyTable || exists;
+        allTables = allTables && exists;
+    }
     if (!anyTable)
         return;
     try {
-        Golf::FinishInterruptedWork(folder);
+        // A copy holds every table. A folder still being made (another copy of the program may be
+        // making it at this moment) is made whole first, as the command itself would: making a
+        // missing table changes nothing that is kept.
+        if (allTables)
+            Golf::FinishInterruptedWork(folder);
+        else
+            Golf::PrepareDataFolder(folder);
     } catch (const Exception &) {
-        // Preparing the folder for the command runs it again and reports what stops it.
+        // Preparing the folder for the command runs it again and reports what stops it; a folder
+        // that cannot be made whole has no copy to make.
+        if (!allTables)
+            return;
     }
     if (const QString warning = Golf::TDailyBackup(folder).BackUpIfDue(); !warning.isEmpty())
         err << warning << '\n';
