@@ -205,9 +205,8 @@ void TForm1::PrepareLayout()
 TForm1::~TForm1()
 {
     // The tables close before the widgets that show them go.
-    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")})
-        if (TTable *table = Table(name))
-            table->Close();
+    for (TTable *table : Tables())
+        table->Close();
 }
 
 QObject *TForm1::Part(const QString &name)
@@ -373,9 +372,8 @@ void TForm1::RestoreFromBackup()
         m_indexWindow->close();
         delete m_indexWindow.data();
     }
-    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")})
-        if (TTable *table = Table(name))
-            table->Close();
+    for (TTable *table : Tables())
+        table->Close();
     QString replaced;
     QString failure;
     try {
@@ -400,6 +398,15 @@ void TForm1::RestoreFromBackup()
 TTable *TForm1::Table(const QString &name)
 {
     return Part<TTable>(name);
+}
+
+QList<TTable *> TForm1::Tables()
+{
+    QList<TTable *> tables;
+    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")})
+        if (TTable *table = Table(name))
+            tables << table;
+    return tables;
 }
 
 QString TForm1::InputText(const QString &name)
@@ -478,9 +485,8 @@ void TForm1::changeEvent(QEvent *event)
         return;
     // What another program (the command line, a second window) stored meanwhile is shown when
     // the user comes back; the current records stay.
-    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")})
-        if (TTable *table = Table(name))
-            RunGuarded([table] { table->RefreshIfChangedElsewhere(); });
+    for (TTable *table : Tables())
+        RunGuarded([table] { table->RefreshIfChangedElsewhere(); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -512,8 +518,8 @@ void TForm1::CheckServer()
     bool reachable = true;
     bool opened = false;
     bool allActive = true;
-    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")})
-        allActive = allActive && (!Table(name) || Table(name)->Active());
+    for (TTable *table : Tables())
+        allActive = allActive && table->Active();
     if (!allActive) {
         // Opening again is tried every few seconds, not at every look, and only once the server
         // answered: asking is done in the background, as a server that is gone keeps one waiting.
@@ -538,10 +544,7 @@ void TForm1::CheckServer()
             }
         }
     }
-    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")}) {
-        TTable *table = Table(name);
-        if (!table)
-            continue;
+    for (TTable *table : Tables()) {
         try {
             if (!table->Active() && !reachable)
                 continue;
@@ -571,9 +574,8 @@ void TForm1::CheckServer()
 
 void TForm1::RefreshFromServer()
 {
-    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")}) {
-        TTable *table = Table(name);
-        if (!table || !table->Active())
+    for (TTable *table : Tables()) {
+        if (!table->Active())
             continue;
         if (table->Editing())
             table->Cancel();
@@ -594,9 +596,8 @@ void TForm1::ShowServerState()
 
 bool TForm1::PostPendingChanges()
 {
-    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")}) {
-        TTable *table = Table(name);
-        if (!table || !table->Editing())
+    for (TTable *table : Tables()) {
+        if (!table->Editing())
             continue;
         if (!RunGuarded([table] { table->CheckBrowseMode(); }))
             return false;
@@ -623,8 +624,7 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 void TForm1::FormCreate()
 {
-    for (const QString &name : {QStringLiteral("Table1"), QStringLiteral("Table2"), QStringLiteral("Table3")}) {
-        TTable *table = Table(name);
+    for (TTable *table : Tables()) {
         try {
             table->Open();
         } catch (const EDatabaseError &error) {

@@ -111,6 +111,8 @@ private:
     void BuildPage(QWidget *page);
     void ConnectTables(const QString &dataFolder);
     TTable *Table(const QString &name);
+    // The window's tables (Table1 to Table3) that its layout holds.
+    QList<TTable *> Tables();
     QString InputText(const QString &name);
     void SetInputText(const QString &name, const QString &text);
     bool Checked(const QString &name);

@@ -673,7 +673,7 @@ private:
     }
 
     // Why a connection could not be made, in the user's terms.
-    [[noreturn]] void FailToConnect()
+    EDatabaseError ConnectFailure() const
     {
         const QString where = RedactedDatabaseUrl(m_url);
         const QString detail = ConnectionError();
@@ -686,7 +686,13 @@ private:
         } else {
             message = QStringLiteral("The database %1 cannot be reached: %2").arg(where, detail);
         }
-        throw EDatabaseError(Scrubbed(message));
+        return EDatabaseError(Scrubbed(message));
+    }
+
+    void DropConnection()
+    {
+        Pq().PQfinish(m_conn);
+        m_conn = nullptr;
     }
 
     void Connect()
@@ -697,13 +703,9 @@ private:
         m_conn = Pq().PQconnectdb(WithConnectTimeout(m_url).toUtf8().constData());
         if (Pq().PQstatus(m_conn) != CONNECTION_OK) {
             SilentServers::Failed(m_url, waited.elapsed());
-            try {
-                FailToConnect();
-            } catch (...) {
-                Pq().PQfinish(m_conn);
-                m_conn = nullptr;
-                throw;
-            }
+            const EDatabaseError failure = ConnectFailure();
+            DropConnection();
+            throw failure;
         }
         TakeOnConnection();
     }
@@ -715,8 +717,7 @@ private:
         try {
             SetUpConnection();
         } catch (...) {
-            Pq().PQfinish(m_conn);
-            m_conn = nullptr;
+            DropConnection();
             throw;
         }
     }
@@ -806,7 +807,7 @@ private:
             Pq().PQreset(m_conn);
             if (Pq().PQstatus(m_conn) != CONNECTION_OK) {
                 SilentServers::Failed(m_url, waited.elapsed());
-                FailToConnect();
+                throw ConnectFailure();
             }
             TakeOnConnection();
         }
